@@ -1,0 +1,228 @@
+// PxImage: the one in-memory raster type. Pixels live in a packed
+// device-independent bitmap (header, palette, rows bottom-up padded to 4
+// bytes) that the drawing layer takes as it is; alpha and selection are
+// separate planes of one byte per pixel.
+#pragma once
+
+#include <cstdint>
+
+#include "image/ImageFormats.h"
+#include "platform/WinRecords.h"
+
+class PxImage;
+
+// Everything about a picture besides its pixels. Plain data: copied whole by
+// CopyInfo, Copy and Transfer.
+struct ImageInfo {
+    std::uint32_t rowStride = 0;
+    std::uint8_t* bits = nullptr;   // first byte of the pixel array inside dib
+    PxImage* ghostOwner = nullptr;  // set when this image is a non-owning view
+    PxImage* parent = nullptr;
+    std::uint32_t type = 0;         // format id
+    char lastError[256] = {};
+    std::int32_t progress = 0;
+    std::int32_t escape = 0;        // non-zero stops long loops; -1 asks decoders for the size only
+    std::int32_t transIndex = -1;
+    RGBQUAD transColor{};
+    std::uint8_t jpegQuality = 90;
+    std::uint8_t jpegScale = 0;
+    std::int32_t frame = 0;
+    std::int32_t numFrames = 0;
+    std::uint32_t frameDelay = 0;
+    std::int32_t xDpi = 96;
+    std::int32_t yDpi = 96;
+    RECT selectionBox{};
+    std::uint8_t alphaMax = 255;
+    bool alphaPaletteEnabled = false;
+    bool enabled = true;
+    std::int32_t xOffset = 0;
+    std::int32_t yOffset = 0;
+    std::uint32_t codecOptions[FormatCount] = {};
+    RGBQUAD nearestColor{};
+    std::uint8_t nearestIndex = 0;
+    bool nearestValid = false;
+    std::int32_t layerCount = 0;
+    std::uint32_t flags = 0;
+};
+
+class PxImage {
+public:
+    // How a colour is sampled between pixel centres.
+    enum InterpolationMethod {
+        NearestNeighbour = 1,
+        Bilinear = 2,
+        BSpline = 3,
+        Bicubic = 4,
+        Bicubic2 = 5,
+        Lanczos = 6,
+        Box = 7,
+        Hermite = 8,
+        Hamming = 9,
+        Sinc = 10,
+        Blackman = 11,
+        Bessel = 12,
+        Gaussian = 13,
+        Quadratic = 14,
+        Mitchell = 15,
+        Catrom = 16,
+    };
+
+    // What a sample outside the picture yields.
+    enum OverflowMethod {
+        OverflowColor = 1,
+        OverflowBackground = 2,
+        OverflowTransparent = 3,
+        OverflowWrap = 4,
+        OverflowRepeat = 5,
+        OverflowMirror = 6,
+    };
+
+    explicit PxImage(std::uint32_t type = 0);
+    PxImage(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t type = 0);
+    PxImage(const PxImage& src, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
+    PxImage& operator=(const PxImage& src);
+    virtual ~PxImage();
+
+    // Lifetime and copies.
+    std::uint8_t* Create(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t type = 0);
+    bool Destroy();
+    void Copy(const PxImage& src, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
+    void CopyInfo(const PxImage& src);
+    bool Transfer(PxImage& src);
+    void Ghost(PxImage& src);
+
+    // Layout.
+    std::uint8_t* GetBits(std::uint32_t row = 0);
+    const std::uint8_t* GetBits(std::uint32_t row = 0) const;
+    std::int32_t GetSize() const;
+    std::uint32_t GetWidth() const { return std::uint32_t(header.biWidth); }
+    std::uint32_t GetHeight() const { return std::uint32_t(header.biHeight); }
+    std::uint32_t GetEffWidth() const { return info.rowStride; }
+    std::uint16_t GetBpp() const { return header.biBitCount; }
+    std::uint32_t GetNumColors() const { return header.biClrUsed; }
+    std::uint32_t GetType() const { return info.type; }
+    bool IsValid() const { return dib != nullptr; }
+    bool IsInside(std::int32_t x, std::int32_t y) const;
+    void Clear(std::uint8_t value = 0);
+
+    // Information record.
+    std::uint8_t GetJpegQuality() const { return info.jpegQuality; }
+    void SetJpegQuality(std::uint8_t quality) { info.jpegQuality = quality; }
+    const char* GetLastError() const { return info.lastError; }
+    void SetLastError(const char* text);
+    std::int32_t GetTransIndex() const { return info.transIndex; }
+    void SetTransIndex(std::int32_t index) { info.transIndex = index; }
+    RGBQUAD GetTransColor() const;
+    void SetTransColor(RGBQUAD color);
+    bool IsTransparent() const { return info.transIndex >= 0; }
+    bool IsTransparent(std::int32_t x, std::int32_t y) const;
+    void SetXDPI(std::int32_t dpi);
+    void SetYDPI(std::int32_t dpi);
+    std::int32_t GetXDPI() const { return info.xDpi; }
+    std::int32_t GetYDPI() const { return info.yDpi; }
+
+    // Palette and pixels.
+    bool IsIndexed() const { return header.biClrUsed != 0; }
+    RGBQUAD* GetPalette();
+    const RGBQUAD* GetPalette() const;
+    RGBQUAD GetPaletteColor(std::uint8_t index) const;
+    void SetPalette(const RGBQUAD* colors, std::uint32_t count = 256);
+    void SetPaletteColor(std::uint8_t index, RGBQUAD color);
+    std::uint8_t GetPixelIndex(std::int32_t x, std::int32_t y) const;
+    void SetPixelIndex(std::int32_t x, std::int32_t y, std::uint8_t index);
+    RGBQUAD GetPixelColor(std::int32_t x, std::int32_t y, bool withAlpha = true) const;
+    void SetPixelColor(std::int32_t x, std::int32_t y, RGBQUAD color, bool setAlpha = false);
+    std::uint8_t GetNearestIndex(RGBQUAD color);
+    bool IncreaseBpp(std::uint32_t bpp);
+
+    // Alpha plane.
+    bool AlphaIsValid() const { return alpha != nullptr; }
+    void AlphaCreate();
+    void AlphaDelete();
+    void AlphaClear();
+    void AlphaSet(std::uint8_t value);
+    void AlphaSet(std::int32_t x, std::int32_t y, std::uint8_t value);
+    std::uint8_t AlphaGet(std::int32_t x, std::int32_t y) const;
+    std::uint8_t* AlphaGetPointer(std::int32_t x = 0, std::int32_t y = 0);
+    const std::uint8_t* AlphaGetPointer(std::int32_t x = 0, std::int32_t y = 0) const;
+    bool AlphaCopy(const PxImage& src);
+    std::uint8_t AlphaGetMax() const { return info.alphaMax; }
+    void AlphaSetMax(std::uint8_t value) { info.alphaMax = value; }
+    bool AlphaPaletteIsValid() const;
+
+    // Selection plane.
+    bool SelectionIsValid() const { return selection != nullptr; }
+    bool SelectionCreate();
+    bool SelectionCopy(const PxImage& src);
+    bool SelectionDelete();
+
+    // Geometric transforms. A null destination means: in place.
+    bool Flip();
+    bool Mirror();
+    bool RotateLeft(PxImage* dest = nullptr);
+    bool RotateRight(PxImage* dest = nullptr);
+    bool Rotate180(PxImage* dest = nullptr);
+    bool Rotate2(float angle, PxImage* dest = nullptr, InterpolationMethod im = Bilinear,
+                 OverflowMethod om = OverflowBackground, const RGBQUAD* replacement = nullptr,
+                 bool optimizeRightAngles = true, bool keepSize = false);
+    bool Resample(std::int32_t newWidth, std::int32_t newHeight, int mode = 1, PxImage* dest = nullptr);
+    bool Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im = Bicubic2,
+                   OverflowMethod om = OverflowRepeat, PxImage* dest = nullptr, bool disableAveraging = false);
+
+    // Sampling.
+    RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod im = Bilinear,
+                                      OverflowMethod om = OverflowBackground,
+                                      const RGBQUAD* replacement = nullptr) const;
+    RGBQUAD GetAreaColorInterpolated(float xc, float yc, float width, float height,
+                                     InterpolationMethod im, OverflowMethod om,
+                                     const RGBQUAD* replacement = nullptr) const;
+    RGBQUAD GetPixelColorWithOverflow(std::int32_t x, std::int32_t y, OverflowMethod om = OverflowRepeat,
+                                      const RGBQUAD* replacement = nullptr) const;
+    void OverflowCoordinates(std::int32_t& x, std::int32_t& y, OverflowMethod om) const;
+    void OverflowCoordinates(float& x, float& y, OverflowMethod om) const;
+
+    // Interpolation kernels.
+    static float KernelBSpline(float x);
+    static float KernelLinear(float x);
+    static float KernelCubic(float x);
+    static float KernelGeneralizedCubic(float x, float p = -0.5f);
+    static float KernelLanczosSinc(float x, float radius = 3.0f);
+    static float KernelBox(float x);
+    static float KernelHermite(float x);
+    static float KernelHamming(float x);
+    static float KernelSinc(float x);
+    static float KernelBlackman(float x);
+    static float KernelBessel(float x);
+    static float KernelGaussian(float x);
+    static float KernelQuadratic(float x);
+    static float KernelMitchell(float x);
+    static float KernelCatrom(float x);
+
+    // Members in the order the container's layout describes them.
+    std::uint8_t* dib = nullptr;
+    BITMAPINFOHEADER header{};
+    ImageInfo info;
+    std::uint8_t* selection = nullptr;
+    std::uint8_t* alpha = nullptr;
+    PxImage** layers = nullptr;
+
+protected:
+    // A result image for a transform: this image's information record and
+    // resolution, the given size and depth at this format, this palette, and
+    // an all-opaque alpha plane when asked for.
+    bool StartResult(PxImage& result, std::uint32_t width, std::uint32_t height, std::uint32_t bpp,
+                     bool withAlpha) const;
+    // Hands a finished result to the destination, or to this image.
+    bool DeliverResult(PxImage& result, PxImage* dest);
+    // The colour a sample far outside the picture yields (overflow methods other than 4 to 6).
+    RGBQUAD OverflowColorFor(OverflowMethod om, const RGBQUAD* replacement) const;
+    // 24-bit rows through pointers: the fast forms of the resamplers.
+    void Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
+    void Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
+
+private:
+    void ResetHeaderResolution();
+};
+
+// The replacement colour samplers use when the caller gives none.
+constexpr RGBQUAD kReplacementWhite{255, 255, 255, 0};

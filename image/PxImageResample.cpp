@@ -1,0 +1,317 @@
+// PxImage: scaling. Resample is the fast family (nearest pixel, B-spline,
+// box or bilinear); Resample2 samples every destination pixel centre with the
+// chosen interpolation method and averages areas when shrinking.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "image/PxImage.h"
+#include "image/SamplerMath.h"
+
+using namespace pximage::detail;
+
+namespace {
+
+// Source index of destination index d for the nearest-pixel rules.
+std::int32_t NearestSource(std::int32_t d, float scale, std::int32_t size)
+{
+    return std::min(TruncSat(float(d) * scale), size - 1);
+}
+
+// Overlap of [lo, hi) with pixel [p, p + 1), in thousandths.
+std::int64_t OverlapThousandths(std::int32_t p, float lo, float hi)
+{
+    const float overlap = std::min(float(p + 1), hi) - std::max(float(p), lo);
+    return overlap > 0 ? std::int64_t(overlap * 1000.0f + 0.5f) : 0;
+}
+
+}  // namespace
+
+bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, PxImage* dest)
+{
+    if (!dib || newWidth <= 0 || newHeight <= 0)
+        return false;
+    const std::int32_t width = std::int32_t(GetWidth());
+    const std::int32_t height = std::int32_t(GetHeight());
+    if (newWidth == width && newHeight == height) {
+        if (dest)
+            dest->Copy(*this);
+        return true;
+    }
+    const float xs = float(width) / float(newWidth);
+    const float ys = float(height) / float(newHeight);
+
+    PxImage result;
+    if (!StartResult(result, std::uint32_t(newWidth), std::uint32_t(newHeight), GetBpp(), alpha != nullptr))
+        return false;
+    const bool direct24 = !IsIndexed();
+    const bool boxAverage = mode != 1 && mode != 2 && direct24 && newWidth < width && newHeight < height;
+    std::vector<std::int32_t> nearestX(static_cast<std::size_t>(newWidth));
+    for (std::int32_t x = 0; x < newWidth; ++x)
+        nearestX[std::size_t(x)] = NearestSource(x, xs, width);
+
+    for (std::int32_t y = 0; y < newHeight; ++y) {
+        info.progress = std::int32_t(100LL * y / newHeight);
+        if (info.escape)
+            break;
+        const std::int32_t nearestY = NearestSource(y, ys, height);
+        if (alpha) {
+            const std::uint8_t* in = alpha + std::size_t(nearestY) * width;
+            std::uint8_t* out = result.alpha + std::size_t(y) * newWidth;
+            for (std::int32_t x = 0; x < newWidth; ++x)
+                out[x] = in[nearestX[std::size_t(x)]];
+        }
+
+        if (mode == 1) {
+            if (direct24) {
+                const std::uint8_t* in = GetBits(std::uint32_t(nearestY));
+                std::uint8_t* out = result.GetBits(std::uint32_t(y));
+                for (std::int32_t x = 0; x < newWidth; ++x, out += 3) {
+                    const std::uint8_t* p = in + 3 * std::size_t(nearestX[std::size_t(x)]);
+                    out[0] = p[0];
+                    out[1] = p[1];
+                    out[2] = p[2];
+                }
+            } else {
+                for (std::int32_t x = 0; x < newWidth; ++x)
+                    result.SetPixelColor(x, y, GetPixelColor(nearestX[std::size_t(x)], nearestY, false), false);
+            }
+            continue;
+        }
+
+        if (mode == 2) {
+            // Cubic B-spline over the 4 x 4 neighbourhood, edges clamped.
+            const float fy = float(y) * ys - 0.5f;
+            const std::int32_t iy = std::int32_t(std::floor(fy));
+            const float dy = fy - float(iy);
+            for (std::int32_t x = 0; x < newWidth; ++x) {
+                const float fx = float(x) * xs - 0.5f;
+                const std::int32_t ix = std::int32_t(std::floor(fx));
+                const float dx = fx - float(ix);
+                float r = 0, g = 0, b = 0;
+                for (std::int32_t m = -1; m <= 2; ++m) {
+                    const float wy = KernelBSpline(float(m) - dy);
+                    const std::int32_t sy = std::clamp(iy + m, 0, height - 1);
+                    for (std::int32_t n = -1; n <= 2; ++n) {
+                        const float w = wy * KernelBSpline(dx - float(n));
+                        const RGBQUAD c = GetPixelColor(std::clamp(ix + n, 0, width - 1), sy, false);
+                        b += w * c.rgbBlue;
+                        g += w * c.rgbGreen;
+                        r += w * c.rgbRed;
+                    }
+                }
+                result.SetPixelColor(x, y, {ClampByte(b), ClampByte(g), ClampByte(r), 0}, false);
+            }
+            continue;
+        }
+
+        if (boxAverage) {
+            // Every source pixel adds to the destination pixels its area overlaps.
+            const float y0 = float(y) * ys, y1 = float(y + 1) * ys;
+            const std::int64_t divisor = std::max<std::int64_t>(1, std::int64_t(std::floor(xs * ys * 1000.0f))) * 1000;
+            const std::int32_t syFirst = std::int32_t(y0), syLast = std::min(height - 1, std::int32_t(std::ceil(y1)) - 1);
+            std::uint8_t* out = result.GetBits(std::uint32_t(y));
+            for (std::int32_t x = 0; x < newWidth; ++x, out += 3) {
+                const float x0 = float(x) * xs, x1 = float(x + 1) * xs;
+                const std::int32_t sxFirst = std::int32_t(x0), sxLast = std::min(width - 1, std::int32_t(std::ceil(x1)) - 1);
+                std::int64_t sum[3] = {0, 0, 0};
+                for (std::int32_t sy = syFirst; sy <= syLast; ++sy) {
+                    const std::int64_t fy = OverlapThousandths(sy, y0, y1);
+                    const std::uint8_t* in = GetBits(std::uint32_t(sy));
+                    for (std::int32_t sx = sxFirst; sx <= sxLast; ++sx) {
+                        const std::int64_t weight = fy * OverlapThousandths(sx, x0, x1);
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += weight * in[3 * sx + k];
+                    }
+                }
+                for (int k = 0; k < 3; ++k)
+                    out[k] = std::uint8_t(std::min<std::int64_t>(255, sum[k] / divisor));
+            }
+            continue;
+        }
+
+        // Bilinear between the four nearest source pixels.
+        const std::int32_t iy = NearestSource(y, ys, height);
+        const std::int32_t iy1 = std::min(iy + 1, height - 1);
+        const float dy = float(y) * ys - float(iy);
+        for (std::int32_t x = 0; x < newWidth; ++x) {
+            const std::int32_t ix = nearestX[std::size_t(x)];
+            const std::int32_t ix1 = std::min(ix + 1, width - 1);
+            const float dx = float(x) * xs - float(ix);
+            const RGBQUAD p00 = GetPixelColor(ix, iy, false), p01 = GetPixelColor(ix, iy1, false);
+            const RGBQUAD p10 = GetPixelColor(ix1, iy, false), p11 = GetPixelColor(ix1, iy1, false);
+            auto mix = [&](std::uint8_t RGBQUAD::*c) {
+                return ClampByte((1 - dx) * ((1 - dy) * p00.*c + dy * p01.*c) + dx * ((1 - dy) * p10.*c + dy * p11.*c));
+            };
+            result.SetPixelColor(x, y, {mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed), 0}, false);
+        }
+    }
+    return DeliverResult(result, dest);
+}
+
+bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im, OverflowMethod om,
+                        PxImage* dest, bool disableAveraging)
+{
+    if (!dib || newWidth < 1 || newHeight < 1)
+        return false;
+    if (std::uint32_t(newWidth) == GetWidth() && std::uint32_t(newHeight) == GetHeight()) {
+        if (dest)
+            dest->Copy(*this);
+        return true;
+    }
+    const float xs = float(GetWidth()) / float(newWidth);
+    const float ys = float(GetHeight()) / float(newHeight);
+
+    PxImage result;
+    if (!StartResult(result, std::uint32_t(newWidth), std::uint32_t(newHeight), GetBpp(), alpha != nullptr))
+        return false;
+    const bool average = (xs > 1 || ys > 1) && !disableAveraging;
+    if (!IsIndexed()) {
+        if (average)
+            Resample2Area24(result, xs, ys, im, om);
+        else
+            Resample2Point24(result, xs, ys, im, om);
+        return DeliverResult(result, dest);
+    }
+
+    for (std::int32_t y = 0; y < newHeight; ++y) {
+        info.progress = std::int32_t(100LL * y / newHeight);
+        if (info.escape)
+            break;
+        const float py = (float(y) + 0.5f) * ys - 0.5f;
+        for (std::int32_t x = 0; x < newWidth; ++x) {
+            const float px = (float(x) + 0.5f) * xs - 0.5f;
+            const RGBQUAD c = average ? GetAreaColorInterpolated(px, py, xs, ys, im, om, nullptr)
+                                      : GetPixelColorInterpolated(px, py, im, om, nullptr);
+            result.SetPixelColor(x, y, c, true);
+        }
+    }
+    return DeliverResult(result, dest);
+}
+
+namespace {
+
+// Writes one 24-bit pixel and its alpha byte through row pointers.
+inline void Store24(std::uint8_t* out, std::uint8_t* outAlpha, std::int32_t x, RGBQUAD c)
+{
+    std::uint8_t* p = out + 3 * std::size_t(x);
+    p[0] = c.rgbBlue;
+    p[1] = c.rgbGreen;
+    p[2] = c.rgbRed;
+    if (outAlpha)
+        outAlpha[x] = c.rgbReserved;
+}
+
+// The source position of every destination column (or row) centre.
+std::vector<float> CentrePositions(std::int32_t count, float scale)
+{
+    std::vector<float> positions(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i)
+        positions[std::size_t(i)] = (float(i) + 0.5f) * scale - 0.5f;
+    return positions;
+}
+
+}  // namespace
+
+void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+{
+    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
+    const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
+    const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    const bool wholePixels = xs > 1 && ys > 1;
+
+    // Column spans depend on x alone, row spans on y alone.
+    std::vector<AreaSpan> columns(static_cast<std::size_t>(newWidth));
+    for (std::int32_t x = 0; x < newWidth; ++x)
+        columns[std::size_t(x)] = SpanOf(px[std::size_t(x)] - xs / 2, px[std::size_t(x)] + xs / 2);
+    const Direct24 direct(*this);
+
+    for (std::int32_t y = 0; y < newHeight; ++y) {
+        info.progress = std::int32_t(100LL * y / newHeight);
+        if (info.escape)
+            break;
+        const float top = py[std::size_t(y)] + ys / 2, bottom = py[std::size_t(y)] - ys / 2;
+        const AreaSpan row = SpanOf(bottom, top);
+        const bool rowInside = row.first >= 0 && row.last < height;
+        std::uint8_t* out = result.GetBits(std::uint32_t(y));
+        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+        for (std::int32_t x = 0; x < newWidth; ++x) {
+            const AreaSpan& column = columns[std::size_t(x)];
+            const float left = px[std::size_t(x)] - xs / 2, right = px[std::size_t(x)] + xs / 2;
+            const bool inside = wholePixels && rowInside && column.first >= 0 && column.last < width &&
+                                column.firstWeight >= 0 && column.lastWeight >= 0 && row.firstWeight >= 0 &&
+                                row.lastWeight >= 0;
+            RGBQUAD c;
+            if (inside) {
+                const float surface = (right - left) * (top - bottom);
+                c = AreaSum(column, row, surface, alpha != nullptr, direct);
+            } else {
+                c = GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr);
+            }
+            Store24(out, outAlpha, x, c);
+        }
+    }
+}
+
+void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+{
+    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
+    const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
+    const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    const Direct24 direct(*this);
+    const bool withAlpha = alpha != nullptr;
+
+    KernelWindow window;
+    const bool kernel = im != NearestNeighbour && KernelWindowFor(im, window);
+    const std::int32_t size = kernel ? window.size : 2;
+    const std::int32_t before = kernel ? window.before : 0;
+
+    // Per column (and per row): base index, whether the whole window lies
+    // inside, and the weights (kernel) or the 8-bit fraction (bilinear).
+    struct Axis {
+        std::int32_t index = 0;
+        bool inside = false;
+        std::int32_t fraction = 0;
+        float weights[kMaxWindow] = {};
+    };
+    auto plan = [&](float position, std::int32_t limit) {
+        Axis axis;
+        if (im == NearestNeighbour) {
+            axis.index = TruncSat(position + 0.5f);
+            axis.inside = axis.index >= 0 && axis.index < limit;
+            return axis;
+        }
+        axis.index = BaseIndex(position);
+        axis.inside = axis.index - before >= 0 && axis.index - before + size - 1 < limit;
+        if (kernel)
+            KernelWeights(window, position, axis.index, axis.weights);
+        else
+            axis.fraction = FixedFraction(position, axis.index);
+        return axis;
+    };
+    std::vector<Axis> columns(static_cast<std::size_t>(newWidth));
+    for (std::int32_t x = 0; x < newWidth; ++x)
+        columns[std::size_t(x)] = plan(px[std::size_t(x)], width);
+
+    for (std::int32_t y = 0; y < newHeight; ++y) {
+        info.progress = std::int32_t(100LL * y / newHeight);
+        if (info.escape)
+            break;
+        const Axis row = plan(py[std::size_t(y)], height);
+        std::uint8_t* out = result.GetBits(std::uint32_t(y));
+        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+        for (std::int32_t x = 0; x < newWidth; ++x) {
+            const Axis& column = columns[std::size_t(x)];
+            RGBQUAD c;
+            if (!(row.inside && column.inside))
+                c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
+            else if (im == NearestNeighbour)
+                c = direct(column.index, row.index);
+            else if (kernel)
+                c = SumWindow(column.index - before, row.index - before, size, column.weights, row.weights, withAlpha, direct);
+            else
+                c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
+            Store24(out, outAlpha, x, c);
+        }
+    }
+}

@@ -1,0 +1,164 @@
+// Arithmetic shared by the sampler and the row-pointer fast paths of the
+// resamplers, so that both produce the same bits: index rules, kernel
+// windows, the weighted window sum and the area spans.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "image/PxImage.h"
+
+namespace pximage::detail {
+
+// Truncation toward zero, saturated so that far-off or non-finite sample
+// points stay well defined (windows around them still fit in 32 bits).
+inline std::int32_t TruncSat(float v)
+{
+    constexpr float kLimit = 1073741824.0f;  // 2^30
+    if (!(v > -kLimit))
+        return -(1 << 30);
+    if (v >= kLimit)
+        return 1 << 30;
+    return std::int32_t(v);
+}
+
+// The sampler's base index: truncated toward zero, minus 1 for negative positions.
+inline std::int32_t BaseIndex(float v)
+{
+    return TruncSat(v) - (v < 0.0f ? 1 : 0);
+}
+
+// A colour sum clamped to [0, 255] and truncated.
+inline std::uint8_t ClampByte(float v)
+{
+    return v > 0.0f ? (v < 255.0f ? std::uint8_t(v) : std::uint8_t(255)) : std::uint8_t(0);
+}
+
+// The window a kernel method samples: columns index - before ... index - before + size - 1.
+struct KernelWindow {
+    std::int32_t before = 1;
+    std::int32_t size = 4;
+    float (*weight)(float) = nullptr;
+};
+
+inline constexpr std::int32_t kMaxWindow = 12;
+
+// False for nearest neighbour, bilinear and unknown methods.
+bool KernelWindowFor(int method, KernelWindow& window);
+
+inline void KernelWeights(const KernelWindow& window, float position, std::int32_t index, float* weights)
+{
+    for (std::int32_t i = 0; i < window.size; ++i)
+        weights[i] = window.weight(float(index - window.before + i) - position);
+}
+
+// Weighted sum over a size x size window of (rows outer, columns inner),
+// with every pixel fetched by fetch(x, y) as an RGBQUAD.
+template <typename Fetch>
+RGBQUAD SumWindow(std::int32_t x0, std::int32_t y0, std::int32_t size, const float* wx, const float* wy,
+                  bool withAlpha, Fetch fetch)
+{
+    float r = 0, g = 0, b = 0, a = 0;
+    for (std::int32_t j = 0; j < size; ++j) {
+        for (std::int32_t i = 0; i < size; ++i) {
+            const float w = wx[i] * wy[j];
+            const RGBQUAD c = fetch(x0 + i, y0 + j);
+            b += w * c.rgbBlue;
+            g += w * c.rgbGreen;
+            r += w * c.rgbRed;
+            a += w * c.rgbReserved;
+        }
+    }
+    return {ClampByte(b), ClampByte(g), ClampByte(r), withAlpha ? ClampByte(a) : std::uint8_t(0)};
+}
+
+// Reads 24-bit pixels and the alpha plane (0 without one) straight from the buffers.
+struct Direct24 {
+    const std::uint8_t* bits;
+    std::uint32_t stride;
+    const std::uint8_t* alpha;
+    std::uint32_t width;
+
+    explicit Direct24(const PxImage& image)
+        : bits(image.GetBits()), stride(image.GetEffWidth()), alpha(image.alpha), width(image.GetWidth())
+    {
+    }
+    RGBQUAD operator()(std::int32_t x, std::int32_t y) const
+    {
+        const std::uint8_t* p = bits + std::size_t(y) * stride + 3 * std::size_t(x);
+        return {p[0], p[1], p[2], alpha ? alpha[std::size_t(y) * width + x] : std::uint8_t(0)};
+    }
+};
+
+// Bilinear weights in 8-bit fixed point for a point inside the picture.
+inline RGBQUAD BilinearFixed(const Direct24& px, std::int32_t xi, std::int32_t yi, std::int32_t fx, std::int32_t fy)
+{
+    const std::int32_t w11 = (fx * fy) >> 8;
+    const std::int32_t w01 = fy - w11;
+    const std::int32_t w10 = fx - w11;
+    const std::int32_t w00 = 256 - fx - fy + w11;
+    const RGBQUAD p00 = px(xi, yi), p10 = px(xi + 1, yi), p01 = px(xi, yi + 1), p11 = px(xi + 1, yi + 1);
+    auto mix = [&](std::uint8_t RGBQUAD::*c) {
+        return std::uint8_t((w00 * p00.*c + w10 * p10.*c + w01 * p01.*c + w11 * p11.*c) >> 8);
+    };
+    return {mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed),
+            px.alpha ? mix(&RGBQUAD::rgbReserved) : std::uint8_t(0)};
+}
+
+inline std::int32_t FixedFraction(float v, std::int32_t index)
+{
+    return TruncSat((v - float(index)) * 256.0f);
+}
+
+// The pixels one axis of an averaging area touches, and how much of the
+// first and the last of them the area covers.
+struct AreaSpan {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    float firstWeight = 0;
+    float lastWeight = 0;
+};
+
+inline AreaSpan SpanOf(float lo, float hi)
+{
+    AreaSpan span;
+    span.first = TruncSat(lo + 0.5f);
+    span.last = TruncSat(hi + 0.5f);
+    span.firstWeight = std::min(hi, float(span.first) + 0.5f) - std::max(lo, float(span.first) - 0.5f);
+    span.lastWeight = std::min(hi, float(span.last) + 0.5f) - std::max(lo, float(span.last) - 0.5f);
+    return span;
+}
+
+// An empty overlap with a corner pixel in either direction is empty in both,
+// as for a rectangle intersection.
+inline void EmptyCornersCouple(AreaSpan& xs, AreaSpan& ys)
+{
+    if (xs.firstWeight < 0 || ys.firstWeight < 0)
+        xs.firstWeight = ys.firstWeight = 0;
+    if (xs.lastWeight < 0 || ys.lastWeight < 0)
+        xs.lastWeight = ys.lastWeight = 0;
+}
+
+// The area average over whole pixels: edge pixels weighted by their partial
+// cover, inner pixels by 1; rows outer, columns inner; divided by surface.
+template <typename Fetch>
+RGBQUAD AreaSum(const AreaSpan& xs, const AreaSpan& ys, float surface, bool withAlpha, Fetch fetch)
+{
+    float r = 0, g = 0, b = 0, a = 0;
+    for (std::int32_t y = ys.first; y <= ys.last; ++y) {
+        const float wy = y == ys.first ? ys.firstWeight : y == ys.last ? ys.lastWeight : 1.0f;
+        for (std::int32_t x = xs.first; x <= xs.last; ++x) {
+            const float wx = x == xs.first ? xs.firstWeight : x == xs.last ? xs.lastWeight : 1.0f;
+            const float w = wy * wx;
+            const RGBQUAD c = fetch(x, y);
+            b += w * c.rgbBlue;
+            g += w * c.rgbGreen;
+            r += w * c.rgbRed;
+            a += w * c.rgbReserved;
+        }
+    }
+    return {ClampByte(b / surface), ClampByte(g / surface), ClampByte(r / surface),
+            withAlpha ? ClampByte(a / surface) : std::uint8_t(0)};
+}
+
+}  // namespace pximage::detail

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs every Debian package Orvantis needs to build, test and run.
+# Idempotent: only missing packages are installed, and the package lists are
+# refreshed once, only when something is missing.
+#   scripts/install-deps.sh          build, test and run dependencies
+#   scripts/install-deps.sh --bench  additionally the tools the benchmarks compare against
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build make pkg-config
+  clang-14 libclang-rt-14-dev llvm-14
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # image libraries
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev libminizip-dev
+  # user interface and fonts
+  qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(imagemagick libjpeg-turbo-progs)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+  sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo=(sudo)
+else
+  echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo is available" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo[@]}" apt-get update -qq; then
+  echo "install-deps: apt-get update failed; cannot install ${missing[*]}" >&2
+  exit 1
+fi
+if ! "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  echo "install-deps: apt-get install failed for ${missing[*]}" >&2
+  exit 1
+fi
