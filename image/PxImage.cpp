@@ -284,3 +284,16 @@ bool PxImage::DeliverResult(PxImage& result, PxImage* dest)
 {
     return dest ? dest->Transfer(result) : Transfer(result);
 }
+
+bool PxImage::EncodeCheck(PxFile* file)
+{
+    if (!file) {
+        SetLastError("null file handler");
+        return false;
+    }
+    if (!dib) {
+        SetLastError("null image!!!");
+        return false;
+    }
+    return true;
+}

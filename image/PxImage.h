@@ -5,11 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 
 #include "image/ImageFormats.h"
 #include "platform/WinRecords.h"
 
 class PxImage;
+class PxFile;
 
 // Everything about a picture besides its pixels. Plain data: copied whole by
 // CopyInfo, Copy and Transfer.
@@ -80,6 +83,8 @@ public:
     explicit PxImage(std::uint32_t type = 0);
     PxImage(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t type = 0);
     PxImage(const PxImage& src, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
+    // Loads the file; the image stays empty when that fails.
+    PxImage(const std::filesystem::path& path, std::uint32_t type);
     PxImage& operator=(const PxImage& src);
     virtual ~PxImage();
 
@@ -156,6 +161,17 @@ public:
     bool SelectionCopy(const PxImage& src);
     bool SelectionDelete();
 
+    // Files, memory blocks and streams, by format id (ImageFormats.h).
+    bool Load(const std::filesystem::path& path, std::uint32_t type = FormatUnknown);
+    bool Save(const std::filesystem::path& path, std::uint32_t type);
+    bool Decode(const std::uint8_t* data, std::int32_t length, std::uint32_t type);
+    bool Decode(std::FILE* stream, std::uint32_t type);
+    bool Decode(PxFile* file, std::uint32_t type);
+    // data must be null on entry; on success it owns a std::malloc block the caller frees.
+    bool Encode(std::uint8_t*& data, std::int32_t& length, std::uint32_t type);
+    bool Encode(std::FILE* stream, std::uint32_t type);
+    bool Encode(PxFile* file, std::uint32_t type);
+
     // Geometric transforms. A null destination means: in place.
     bool Flip();
     bool Mirror();
@@ -207,6 +223,8 @@ public:
     PxImage** layers = nullptr;
 
 protected:
+    // The check every encoder starts with: a stream and a picture are needed.
+    bool EncodeCheck(PxFile* file);
     // A result image for a transform: this image's information record and
     // resolution, the given size and depth at this format, this palette, and
     // an all-opaque alpha plane when asked for.

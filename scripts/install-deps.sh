@@ -4,6 +4,7 @@
 # refreshed once, only when something is missing.
 #   scripts/install-deps.sh          build, test and run dependencies
 #   scripts/install-deps.sh --bench  additionally the tools the benchmarks compare against
+#   scripts/install-deps.sh --corpus additionally the tools that made tests/data (tools/corpus)
 set -euo pipefail
 
 packages=(
@@ -17,9 +18,11 @@ packages=(
   # user interface and fonts
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
 )
-if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(imagemagick libjpeg-turbo-progs)
-fi
+case "${1:-}" in
+  --bench) packages+=(imagemagick libjpeg-turbo-progs) ;;
+  --corpus) packages+=(imagemagick graphicsmagick python3-pil libtiff-tools netpbm libopenjp2-tools icoutils
+                      libjpeg-turbo-progs) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
