@@ -13,13 +13,14 @@ constexpr std::int32_t kTile = 64;
 
 // Generic quarter or half turn: dest (x, y) takes source map(x, y). Pixels of
 // 8 and 24 bits go through row pointers, 1 and 4 bits through the accessors.
-template <typename Map>
+template <std::uint32_t Bytes, typename Map>
 void TurnPixels(const PxImage& src, PxImage& dst, Map map)
 {
     const std::int32_t width = std::int32_t(dst.GetWidth());
     const std::int32_t height = std::int32_t(dst.GetHeight());
     const std::int32_t srcWidth = std::int32_t(src.GetWidth());
-    const std::uint32_t bytes = src.GetBpp() / 8;
+    const std::uint8_t* srcBits = src.GetBits();
+    const std::size_t srcStride = src.GetEffWidth();
     for (std::int32_t ty = 0; ty < height; ty += kTile) {
         for (std::int32_t tx = 0; tx < width; tx += kTile) {
             const std::int32_t yEnd = std::min(ty + kTile, height);
@@ -29,17 +30,25 @@ void TurnPixels(const PxImage& src, PxImage& dst, Map map)
                 std::uint8_t* outAlpha = dst.alpha ? dst.alpha + std::size_t(y) * width : nullptr;
                 for (std::int32_t x = tx; x < xEnd; ++x) {
                     const auto [sx, sy] = map(x, y);
-                    if (bytes) {
-                        const std::uint8_t* in = src.GetBits(std::uint32_t(sy)) + std::size_t(sx) * bytes;
-                        std::memcpy(out + std::size_t(x) * bytes, in, bytes);
-                    } else {
+                    if constexpr (Bytes > 0)
+                        std::memcpy(out + std::size_t(x) * Bytes, srcBits + sy * srcStride + std::size_t(sx) * Bytes, Bytes);
+                    else
                         dst.SetPixelIndex(x, y, src.GetPixelIndex(sx, sy));
-                    }
                     if (outAlpha)
                         outAlpha[x] = src.alpha[std::size_t(sy) * srcWidth + sx];
                 }
             }
         }
+    }
+}
+
+template <typename Map>
+void Turn(const PxImage& src, PxImage& dst, Map map)
+{
+    switch (src.GetBpp()) {
+    case 24: TurnPixels<3>(src, dst, map); break;
+    case 8: TurnPixels<1>(src, dst, map); break;
+    default: TurnPixels<0>(src, dst, map); break;
     }
 }
 
@@ -104,7 +113,7 @@ bool PxImage::RotateRight(PxImage* dest)
     if (!StartResult(turned, GetHeight(), GetWidth(), GetBpp(), alpha != nullptr))
         return false;
     const std::int32_t width = std::int32_t(GetWidth());
-    TurnPixels(*this, turned, [width](std::int32_t x, std::int32_t y) { return std::pair{width - 1 - y, x}; });
+    Turn(*this, turned, [width](std::int32_t x, std::int32_t y) { return std::pair{width - 1 - y, x}; });
     return DeliverResult(turned, dest);
 }
 
@@ -116,7 +125,7 @@ bool PxImage::RotateLeft(PxImage* dest)
     if (!StartResult(turned, GetHeight(), GetWidth(), GetBpp(), alpha != nullptr))
         return false;
     const std::int32_t height = std::int32_t(GetHeight());
-    TurnPixels(*this, turned, [height](std::int32_t x, std::int32_t y) { return std::pair{y, height - 1 - x}; });
+    Turn(*this, turned, [height](std::int32_t x, std::int32_t y) { return std::pair{y, height - 1 - x}; });
     return DeliverResult(turned, dest);
 }
 
@@ -129,7 +138,7 @@ bool PxImage::Rotate180(PxImage* dest)
         return false;
     const std::int32_t width = std::int32_t(GetWidth());
     const std::int32_t height = std::int32_t(GetHeight());
-    TurnPixels(*this, turned, [width, height](std::int32_t x, std::int32_t y) {
+    Turn(*this, turned, [width, height](std::int32_t x, std::int32_t y) {
         return std::pair{width - 1 - x, height - 1 - y};
     });
     return DeliverResult(turned, dest);

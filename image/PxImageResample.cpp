@@ -290,6 +290,7 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
         return axis;
     };
     std::vector<Axis> columns(static_cast<std::size_t>(newWidth));
+    LaneRows rows(direct, kernel ? size : 1);
     for (std::int32_t x = 0; x < newWidth; ++x)
         columns[std::size_t(x)] = plan(px[std::size_t(x)], width);
 
@@ -307,8 +308,10 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
                 c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
             else if (im == NearestNeighbour)
                 c = direct(column.index, row.index);
+            else if (size == 4)
+                c = SumWindowLanes<4>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
             else if (kernel)
-                c = SumWindow(column.index - before, row.index - before, size, column.weights, row.weights, withAlpha, direct);
+                c = SumWindowLanes<kMaxWindow>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
             else
                 c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
             Store24(out, outAlpha, x, c);

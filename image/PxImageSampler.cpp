@@ -181,7 +181,8 @@ RGBQUAD PxImage::GetPixelColorInterpolated(float x, float y, InterpolationMethod
         const std::int32_t y0 = yi - window.before;
         const bool inside = x0 >= 0 && xi + after < width && y0 >= 0 && yi + after < height;
         if (inside && !IsIndexed())
-            return SumWindow(x0, y0, window.size, wx, wy, alpha != nullptr, Direct24(*this));
+            return window.size == 4 ? SumWindowDirect<4>(Direct24(*this), x0, y0, wx, wy, alpha != nullptr)
+                                    : SumWindowDirect<kMaxWindow>(Direct24(*this), x0, y0, wx, wy, alpha != nullptr);
         return SumWindow(x0, y0, window.size, wx, wy, alpha != nullptr, withOverflow);
     }
 

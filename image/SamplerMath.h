@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "image/PxImage.h"
 
@@ -52,24 +53,31 @@ inline void KernelWeights(const KernelWindow& window, float position, std::int32
         weights[i] = window.weight(float(index - window.before + i) - position);
 }
 
-// Weighted sum over a size x size window of (rows outer, columns inner),
-// with every pixel fetched by fetch(x, y) as an RGBQUAD.
+// Four single-precision lanes (blue, green, red, alpha). Each lane does
+// exactly the scalar operations, so results equal the per-channel sums.
+typedef float Lanes __attribute__((vector_size(16)));
+
+inline Lanes ToLanes(const RGBQUAD& c)
+{
+    return Lanes{float(c.rgbBlue), float(c.rgbGreen), float(c.rgbRed), float(c.rgbReserved)};
+}
+
+inline RGBQUAD FromLanes(Lanes sum, bool withAlpha)
+{
+    return {ClampByte(sum[0]), ClampByte(sum[1]), ClampByte(sum[2]), withAlpha ? ClampByte(sum[3]) : std::uint8_t(0)};
+}
+
+// Weighted sum over a size x size window (rows outer, columns inner), with
+// every pixel fetched by fetch(x, y) as an RGBQUAD.
 template <typename Fetch>
 RGBQUAD SumWindow(std::int32_t x0, std::int32_t y0, std::int32_t size, const float* wx, const float* wy,
                   bool withAlpha, Fetch fetch)
 {
-    float r = 0, g = 0, b = 0, a = 0;
-    for (std::int32_t j = 0; j < size; ++j) {
-        for (std::int32_t i = 0; i < size; ++i) {
-            const float w = wx[i] * wy[j];
-            const RGBQUAD c = fetch(x0 + i, y0 + j);
-            b += w * c.rgbBlue;
-            g += w * c.rgbGreen;
-            r += w * c.rgbRed;
-            a += w * c.rgbReserved;
-        }
-    }
-    return {ClampByte(b), ClampByte(g), ClampByte(r), withAlpha ? ClampByte(a) : std::uint8_t(0)};
+    Lanes sum = {0, 0, 0, 0};
+    for (std::int32_t j = 0; j < size; ++j)
+        for (std::int32_t i = 0; i < size; ++i)
+            sum += (wx[i] * wy[j]) * ToLanes(fetch(x0 + i, y0 + j));
+    return FromLanes(sum, withAlpha);
 }
 
 // Reads 24-bit pixels and the alpha plane (0 without one) straight from the buffers.
@@ -89,6 +97,78 @@ struct Direct24 {
         return {p[0], p[1], p[2], alpha ? alpha[std::size_t(y) * width + x] : std::uint8_t(0)};
     }
 };
+
+// SumWindow over a window that lies inside a 24-bit picture, reading rows
+// through pointers; the same operations in the same order.
+// SumWindow over a window that lies inside a 24-bit picture, reading rows
+// through pointers; the same operations in the same order.
+template <std::int32_t Size, bool HasAlpha>
+RGBQUAD SumWindowRows(const Direct24& px, std::int32_t x0, std::int32_t y0, const float* wx, const float* wy)
+{
+    Lanes sum = {0, 0, 0, 0};
+    for (std::int32_t j = 0; j < Size; ++j) {
+        const std::uint8_t* p = px.bits + std::size_t(y0 + j) * px.stride + 3 * std::size_t(x0);
+        const std::uint8_t* a = HasAlpha ? px.alpha + std::size_t(y0 + j) * px.width + x0 : nullptr;
+        for (std::int32_t i = 0; i < Size; ++i, p += 3) {
+            const Lanes c = {float(p[0]), float(p[1]), float(p[2]), HasAlpha ? float(a[i]) : 0.0f};
+            sum += (wx[i] * wy[j]) * c;
+        }
+    }
+    return FromLanes(sum, HasAlpha);
+}
+
+template <std::int32_t Size>
+RGBQUAD SumWindowDirect(const Direct24& px, std::int32_t x0, std::int32_t y0, const float* wx, const float* wy,
+                        bool withAlpha)
+{
+    return withAlpha && px.alpha ? SumWindowRows<Size, true>(px, x0, y0, wx, wy)
+                                 : SumWindowRows<Size, false>(px, x0, y0, wx, wy);
+}
+
+// Source rows converted to lanes once, for samplers that visit each row many
+// times (enlarging). Holds `rows` consecutive rows; a window of that many
+// consecutive rows never maps two of them to the same slot.
+class LaneRows {
+public:
+    LaneRows(const Direct24& px, std::int32_t rows)
+        : m_px(px), m_rows(rows), m_data(std::size_t(rows) * px.width), m_tags(std::size_t(rows), -1)
+    {
+    }
+
+    const Lanes* Row(std::int32_t y)
+    {
+        const std::size_t slot = std::size_t(y % m_rows);
+        Lanes* row = m_data.data() + slot * m_px.width;
+        if (m_tags[slot] != y) {
+            const std::uint8_t* p = m_px.bits + std::size_t(y) * m_px.stride;
+            const std::uint8_t* a = m_px.alpha ? m_px.alpha + std::size_t(y) * m_px.width : nullptr;
+            for (std::uint32_t x = 0; x < m_px.width; ++x, p += 3)
+                row[x] = Lanes{float(p[0]), float(p[1]), float(p[2]), a ? float(a[x]) : 0.0f};
+            m_tags[slot] = y;
+        }
+        return row;
+    }
+
+private:
+    Direct24 m_px;
+    std::int32_t m_rows;
+    std::vector<Lanes> m_data;
+    std::vector<std::int32_t> m_tags;
+};
+
+// SumWindow over converted rows: the same operations in the same order.
+template <std::int32_t Size>
+RGBQUAD SumWindowLanes(LaneRows& rows, std::int32_t x0, std::int32_t y0, const float* wx, const float* wy,
+                       bool withAlpha)
+{
+    Lanes sum = {0, 0, 0, 0};
+    for (std::int32_t j = 0; j < Size; ++j) {
+        const Lanes* row = rows.Row(y0 + j) + x0;
+        for (std::int32_t i = 0; i < Size; ++i)
+            sum += (wx[i] * wy[j]) * row[i];
+    }
+    return FromLanes(sum, withAlpha);
+}
 
 // Bilinear weights in 8-bit fixed point for a point inside the picture.
 inline RGBQUAD BilinearFixed(const Direct24& px, std::int32_t xi, std::int32_t yi, std::int32_t fx, std::int32_t fy)
@@ -144,21 +224,15 @@ inline void EmptyCornersCouple(AreaSpan& xs, AreaSpan& ys)
 template <typename Fetch>
 RGBQUAD AreaSum(const AreaSpan& xs, const AreaSpan& ys, float surface, bool withAlpha, Fetch fetch)
 {
-    float r = 0, g = 0, b = 0, a = 0;
+    Lanes sum = {0, 0, 0, 0};
     for (std::int32_t y = ys.first; y <= ys.last; ++y) {
         const float wy = y == ys.first ? ys.firstWeight : y == ys.last ? ys.lastWeight : 1.0f;
         for (std::int32_t x = xs.first; x <= xs.last; ++x) {
             const float wx = x == xs.first ? xs.firstWeight : x == xs.last ? xs.lastWeight : 1.0f;
-            const float w = wy * wx;
-            const RGBQUAD c = fetch(x, y);
-            b += w * c.rgbBlue;
-            g += w * c.rgbGreen;
-            r += w * c.rgbRed;
-            a += w * c.rgbReserved;
+            sum += (wy * wx) * ToLanes(fetch(x, y));
         }
     }
-    return {ClampByte(b / surface), ClampByte(g / surface), ClampByte(r / surface),
-            withAlpha ? ClampByte(a / surface) : std::uint8_t(0)};
+    return FromLanes(sum / surface, withAlpha);
 }
 
 }  // namespace pximage::detail
