@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "image/ImageFormats.h"
+#include "platform/Gdi.h"
 #include "platform/WinRecords.h"
 
 class PxImage;
@@ -171,6 +172,16 @@ public:
     bool Encode(std::uint8_t*& data, std::int32_t& length, std::uint32_t type);
     bool Encode(std::FILE* stream, std::uint32_t type);
     bool Encode(PxFile* file, std::uint32_t type);
+
+    // Drawing onto a device context (device coordinates, y downwards). A
+    // negative width or height means the image's own; 1 when drawing was
+    // attempted, 0 when nothing could be drawn.
+    std::int32_t Draw(HDC dc, std::int32_t x = 0, std::int32_t y = 0, std::int32_t width = -1, std::int32_t height = -1,
+                      const RECT* clip = nullptr, bool smooth = false);
+    std::int32_t Draw(HDC dc, const RECT& target, const RECT* clip = nullptr, bool smooth = false);
+    // A DIB section (no device context) or a device bitmap holding these pixels; the caller owns it.
+    HBITMAP MakeBitmap(HDC dc = nullptr);
+    bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);
 
     // Geometric transforms. A null destination means: in place.
     bool Flip();

@@ -145,7 +145,7 @@ int ReleaseDC(void* window, HDC dc);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, void* section, DWORD offset);
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
-HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);  // 24 bits, white
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);  // 24 bits, zeroed (black)
 HBRUSH CreateSolidBrush(COLORREF color);
 HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 HPEN CreatePen(int style, int width, COLORREF color);

@@ -1,0 +1,209 @@
+// PxImage: moving pictures to and from the drawing layer. Draw copies or
+// blends the visible part of the picture (the paint box) into the device;
+// the colour and alpha arithmetic works on whole bytes.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "image/PxImage.h"
+
+namespace {
+
+// A 24-bit bottom-up working surface of the paint box, selected into its own
+// memory context.
+class Surface {
+public:
+    Surface(std::int32_t width, std::int32_t height)
+    {
+        m_info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        m_info.bmiHeader.biWidth = width;
+        m_info.bmiHeader.biHeight = height;
+        m_info.bmiHeader.biPlanes = 1;
+        m_info.bmiHeader.biBitCount = 24;
+        m_dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        m_bitmap = CreateDIBSection(m_dc, &m_info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_bits = static_cast<std::uint8_t*>(bits);
+        if (m_bitmap)
+            m_previous = SelectObject(m_dc, m_bitmap);
+    }
+    ~Surface()
+    {
+        if (m_bitmap)
+            SelectObject(m_dc, m_previous);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    bool IsValid() const { return m_bits != nullptr; }
+    HDC Dc() const { return m_dc; }
+    std::uint8_t* Row(std::int32_t k) { return m_bits + std::size_t(k) * Stride(); }
+    std::size_t Stride() const { return std::size_t(((m_info.bmiHeader.biWidth * 24 + 31) / 32) * 4); }
+    // Copies the surface to the device at (left, top).
+    void Show(HDC dc, std::int32_t left, std::int32_t top)
+    {
+        SetDIBitsToDevice(dc, left, top, DWORD(m_info.bmiHeader.biWidth), DWORD(m_info.bmiHeader.biHeight), 0, 0, 0,
+                          UINT(m_info.bmiHeader.biHeight), m_bits, &m_info, DIB_RGB_COLORS);
+    }
+
+private:
+    BITMAPINFO m_info{};
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_previous = nullptr;
+    std::uint8_t* m_bits = nullptr;
+};
+
+}  // namespace
+
+std::int32_t PxImage::Draw(HDC dc, const RECT& target, const RECT* clip, bool smooth)
+{
+    return Draw(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, clip, smooth);
+}
+
+std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                           const RECT* clip, bool smooth)
+{
+    if (!dib || !dc || width == 0 || height == 0 || !info.enabled)
+        return 0;
+    const std::int32_t imageWidth = std::int32_t(GetWidth()), imageHeight = std::int32_t(GetHeight());
+    if (width < 0)
+        width = imageWidth;
+    if (height < 0)
+        height = imageHeight;
+    const bool keyed = info.transIndex != -1;
+    const bool blended = keyed || alpha || info.alphaPaletteEnabled;
+    const bool natural = width == imageWidth && height == imageHeight;
+
+    RECT savedClip{};
+    if (clip) {
+        GetClipBox(dc, &savedClip);
+        HRGN region = CreateRectRgnIndirect(clip);
+        ExtSelectClipRgn(dc, region, RGN_AND);
+        DeleteObject(region);
+    }
+    RECT box;
+    GetClipBox(dc, &box);
+    const std::int32_t left = std::min(std::max(x, box.left), box.right);
+    const std::int32_t top = std::min(std::max(y, box.top), box.bottom);
+    const std::int32_t right = std::max(std::min(box.right, x + width), box.left);
+    const std::int32_t bottom = std::max(std::min(box.bottom, y + height), box.top);
+    const std::int32_t pw = right - left, ph = bottom - top;
+
+    if (!blended && natural) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        SetDIBitsToDevice(dc, x, y, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), GetBits(),
+                          reinterpret_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS);
+    } else if (pw > 0 && ph > 0) {
+        Surface surface(pw, ph);
+        if (surface.IsValid()) {
+            if (blended)
+                BitBlt(surface.Dc(), 0, 0, pw, ph, dc, left, top, SRCCOPY);
+            const float fx = float(imageWidth) / float(width), fy = float(imageHeight) / float(height);
+            const bool indexed = IsIndexed();
+            const RGBQUAD* palette = GetPalette();
+            const RGBQUAD key = GetTransColor();
+            const std::uint32_t alphaScale = std::uint32_t(info.alphaMax) + 1;
+            for (std::int32_t k = 0; k < ph; ++k) {
+                std::uint8_t* out = surface.Row(k);
+                const float dy = float(imageHeight) - float(bottom - k - y) * fy;
+                const std::int32_t sy = natural ? (y + imageHeight - bottom) + k
+                                                : std::min(std::max(0, std::int32_t(std::floor(dy))), imageHeight - 1);
+                const std::uint8_t* row = GetBits() + std::size_t(sy) * info.rowStride;
+                const std::uint8_t* rowAlpha = alpha ? alpha + std::size_t(sy) * imageWidth : nullptr;
+                for (std::int32_t j = 0; j < pw; ++j, out += 3) {
+                    const float dx = float(j + left - x) * fx;
+                    const std::int32_t sx = natural ? left - x + j
+                                                    : std::min(std::max(0, std::int32_t(std::floor(dx))), imageWidth - 1);
+                    std::uint32_t a = rowAlpha ? rowAlpha[sx] : 255;
+                    a = (a * alphaScale) >> 8;
+                    RGBQUAD c;
+                    std::uint8_t index = 0;
+                    if (indexed) {
+                        index = GetPixelIndex(sx, sy);
+                        c = palette[index];
+                        if (info.alphaPaletteEnabled)
+                            a = (a * (std::uint32_t(c.rgbReserved) + 1)) >> 8;
+                    } else {
+                        const std::uint8_t* p = row + 3 * std::size_t(sx);
+                        c = {p[0], p[1], p[2], 0};
+                    }
+                    if (!natural && smooth) {
+                        c = GetPixelColorInterpolated(dx - 0.5f, dy - 0.5f, Bilinear, OverflowRepeat, nullptr);
+                        c.rgbReserved = 0;
+                    }
+                    if (blended) {
+                        if (a == 0)
+                            continue;
+                        if (keyed && (indexed ? index == info.transIndex : c == key))
+                            continue;
+                    }
+                    if (!blended || a == 255) {
+                        out[0] = c.rgbBlue;
+                        out[1] = c.rgbGreen;
+                        out[2] = c.rgbRed;
+                    } else {
+                        out[0] = std::uint8_t((c.rgbBlue * a + out[0] * (255 - a)) >> 8);
+                        out[1] = std::uint8_t((c.rgbGreen * a + out[1] * (255 - a)) >> 8);
+                        out[2] = std::uint8_t((c.rgbRed * a + out[2] * (255 - a)) >> 8);
+                    }
+                }
+            }
+            surface.Show(dc, left, top);
+        }
+    }
+
+    if (clip) {
+        HRGN region = CreateRectRgnIndirect(&savedClip);
+        ExtSelectClipRgn(dc, region, RGN_OR);
+        DeleteObject(region);
+    }
+    return 1;
+}
+
+HBITMAP PxImage::MakeBitmap(HDC dc)
+{
+    if (!dib)
+        return nullptr;
+    const auto* bitmapInfo = reinterpret_cast<const BITMAPINFO*>(dib);
+    if (dc)
+        return CreateDIBitmap(dc, &header, CBM_INIT, GetBits(), bitmapInfo, DIB_RGB_COLORS);
+    HDC memory = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits)
+        std::memcpy(bits, GetBits(), header.biSizeImage);
+    DeleteDC(memory);
+    return bitmap;
+}
+
+bool PxImage::CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette)
+{
+    if (!Destroy() || !bitmap)
+        return false;
+    BITMAP description{};
+    if (!GetObjectW(bitmap, sizeof description, &description) ||
+        !Create(std::uint32_t(description.bmWidth), std::uint32_t(description.bmHeight), description.bmBitsPixel, 0))
+        return false;
+    HDC dc = GetDC(nullptr);
+    if (!dc) {
+        Destroy();
+        return false;
+    }
+    if (palette) {
+        SelectPalette(dc, palette, false);
+        RealizePalette(dc);
+    }
+    const int lines = GetDIBits(dc, bitmap, 0, GetHeight(), GetBits(), reinterpret_cast<BITMAPINFO*>(dib),
+                                DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    info.nearestValid = false;
+    if (lines == 0) {
+        SetLastError("GetDIBits failed");
+        Destroy();
+        return false;
+    }
+    return true;
+}
