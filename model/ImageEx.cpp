@@ -1,0 +1,180 @@
+#include "model/ImageEx.h"
+
+#include <algorithm>
+#include <cmath>
+
+ImageEx::ImageEx(const PxImage& picture, const PxImage& mask) : m_imgSrc(picture), m_imgMaskSrc(mask)
+{
+    m_imgSrc.IncreaseBpp(24);
+    if (m_imgMaskSrc.IsValid()) {
+        // The blend reads three mask bytes per pixel.
+        m_imgMaskSrc.IncreaseBpp(24);
+    } else if (!m_imgSrc.AlphaGetPointer(0, 0)) {
+        // Fully opaque: every rebuild stretches this pixel to the picture's size.
+        m_imgMaskSrc.Create(1, 1, 24, FormatBmp);
+        m_imgMaskSrc.Clear(255);
+    }
+}
+
+std::unique_ptr<ElementBase> ImageEx::Clone() const
+{
+    return std::make_unique<ImageEx>(*this);
+}
+
+bool ImageEx::IsUnrotated() const
+{
+    return m_imgWork.IsValid() && LONG(m_imgWork.GetWidth()) == m_size.cx && LONG(m_imgWork.GetHeight()) == m_size.cy;
+}
+
+SIZE ImageEx::GetSize() const
+{
+    if (!m_imgWork.IsValid())
+        return {};
+    return {LONG(m_imgWork.GetWidth()), LONG(m_imgWork.GetHeight())};
+}
+
+void ImageEx::Rebuild(bool highQuality)
+{
+    ElementBase::Rebuild(highQuality);
+    auto resample = [&](PxImage& source, PxImage& work) {
+        if (!source.IsValid())
+            return;
+        if (highQuality)
+            source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat, &work, false);
+        else
+            source.Resample(m_size.cx, m_size.cy, 1, &work);
+    };
+    resample(m_imgSrc, m_imgWork);
+    resample(m_imgMaskSrc, m_imgMaskWork);
+    if (m_bFlip) {
+        m_imgWork.Flip();
+        m_imgMaskWork.Flip();
+    }
+    if (m_bMirror) {
+        m_imgWork.Mirror();
+        m_imgMaskWork.Mirror();
+    }
+    if (std::fabs(m_fAngle) > 0.000001) {
+        // Uncovered corners: white in the picture (transparent where it has
+        // alpha), black in the mask, so they are invisible and let clicks through.
+        const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
+        const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
+        m_imgWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false);
+        m_imgMaskWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false);
+    }
+}
+
+void ImageEx::SetSize(SIZE size)
+{
+    if (!m_imgWork.IsValid()) {
+        m_size = size;
+    } else if (IsUnrotated()) {
+        if (size == m_size)
+            return;
+        m_size = size;
+    } else {
+        const SIZE work = GetSize();
+        if (size == work)
+            return;
+        // The displayed size is the rotated box: scale the nominal size with it.
+        m_size.cx = LONG(float(size.cx) * float(m_size.cx) / work.cx + 0.5);
+        m_size.cy = LONG(float(size.cy) * float(m_size.cy) / work.cy + 0.5);
+    }
+    Rebuild(m_bHighQuality);
+}
+
+void ImageEx::Rotate(float degrees)
+{
+    // The two directions wrap differently: +360 stays, -360 becomes 0.
+    const float angle = m_fAngle + degrees;
+    if (angle - 360 > 0.000001)
+        m_fAngle = angle - 360;
+    else if (angle + 360 < 0.000001)
+        m_fAngle = angle + 360;
+    else
+        m_fAngle = angle;
+
+    const SIZE before = GetSize();
+    const LONG cx = m_ptPos.x + LONG(std::uint32_t(before.cx) / 2);
+    const LONG cy = m_ptPos.y + LONG(std::uint32_t(before.cy) / 2);
+    Rebuild(m_bHighQuality);
+    const SIZE after = GetSize();
+    m_ptPos.x = cx - LONG(std::uint32_t(after.cx) / 2);
+    m_ptPos.y = cy - LONG(std::uint32_t(after.cy) / 2);
+}
+
+double ImageEx::GetAspectRatio() const
+{
+    const PxImage& basis = IsUnrotated() ? m_imgSrc : m_imgWork;
+    return double(float(basis.GetWidth())) / double(basis.GetHeight());
+}
+
+void ImageEx::ToggleFlipMirror(bool flip)
+{
+    if (flip)
+        m_bFlip = !m_bFlip;
+    else
+        m_bMirror = !m_bMirror;
+    m_fAngle = -m_fAngle;
+    Rebuild(m_bHighQuality);
+}
+
+void ImageEx::Draw(HDC dc)
+{
+    if (!m_imgMaskWork.IsValid()) {
+        m_imgWork.Draw(dc, m_ptPos.x, m_ptPos.y, -1, -1, nullptr, false);
+        return;
+    }
+    HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+    BITMAP canvas{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof canvas, &canvas))
+        return;
+    BlendThroughMask(canvas);
+}
+
+void ImageEx::BlendThroughMask(const BITMAP& canvas) const
+{
+    if (canvas.bmBitsPixel != 24 || !canvas.bmBits || !m_imgWork.IsValid() || m_imgWork.GetBpp() != 24 ||
+        m_imgMaskWork.GetBpp() != 24)
+        return;
+    // Both working pictures come from the same steps; guard against a mask
+    // that was never rebuilt to the picture's size all the same.
+    const LONG width = LONG(std::min(m_imgWork.GetWidth(), m_imgMaskWork.GetWidth()));
+    const LONG height = LONG(std::min(m_imgWork.GetHeight(), m_imgMaskWork.GetHeight()));
+    const LONG workHeight = LONG(m_imgWork.GetHeight());
+    const LONG x = m_ptPos.x, y = m_ptPos.y;
+    const LONG firstColumn = std::max<LONG>(0, -x);
+    const LONG endColumn = std::min<LONG>(width, canvas.bmWidth - x);
+    if (firstColumn >= endColumn)
+        return;
+    auto* canvasBits = static_cast<std::uint8_t*>(canvas.bmBits);
+    for (LONG i = 0; i < height; ++i) {
+        const LONG canvasRow = canvas.bmHeight + i - y - workHeight;
+        if (canvasRow < 0 || canvasRow >= canvas.bmHeight)
+            continue;
+        const std::uint8_t* s = m_imgWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
+        const std::uint8_t* m = m_imgMaskWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
+        std::uint8_t* d = canvasBits + std::size_t(canvasRow) * std::size_t(canvas.bmWidthBytes) +
+                          3 * std::size_t(std::max<LONG>(0, x));
+        for (LONG column = firstColumn; column < endColumn; ++column, s += 3, m += 3, d += 3) {
+            if (m[0] == 0)
+                continue;
+            for (int k = 0; k < 3; ++k)
+                d[k] = std::uint8_t(((255 - m[k]) * d[k] + s[k] * m[k]) / 255);
+        }
+    }
+}
+
+bool ImageEx::IsTransparentAt(POINT point) const
+{
+    const SIZE size = GetSize();
+    if (point.x < m_ptPos.x || point.y < m_ptPos.y || point.x >= m_ptPos.x + size.cx ||
+        point.y >= m_ptPos.y + size.cy)
+        return false;
+    const std::int32_t dx = point.x - m_ptPos.x;
+    const std::int32_t row = size.cy - 1 - (point.y - m_ptPos.y);  // bottom-up
+    if (m_imgMaskWork.IsValid() && m_imgMaskWork.IsInside(dx, row) &&
+        m_imgMaskWork.GetPixelColor(dx, row, false).rgbBlue < 128)
+        return true;
+    return m_imgWork.IsTransparent(dx, row);
+}
