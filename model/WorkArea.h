@@ -1,0 +1,69 @@
+// The card being composed: its elements in painting order (index 0 at the
+// bottom), the template frame, the selection, where the card sits in the
+// view, and whether it has changed.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "model/ElementBase.h"
+
+class PxFile;
+class PxImage;
+class TextEx;
+
+class WorkArea {
+public:
+    using ElementList = std::vector<std::unique_ptr<ElementBase>>;
+
+    WorkArea() = default;
+    virtual ~WorkArea() = default;
+    WorkArea(const WorkArea&) = delete;
+    WorkArea& operator=(const WorkArea&) = delete;
+
+    // Replaces the template's frame and texts with those of folder/this.tpl,
+    // keeping the user's elements. A file without a frame changes nothing;
+    // false then.
+    bool LoadTemplate(const std::filesystem::path& folder);
+
+    // The template record file (see TemplateFile.cpp).
+    static void ReadTemplateFile(ElementList& elements, const std::filesystem::path& path);
+    // False when the file could not be written completely; an existing file
+    // is then left as it was.
+    static bool WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path);
+    // False when the record is cut short by the end of the file.
+    static bool ReadImageRecord(PxImage& picture, PxFile& file);
+    static bool WriteImageRecord(PxImage& picture, PxFile& file);
+
+    // Appends on top and selects; the work area owns the element.
+    void AddElement(std::unique_ptr<ElementBase> element);
+    void RemoveElement(ElementBase* element);
+    void Clear();
+    TextEx* FindTextAt(POINT point) const;
+    void SelectAt(POINT point);
+    void SendToBack(ElementBase* element);
+    // Bring every element (or only the template's) to a new displayed frame size.
+    void ScaleAll(SIZE frameSize);
+    void ScaleTemplateElements(SIZE frameSize);
+    SIZE GetFrameSize() const;
+    // The full-resolution card: the frame's source picture; (0, 0) without a frame.
+    SIZE GetCardImageSize() const;
+
+    const ElementList& GetElements() const { return m_elements; }
+    ElementBase* GetSelected() const { return m_pSelected; }
+    void SetSelected(ElementBase* element) { m_pSelected = element; }
+    ElementBase* GetFrame() const { return m_pFrame; }
+    POINT GetOrigin() const { return m_ptOrigin; }
+    void SetOrigin(POINT origin) { m_ptOrigin = origin; }
+    bool IsModified() const { return m_bModified; }
+
+private:
+    void Scale(SIZE frameSize, bool templateOnly);
+
+    ElementList m_elements;
+    ElementBase* m_pSelected = nullptr;
+    POINT m_ptOrigin{};
+    ElementBase* m_pFrame = nullptr;
+    bool m_bModified = false;
+};
