@@ -53,6 +53,12 @@ private:
 
 }  // namespace
 
+RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy)
+{
+    const LONG x = LONG(pos.x * sx + 0.5), y = LONG(pos.y * sy + 0.5);
+    return {x, y, x + LONG(size.cx * sx + 0.5), y + LONG(size.cy * sy + 0.5)};
+}
+
 bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
 {
     // The template's elements and the user's texts in painting order; photos
@@ -82,10 +88,9 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
     frame.Draw(preview.Dc());
     for (std::size_t i = 1; i < clones.size(); ++i) {
         ElementBase& element = *clones[i];
-        const POINT pos = element.GetPos();
-        const SIZE size = element.GetSize();
-        element.m_ptPos = {LONG(pos.x * sx + 0.5), LONG(pos.y * sy + 0.5)};
-        element.SetSize({LONG(size.cx * sx + 0.5), LONG(size.cy * sy + 0.5)});
+        const RECT box = ScaleToPreview(element.GetPos(), element.GetSize(), sx, sy);
+        element.m_ptPos = {box.left, box.top};
+        element.SetSize({box.right - box.left, box.bottom - box.top});
         element.Draw(preview.Dc());
     }
     PxImage thumbnail;

@@ -4,7 +4,13 @@
 
 #include <filesystem>
 
+#include "platform/WinRecords.h"
+
 class WorkArea;
+
+// Where an element of the card lands in the preview, with the preview's
+// scale factors sx, sy (preview size / frame size, single precision).
+RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy);
 
 // True when both files were written. A card whose lowest template element is
 // not a frame with a size is refused and nothing is written.

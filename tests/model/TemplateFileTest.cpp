@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "image/PxFile.h"
+#include "model/TemplateSave.h"
+#include "model/WorkArea.h"
+#include "tests/model/CardFixtures.h"
+
+namespace {
+
+using namespace cardfixtures;
+namespace fs = std::filesystem;
+
+struct Folder {
+    fs::path path;
+    explicit Folder(const std::string& name)
+        : path(fs::temp_directory_path() / ("orvantis-" + name + "-" + std::to_string(::getpid())))
+    {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~Folder() { fs::remove_all(path); }
+};
+
+// Little-endian record bytes, built by hand.
+struct Bytes {
+    std::string data;
+    Bytes& Raw(std::string_view text)
+    {
+        data += text;
+        return *this;
+    }
+    Bytes& U32(std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            data.push_back(char(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& Text(LONG x, LONG y, std::u16string_view text, std::uint32_t declaredUnits)
+    {
+        Raw("TXT").U32(std::uint32_t(x)).U32(std::uint32_t(y)).U32(0).U32(0);
+        const LOGFONTW font = Font(u"Arial", -16);
+        data.append(reinterpret_cast<const char*>(&font), sizeof font);  // little-endian machine
+        U32(RGB(1, 2, 3)).U32(declaredUnits);
+        for (char16_t unit : text)
+            data.push_back(char(unit & 0xFF)), data.push_back(char(unit >> 8));
+        return *this;
+    }
+    void WriteTo(const fs::path& path) const { std::ofstream(path, std::ios::binary) << data; }
+};
+
+std::vector<std::u16string> Texts(const WorkArea::ElementList& list)
+{
+    std::vector<std::u16string> texts;
+    for (const auto& e : list)
+        if (auto* t = dynamic_cast<TextEx*>(e.get()))
+            texts.push_back(t->GetText());
+    return texts;
+}
+
+TEST(TemplateFile, TextRecordsAndTheThreeByteWalk)
+{
+    Folder folder("walk");
+    const fs::path file = folder.path / "this.tpl";
+    std::u16string longText(600, u'x');
+    longText[100] = u'y';
+    Bytes().Raw("abc").Text(5, 6, u"", 0).Text(-7, 8, longText, 600).Text(1, 1, u"ok\0hidden", 9).WriteTo(file);
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 3u);
+    const auto texts = Texts(list);
+    EXPECT_EQ(texts[0], u"");
+    EXPECT_EQ(texts[1], longText.substr(0, 511));  // the rest is skipped, the next record still read
+    EXPECT_EQ(texts[2], u"ok");                    // the text ends at its first zero unit
+    EXPECT_EQ(list[1]->m_nKind, ELEMENT_TEMPLATE_TEXT);
+    EXPECT_EQ(list[1]->GetPos().x, -7);
+    EXPECT_EQ(static_cast<TextEx&>(*list[1]).GetColor(), RGB(1, 2, 3));
+
+    list.clear();
+    Bytes().Raw("ab").Text(0, 0, u"lost", 4).WriteTo(file);  // out of step from the start
+    WorkArea::ReadTemplateFile(list, file);
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(TemplateFile, CutRecordsYieldNothing)
+{
+    Folder folder("cut");
+    const fs::path file = folder.path / "this.tpl";
+    Bytes whole;
+    whole.Text(0, 0, u"first", 5).Text(0, 0, u"second", 6);
+    for (std::size_t cut = whole.data.size() / 2 + 1; cut < whole.data.size(); cut += 7) {
+        std::ofstream(file, std::ios::binary) << whole.data.substr(0, cut);
+        WorkArea::ElementList list;
+        WorkArea::ReadTemplateFile(list, file);
+        EXPECT_EQ(Texts(list), std::vector<std::u16string>{u"first"}) << "cut at " << cut;
+    }
+    Bytes().Raw("FRM").U32(0).U32(0).U32(10).U32(10).U32(0x7FFFFFF0).WriteTo(file);  // a huge image record
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(TemplateFile, FrameWithTwoEmptyImageRecords)
+{
+    Folder folder("empty-frame");
+    Bytes().Raw("FRM").U32(3).U32(4).U32(600).U32(400).U32(0).U32(0).WriteTo(folder.path / "this.tpl");
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, folder.path / "this.tpl");
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->m_nKind, ELEMENT_TEMPLATE_FRAME);
+    EXPECT_EQ(list[0]->GetSize().cx, 0);
+    EXPECT_EQ(list[0]->GetSize().cy, 0);
+}
+
+TEST(TemplateFile, RoundTripOfFramesMasksAndTexts)
+{
+    Folder folder("round-trip");
+    auto frame = Frame(64, 48, {16, 12, 48, 36});
+    frame->m_ptPos = {0, 0};
+    auto greeting = Text(u"Grüße · 日本語 · Ελληνικά", {10, 5}, ELEMENT_TEMPLATE_TEXT);
+    auto photo = Photo(20, 10, {2, 3});  // written as a frame record when listed
+    const fs::path file = folder.path / "this.tpl";
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get(), greeting.get(), photo.get()}, file));
+
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 3u);
+    auto& readFrame = dynamic_cast<ImageEx&>(*list[0]);
+    EXPECT_EQ(readFrame.GetSize().cx, 64);
+    ASSERT_EQ(readFrame.m_imgMaskSrc.GetBpp(), 24);
+    EXPECT_LT(readFrame.m_imgMaskSrc.GetPixelColor(32, 24, false).rgbBlue, 20);   // the window
+    EXPECT_GT(readFrame.m_imgMaskSrc.GetPixelColor(2, 2, false).rgbBlue, 235);    // the frame
+    auto& readText = dynamic_cast<TextEx&>(*list[1]);
+    EXPECT_EQ(readText.GetText(), greeting->GetText());
+    EXPECT_EQ(readText.GetPos().x, 10);
+    const LOGFONTW a = readText.GetLogFont(), b = greeting->GetLogFont();
+    EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
+    EXPECT_EQ(list[2]->m_nKind, ELEMENT_TEMPLATE_FRAME);
+    EXPECT_EQ(list[2]->GetSize().cx, 20);
+}
+
+TEST(TemplateFile, WriteFailureKeepsTheOldFile)
+{
+    Folder folder("keep");
+    const fs::path file = folder.path / "this.tpl";
+    std::ofstream(file) << "old";
+    auto frame = Frame(8, 8, {2, 2, 6, 6});
+    EXPECT_FALSE(WorkArea::WriteTemplateFile({frame.get()}, folder.path / "missing" / "this.tpl"));
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+}
+
+TEST(WorkAreaTemplates, LayeringAndReplacement)
+{
+    Folder first("first"), second("second");
+    auto frame = Frame(60, 40, {10, 10, 50, 30});
+    auto t1 = Text(u"T1", {1, 1}, ELEMENT_TEMPLATE_TEXT), t2 = Text(u"T2", {2, 2}, ELEMENT_TEMPLATE_TEXT);
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get(), t1.get(), t2.get()}, first.path / "this.tpl"));
+    auto other = Frame(30, 20, {5, 5, 25, 15}, 7);
+    auto t3 = Text(u"T3", {3, 3}, ELEMENT_TEMPLATE_TEXT);
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({other.get(), t3.get(), frame.get()}, second.path / "this.tpl"));
+
+    WorkArea card;
+    card.AddElement(Photo(10, 10, {0, 0}));
+    ElementBase* photo = card.GetSelected();
+    card.AddElement(Text(u"mine", {4, 4}));
+    ElementBase* mine = card.GetSelected();
+    ASSERT_TRUE(card.LoadTemplate(first.path));
+    const auto& list = card.GetElements();
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0].get(), card.GetFrame());
+    EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"T2", u"T1", u"mine"}));
+    EXPECT_EQ(list[3].get(), photo);
+    EXPECT_EQ(card.GetSelected(), mine);
+
+    card.SetSelected(list[1].get());  // a template text: cleared with it
+    ASSERT_TRUE(card.LoadTemplate(second.path));
+    ASSERT_EQ(list.size(), 4u);  // the second frame of the file is dropped
+    EXPECT_EQ(card.GetFrameSize().cx, 30);
+    EXPECT_EQ(Texts(list), (std::vector<std::u16string>{u"T3", u"mine"}));
+    EXPECT_EQ(list[2].get(), photo);
+    EXPECT_EQ(card.GetSelected(), nullptr);
+
+    Folder textsOnly("texts-only");
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({t1.get()}, textsOnly.path / "this.tpl"));
+    EXPECT_FALSE(card.LoadTemplate(textsOnly.path));  // no frame: the card stays
+    EXPECT_FALSE(card.LoadTemplate(textsOnly.path / "nowhere"));
+    EXPECT_EQ(list.size(), 4u);
+    EXPECT_EQ(card.GetFrameSize().cx, 30);
+}
+
+TEST(SaveTemplate, WritesRecordsAndPreview)
+{
+    Folder folder("save");
+    WorkArea card;
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({Frame(60, 40, {10, 10, 50, 30}).get()}, folder.path / "this.tpl"));
+    ASSERT_TRUE(card.LoadTemplate(folder.path));
+    card.AddElement(Photo(10, 10, {0, 0}));  // left out of the template
+    card.AddElement(Text(u"hello", {5, 5}));
+    ASSERT_TRUE(SaveTemplate(card, folder.path));
+
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, folder.path / "this.tpl");
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]->m_nKind, ELEMENT_TEMPLATE_FRAME);
+    EXPECT_EQ(Texts(list), std::vector<std::u16string>{u"hello"});
+
+    PxImage thumb;
+    ASSERT_TRUE(thumb.Load(folder.path / "thumb.jpg", FormatBmp));
+    EXPECT_EQ(thumb.GetWidth(), 100u);
+    EXPECT_EQ(thumb.GetHeight(), 70u);
+    // Stored as BMP whatever the name says.
+    std::ifstream in(folder.path / "thumb.jpg", std::ios::binary);
+    EXPECT_EQ(in.get(), 'B');
+    EXPECT_EQ(in.get(), 'M');
+
+    WorkArea noFrame;
+    noFrame.AddElement(Text(u"alone", {0, 0}));
+    EXPECT_FALSE(SaveTemplate(noFrame, folder.path));
+    list.clear();
+    WorkArea::ReadTemplateFile(list, folder.path / "this.tpl");
+    EXPECT_EQ(list.size(), 2u);  // untouched
+}
+
+TEST(SaveTemplate, PreviewCoordinates)
+{
+    const RECT box = ScaleToPreview({300, 200}, {150, 40}, 100.0f / 600.0f, 70.0f / 400.0f);
+    EXPECT_EQ(box.left, 50);
+    EXPECT_EQ(box.top, 35);
+    EXPECT_EQ(box.right - box.left, 25);
+    EXPECT_EQ(box.bottom - box.top, 7);
+}
+
+}  // namespace
