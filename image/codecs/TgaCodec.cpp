@@ -177,12 +177,8 @@ std::uint64_t MinimumPixelBytes(const TgaHeader& h, std::uint32_t pixelBytes)
 
 bool TgaCodec::Decode(PxFile* file)
 {
-    if (!file) {
-        SetLastError("Not a TGA");
-        return false;
-    }
     std::uint8_t raw[kHeaderBytes];
-    if (file->Read(raw, 1, kHeaderBytes) != kHeaderBytes) {
+    if (!file || file->Read(raw, 1, kHeaderBytes) != kHeaderBytes) {
         SetLastError("Not a TGA");
         return false;
     }
@@ -236,10 +232,6 @@ bool TgaCodec::Decode(PxFile* file)
     pximage::BufferedReader in(*file);
     PixelSource source(in, pixelBytes, h.RunLength());
     for (std::uint32_t i = 0; i < height; ++i) {
-        if (info.escape) {
-            SetLastError("Cancelled");
-            return false;
-        }
         const std::uint32_t y = topDown ? height - 1 - i : i;
         std::uint8_t* dst = GetBits(y);
         if (!source.Fill(direct ? dst : fileRow.data(), width)) {

@@ -48,11 +48,7 @@ int Brightness(const RGBQUAD& c) { return c.rgbRed + c.rgbGreen + c.rgbBlue; }
 
 bool WbmpCodec::Decode(PxFile* file)
 {
-    if (!file) {
-        SetLastError("Not a WBMP");
-        return false;
-    }
-    const std::int32_t type = file->GetC();
+    const std::int32_t type = file ? file->GetC() : -1;
     if (type < 0) {
         SetLastError("Not a WBMP");
         return false;
