@@ -203,9 +203,11 @@ void PutPixel(std::uint8_t* row, std::uint32_t x, std::uint8_t value)
 }
 
 // RLE8 and RLE4, rows counted from the bottom. Every write is clamped to the
-// row and the picture: a run or literal that would pass the end of its row,
-// or a move above the top row, ends the decoding with what was drawn so far.
-// A stream that ends before its end-of-bitmap code is corrupt.
+// row and the picture: pixels of a run or literal beyond the end of its row
+// are dropped (common writers encode the row padding as pixels, so stopping
+// there would lose the rest of the picture); a move or row end above the top
+// row ends the decoding. A stream that ends before its end-of-bitmap code is
+// corrupt.
 template <bool kFourBit>
 const char* DecodeRunLength(PxFile& file, PxImage& image)
 {
@@ -229,8 +231,6 @@ const char* DecodeRunLength(PxFile& file, PxImage& image)
                 std::memset(row + x, value, n);
             }
             x += n;
-            if (n < std::uint32_t(count))
-                return nullptr;
             continue;
         }
         switch (value) {
@@ -271,8 +271,6 @@ const char* DecodeRunLength(PxFile& file, PxImage& image)
                 PutPixel<kFourBit>(row, x + i, v);
             }
             x += n;
-            if (n < pixels)
-                return nullptr;
         }
         }
     }
