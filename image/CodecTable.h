@@ -37,9 +37,9 @@ const CodecRow& CodecFor(std::uint32_t type);
 std::span<const DetectStep> DetectionOrder();
 
 // A codec works on an object of its own class: it starts with the caller's
-// information record (frame, escape, jpegScale, codecOptions...) and hands its
-// picture over only when it succeeded, so a failed decode leaves the caller's
-// picture as it was. Multi-frame codecs report their frame count even then,
+// information record (frame, escape, jpegScale, codecOptions...) under the id
+// of its row, and hands its picture over only when it succeeded, so a failed
+// decode leaves the caller's picture as it was. Multi-frame codecs report their frame count even then,
 // so a caller learns how many pages a file has when asking for a missing one.
 template <class Codec, bool kReportsFrameCount = false>
 bool DecodeWith(PxImage& target, PxFile* file, std::uint32_t type)

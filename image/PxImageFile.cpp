@@ -28,11 +28,10 @@ int CreateSibling(const fs::path& target, std::string& name)
     std::random_device seed;
     std::minstd_rand rng(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", unsigned(rng()));
-        fs::path candidate = target;
-        candidate += suffix;
-        name = candidate.string();
+        // Not derived from the target's name, which may already be as long as a name can be.
+        char leaf[32];
+        std::snprintf(leaf, sizeof leaf, ".save-%08x.tmp", unsigned(rng()));
+        name = (target.parent_path() / leaf).string();
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             if (replaces)

@@ -362,6 +362,17 @@ TEST(Save, UnopenableTargetLeavesTheLastErrorAlone)
     EXPECT_TRUE(dir.Names().empty());
 }
 
+// The temporary file's name does not grow from the target's.
+TEST(Save, LongestFileName)
+{
+    TempDir dir;
+    const fs::path path = dir.path() / (std::string(251, 'n') + ".bmp");
+    PxImage source = testimages::Random(3, 2, 4, false, 11);
+    ASSERT_TRUE(source.Save(path, FormatBmp));
+    PxImage back(path, FormatBmp);
+    EXPECT_TRUE(testimages::SamePixels(source, back));
+}
+
 // Saving through a link replaces the file it points to and keeps the link.
 TEST(Save, ThroughASymbolicLink)
 {
