@@ -251,22 +251,6 @@ TEST(CodecTable, EncodeWithWorksOnAGhost)
     EXPECT_TRUE(source.IsValid());
 }
 
-TEST(CodecTable, RowsAndDetectionOrder)
-{
-    for (std::uint32_t id = 0; id < FormatCount; ++id)
-        EXPECT_EQ(pximage::CodecFor(id).type, id);
-    EXPECT_EQ(pximage::CodecFor(FormatCount).decode, nullptr);
-    EXPECT_EQ(pximage::CodecFor(FormatUnknown).encode, nullptr);
-    const std::vector<std::uint32_t> expected = {FormatBmp, FormatJpg, FormatIco,  FormatGif, FormatPng, FormatTif,
-                                                 FormatTga, FormatPcx, FormatWbmp, FormatWmf, FormatJp2};
-    std::vector<std::uint32_t> rows;
-    for (const pximage::DetectStep& step : pximage::DetectionOrder()) {
-        rows.push_back(step.row);
-        EXPECT_EQ(step.type, step.row == FormatJp2 ? std::uint32_t(FormatUnknown) : step.row);
-    }
-    EXPECT_EQ(rows, expected);
-}
-
 // ---- files ----
 
 TEST(Load, WrongIdFallsBackToTheContent)

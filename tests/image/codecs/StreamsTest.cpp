@@ -143,16 +143,6 @@ TEST(MemFile, WithoutABufferEverythingFails)
     EXPECT_TRUE(file.Close());
 }
 
-TEST(MemFile, OpenRefusesAnAttachedBuffer)
-{
-    PxMemFile file;
-    ASSERT_TRUE(file.Open());
-    EXPECT_FALSE(file.Open());
-    std::array<std::uint8_t, 2> data{};
-    PxMemFile borrowed(data.data(), 2);
-    EXPECT_FALSE(borrowed.Open());
-}
-
 // After GetBuffer(true) the bytes are the caller's: the file no longer frees them.
 TEST(MemFile, DetachedBufferOutlivesTheFile)
 {
@@ -193,14 +183,6 @@ TEST(MemFile, BorrowedBufferIsNeverFreedOrReallocated)
     }
     EXPECT_EQ(data[2], 3);
     EXPECT_EQ(data[7], 8);
-}
-
-TEST(MemFile, BytesLeftCountsFromThePosition)
-{
-    std::array<std::uint8_t, 10> data{};
-    PxMemFile file(data.data(), std::int32_t(data.size()));
-    ASSERT_TRUE(file.Seek(3, 0));
-    EXPECT_EQ(BytesLeft(file), 7);
 }
 
 TEST(IOFile, WithoutAStreamEverythingFails)
