@@ -1,0 +1,62 @@
+#include "image/CodecTable.h"
+
+#include "image/codecs/BmpCodec.h"
+
+namespace pximage {
+
+namespace {
+
+// One row per format id, in id order. A row without functions is a format
+// whose codec is not built in: decoding it fails as an unknown format,
+// encoding it as "Encode: Unknown format".
+constexpr CodecRow kCodecs[FormatCount] = {
+    {FormatUnknown, nullptr, nullptr},
+    {FormatBmp, DecodeWith<BmpCodec>, EncodeWith<BmpCodec>},
+    {FormatGif, nullptr, nullptr},   // PxImageGIF, reports its frame count
+    {FormatJpg, nullptr, nullptr},   // PxImageJPG
+    {FormatPng, nullptr, nullptr},   // PngCodec
+    {FormatIco, nullptr, nullptr},   // IcoCodec, reports its frame count
+    {FormatTif, nullptr, nullptr},   // PxImageTIF, reports its frame count
+    {FormatTga, nullptr, nullptr},   // TgaCodec
+    {FormatPcx, nullptr, nullptr},   // PcxCodec
+    {FormatWbmp, nullptr, nullptr},  // WbmpCodec
+    {FormatWmf, nullptr, nullptr},   // WmfCodec
+    {FormatJp2, nullptr, nullptr},   // Jpeg2000Codec, ids 11 to 15
+    {FormatJpc, nullptr, nullptr},
+    {FormatPgx, nullptr, nullptr},
+    {FormatPnm, nullptr, nullptr},
+    {FormatRas, nullptr, nullptr},
+};
+
+constexpr bool RowsInIdOrder()
+{
+    for (std::uint32_t i = 0; i < FormatCount; ++i)
+        if (kCodecs[i].type != i)
+            return false;
+    return true;
+}
+static_assert(RowsInIdOrder(), "kCodecs is indexed by format id");
+
+constexpr CodecRow kNoCodec{FormatUnknown, nullptr, nullptr};
+
+// Cheap, distinctive signatures first. JPEG 2000 goes last and gets id 0, so
+// that it tells its flavour (JP2, codestream, PGX, PNM, RAS) from the content.
+constexpr DetectStep kDetectionOrder[] = {
+    {FormatBmp, FormatBmp}, {FormatJpg, FormatJpg}, {FormatIco, FormatIco},   {FormatGif, FormatGif},
+    {FormatPng, FormatPng}, {FormatTif, FormatTif}, {FormatTga, FormatTga},   {FormatPcx, FormatPcx},
+    {FormatWbmp, FormatWbmp}, {FormatWmf, FormatWmf}, {FormatJp2, FormatUnknown},
+};
+
+}  // namespace
+
+const CodecRow& CodecFor(std::uint32_t type)
+{
+    return type < FormatCount ? kCodecs[type] : kNoCodec;
+}
+
+std::span<const DetectStep> DetectionOrder()
+{
+    return kDetectionOrder;
+}
+
+}  // namespace pximage
