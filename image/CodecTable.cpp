@@ -1,6 +1,10 @@
 #include "image/CodecTable.h"
 
 #include "image/codecs/BmpCodec.h"
+#include "image/codecs/PcxCodec.h"
+#include "image/codecs/TgaCodec.h"
+#include "image/codecs/WbmpCodec.h"
+#include "image/codecs/WmfCodec.h"
 
 namespace pximage {
 
@@ -17,10 +21,10 @@ constexpr CodecRow kCodecs[FormatCount] = {
     {FormatPng, nullptr, nullptr},   // PngCodec
     {FormatIco, nullptr, nullptr},   // IcoCodec, reports its frame count
     {FormatTif, nullptr, nullptr},   // PxImageTIF, reports its frame count
-    {FormatTga, nullptr, nullptr},   // TgaCodec
-    {FormatPcx, nullptr, nullptr},   // PcxCodec
-    {FormatWbmp, nullptr, nullptr},  // WbmpCodec
-    {FormatWmf, nullptr, nullptr},   // WmfCodec
+    {FormatTga, DecodeWith<TgaCodec>, EncodeWith<TgaCodec>},
+    {FormatPcx, DecodeWith<PcxCodec>, EncodeWith<PcxCodec>},
+    {FormatWbmp, DecodeWith<WbmpCodec>, EncodeWith<WbmpCodec>},
+    {FormatWmf, DecodeWith<WmfCodec>, EncodeWith<WmfCodec>},
     {FormatJp2, nullptr, nullptr},   // Jpeg2000Codec, ids 11 to 15
     {FormatJpc, nullptr, nullptr},
     {FormatPgx, nullptr, nullptr},
