@@ -106,10 +106,11 @@ void DrawGlyphs(Bitmap& bitmap, const RealisedFont& font, const QString& text, q
         painter.setPen(Qt::black);
         painter.drawText(QPointF(qreal(x - area.left), qreal(y - area.top + font.ascent)), text);
     }
+    const int width = coverage.width();
     for (int row = 0; row < coverage.height(); ++row) {
         const uchar* mask = coverage.constScanLine(row);
         std::uint8_t* pixel = PixelAt(bitmap, area.left, area.top + row);
-        for (int column = 0; column < coverage.width(); ++column, pixel += 3) {
+        for (int column = 0; column < width; ++column, pixel += 3) {
             if (const unsigned c = mask[column]) {
                 pixel[0] = Blend(pixel[0], GetBValue(color), c);
                 pixel[1] = Blend(pixel[1], GetGValue(color), c);
