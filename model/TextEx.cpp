@@ -4,8 +4,7 @@
 
 namespace {
 
-// Font units beyond which fitting stops: no card text needs more, and fonts
-// that stop growing (or texts that measure nothing) must not loop forever.
+// Font units beyond which fitting stops growing: no card text needs more.
 constexpr LONG kMaxFontUnits = 2000;
 
 // Selects a font into a context for the lifetime of the object and puts the
@@ -102,18 +101,25 @@ void TextEx::SetSize(SIZE target)
     auto withinLimit = [](LONG units) { return units > -kMaxFontUnits && units < kMaxFontUnits; };
 
     SIZE measured = remeasure();
-    while (measured.cy < target.cy && withinLimit(font.lfHeight)) {
-        font.lfHeight += step;
-        measured = remeasure();
-    }
+    // Grows one font field while the box is not reached. Fonts stop growing
+    // at their limits (the widest stretch, the largest size): a run of steps
+    // that changes nothing ends the growing.
+    auto grow = [&](LONG& field, LONG delta, auto short_of_target) {
+        constexpr int kMaxIdleSteps = 16;
+        for (int idle = 0; short_of_target() && idle < kMaxIdleSteps && withinLimit(field);) {
+            const SIZE before = measured;
+            field += delta;
+            measured = remeasure();
+            idle = measured == before ? idle + 1 : 0;
+        }
+    };
+    grow(font.lfHeight, step, [&] { return measured.cy < target.cy; });
     while (measured.cy > target.cy && font.lfHeight != step) {
         font.lfHeight -= step;
         measured = remeasure();
     }
-    while (measured.cx < target.cx && !m_strText.empty() && withinLimit(font.lfWidth)) {
-        ++font.lfWidth;
-        measured = remeasure();
-    }
+    if (!m_strText.empty())
+        grow(font.lfWidth, 1, [&] { return measured.cx < target.cx; });
     if (measured.cx > target.cx) {
         while (font.lfWidth != 1) {
             --font.lfWidth;

@@ -36,7 +36,7 @@ inline std::unique_ptr<ImageEx> Photo(LONG width, LONG height, POINT pos, std::u
     return photo;
 }
 
-inline LOGFONTW Font(const std::u16string& face, LONG height)
+inline LOGFONTW LogFont(const std::u16string& face, LONG height)
 {
     LOGFONTW font{};
     font.lfHeight = height;
@@ -47,7 +47,7 @@ inline LOGFONTW Font(const std::u16string& face, LONG height)
 
 inline std::unique_ptr<TextEx> Text(const std::u16string& text, POINT pos, std::int32_t kind = ELEMENT_USER)
 {
-    auto element = std::make_unique<TextEx>(Font(u"Arial", -20), RGB(200, 10, 30), text);
+    auto element = std::make_unique<TextEx>(LogFont(u"Arial", -20), RGB(200, 10, 30), text);
     element->m_ptPos = pos;
     element->m_nKind = kind;
     return element;

@@ -41,7 +41,7 @@ struct Bytes {
     Bytes& Text(LONG x, LONG y, std::u16string_view text, std::uint32_t declaredUnits)
     {
         Raw("TXT").U32(std::uint32_t(x)).U32(std::uint32_t(y)).U32(0).U32(0);
-        const LOGFONTW font = Font(u"Arial", -16);
+        const LOGFONTW font = LogFont(u"Arial", -16);
         data.append(reinterpret_cast<const char*>(&font), sizeof font);  // little-endian machine
         U32(RGB(1, 2, 3)).U32(declaredUnits);
         for (char16_t unit : text)

@@ -1,0 +1,387 @@
+// Fonts, extents and text output of the drawing layer, on Qt's offscreen
+// platform with the fonts the project installs.
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/text/TextFont.h"
+
+namespace {
+
+class GuiEnvironment : public testing::Environment {
+public:
+    void SetUp() override { Start(); }
+    void TearDown() override { Stop(); }
+    static void Start()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
+    }
+    static void Stop() { s_app.reset(); }
+
+private:
+    static inline int s_argc = 1;
+    static inline char s_name[] = "text_tests";
+    static inline char* s_argv[] = {s_name, nullptr};
+    static inline std::unique_ptr<QGuiApplication> s_app;
+};
+const auto* const g_environment = testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+LOGFONTW Describe(std::u16string_view face, LONG height, LONG width = 0, LONG weight = 0)
+{
+    LOGFONTW lf{};
+    lf.lfHeight = height;
+    lf.lfWidth = width;
+    lf.lfWeight = weight;
+    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    return lf;
+}
+
+std::unique_ptr<Font> Make(const LOGFONTW& lf)
+{
+    return std::unique_ptr<Font>(CreateFontIndirectW(&lf));
+}
+
+SIZE Extent(Font* font, std::u16string_view text)
+{
+    DeviceContext dc;  // no bitmap: measuring only
+    dc.font = font;
+    SIZE size{-1, -1};
+    EXPECT_TRUE(GetTextExtentPoint32W(&dc, text.data(), int(text.size()), &size));
+    return size;
+}
+
+SIZE Extent(const LOGFONTW& lf, std::u16string_view text = u"Hello world")
+{
+    return Extent(Make(lf).get(), text);
+}
+
+QFontInfo InfoOf(const Font& font)
+{
+    return QFontInfo(dynamic_cast<const TextFont&>(font).QtFont());
+}
+
+constexpr COLORREF kPaper = RGB(250, 3, 128);
+constexpr COLORREF kInk = RGB(12, 200, 77);
+
+// A 24-bit bottom-up DIB in a colour no text uses, selected into a context.
+struct Canvas {
+    Bitmap bitmap;
+    DeviceContext dc;
+    std::unique_ptr<Font> font;
+
+    Canvas(LONG width, LONG height, const LOGFONTW& lf = Describe(u"Arial", -20))
+        : font(Make(lf))
+    {
+        bitmap.header = {40, width, height, 1, 24};
+        bitmap.pixels.resize(std::size_t(bitmap.Stride()) * height);
+        for (std::size_t i = 0; i + 2 < bitmap.pixels.size(); i += 3)  // row padding too: harmless
+            bitmap.pixels[i] = GetBValue(kPaper), bitmap.pixels[i + 1] = GetGValue(kPaper),
+            bitmap.pixels[i + 2] = GetRValue(kPaper);
+        dc.bitmap = &bitmap;
+        dc.font = font.get();
+        dc.textColor = kInk;
+        dc.bkMode = TRANSPARENT;
+    }
+    std::uint8_t* At(LONG x, LONG y) { return bitmap.Row(bitmap.Height() - 1 - y) + 3 * x; }
+    COLORREF Get(LONG x, LONG y) { return RGB(At(x, y)[2], At(x, y)[1], At(x, y)[0]); }
+    int Draw(std::u16string_view text, RECT rect, UINT format = DT_SINGLELINE | DT_NOCLIP)
+    {
+        return DrawTextW(&dc, text.data(), int(text.size()), &rect, format);
+    }
+    // Bounding box of the pixels that differ from the paper; empty when none do.
+    RECT Changed()
+    {
+        RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (LONG y = 0; y < bitmap.Height(); ++y)
+            for (LONG x = 0; x < bitmap.Width(); ++x)
+                if (Get(x, y) != kPaper)
+                    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+        return box.left == INT_MAX ? RECT{} : box;
+    }
+};
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+TEST(TextFont, KeepsTheLogfontByteForByte)
+{
+    LOGFONTW lf = Describe(u"Times New Roman", -33, 17, 700);
+    lf.lfEscapement = 12, lf.lfCharSet = 0xEE, lf.lfQuality = 5, lf.lfPitchAndFamily = 0x22;
+    auto font = Make(lf);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->Type(), OBJ_FONT);
+    EXPECT_EQ(std::memcmp(&font->logfont, &lf, sizeof lf), 0);
+
+    // A face name that fills the record with no terminator is read no further.
+    std::fill(std::begin(lf.lfFaceName), std::end(lf.lfFaceName), u'x');
+    font = Make(lf);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(std::memcmp(&font->logfont, &lf, sizeof lf), 0);
+    EXPECT_GT(Extent(font.get(), u"x").cx, 0);
+    EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
+}
+
+TEST(TextFont, WindowsFaceNamesMapToMetricCompatibleFaces)
+{
+    EXPECT_EQ(InfoOf(*Make(Describe(u"Arial", -20))).family(), "Liberation Sans");
+    EXPECT_EQ(InfoOf(*Make(Describe(u"Times New Roman", -20))).family(), "Liberation Serif");
+    EXPECT_FALSE(InfoOf(*Make(Describe(u"No Such Face", -20))).family().isEmpty());
+    const auto bold = Make(Describe(u"Arial", -20, 0, 700));
+    EXPECT_TRUE(InfoOf(*bold).bold());
+    EXPECT_GT(Extent(bold.get(), u"Hello world").cx, Extent(Describe(u"Arial", -20)).cx);
+}
+
+TEST(TextFont, NegativeHeightIsTheEmAndPositiveTheLargestCellNotAbove)
+{
+    for (const char16_t* face : {u"Arial", u"Times New Roman", u"DejaVu Sans"}) {
+        for (LONG h = 1; h <= 120; ++h) {
+            const auto em = Make(Describe(face, -h));
+            EXPECT_EQ(InfoOf(*em).pixelSize(), h);
+            const LONG cell = Extent(Describe(face, h)).cy;
+            const auto fit = Make(Describe(face, h));
+            const LONG nextEm = InfoOf(*fit).pixelSize() + 1;
+            EXPECT_LE(cell, h) << "lfHeight " << h;
+            EXPECT_GT(Extent(Describe(face, -nextEm)).cy, h) << "lfHeight " << h;
+        }
+    }
+    const LONG fallback = Extent(Describe(u"Arial", 0)).cy;
+    EXPECT_LE(fallback, 16);
+    EXPECT_GE(fallback, 14);
+}
+
+// The fitting loop steps lfHeight and lfWidth one unit at a time until the
+// extent reaches a box; extents that shrank on a step would stall it.
+TEST(TextFont, ExtentsNeverShrinkAsHeightOrWidthGrow)
+{
+    for (const char16_t* face : {u"Arial", u"DejaVu Sans", u"DejaVu Serif"}) {
+        SIZE previous{};
+        for (LONG h = 1; h <= 80; ++h) {
+            const SIZE now = Extent(Describe(face, h));
+            EXPECT_GE(now.cy, previous.cy) << "lfHeight " << h;
+            previous = now;
+        }
+        // Narrow widths keep the face's own style rather than a condensed one.
+        const QString style = InfoOf(*Make(Describe(face, -100))).styleName();
+        previous = {};
+        for (LONG w = 1; w <= 80; ++w) {
+            const auto font = Make(Describe(face, -100, w));
+            const SIZE now = Extent(font.get(), u"Hello world");
+            EXPECT_GE(now.cx, previous.cx) << "lfWidth " << w;
+            EXPECT_EQ(now.cy, Extent(Describe(face, -100)).cy);
+            EXPECT_EQ(InfoOf(*font).styleName(), style);
+            previous = now;
+        }
+    }
+}
+
+TEST(TextFont, WidthIsTheAverageCharacterWidth)
+{
+    // "Times New Roman" at an em of 64 averages 25.7 pixels a character.
+    const LONG natural = Extent(Describe(u"Times New Roman", -64)).cx;
+    EXPECT_NEAR(Extent(Describe(u"Times New Roman", -64, 26)).cx, natural, natural / 50);
+    EXPECT_NEAR(Extent(Describe(u"Times New Roman", -64, 52)).cx, 2 * natural, natural / 25);
+    EXPECT_LT(Extent(Describe(u"Times New Roman", -64, 1)).cx, natural / 10);
+}
+
+TEST(TextFont, ExtremeDescriptionsStillMeasure)
+{
+    for (const LONG h : {INT_MIN, INT_MAX})
+        for (const LONG w : {0, INT_MIN, INT_MAX}) {
+            const SIZE size = Extent(Describe(u"Arial", h, w), u"Wide");
+            EXPECT_GT(size.cx, 0);
+            EXPECT_GT(size.cy, 0);
+        }
+}
+
+TEST(TextExtent, GrowsWithTheTextAndMeasuresEmptyTextAsOneCell)
+{
+    const auto font = Make(Describe(u"Arial", -24));
+    const std::u16string text = u"The quick brown fox";
+    const SIZE empty = Extent(font.get(), u"");
+    EXPECT_EQ(empty.cx, 0);
+    EXPECT_EQ(empty.cy, Extent(font.get(), text).cy);
+    for (std::size_t n = 1; n <= text.size(); ++n)
+        EXPECT_GT(Extent(font.get(), text.substr(0, n)).cx, Extent(font.get(), text.substr(0, n - 1)).cx);
+    // A glyph the face lacks comes from a fallback face.
+    EXPECT_GT(Extent(font.get(), u"\u2654").cx, 0);
+}
+
+TEST(TextExtent, NullFontIsTheDefaultAndNullArgumentsFail)
+{
+    EXPECT_EQ(Extent(nullptr, u"Hello").cx, Extent(Describe(u"", 0), u"Hello").cx);
+    DeviceContext dc;
+    SIZE size;
+    EXPECT_FALSE(GetTextExtentPoint32W(nullptr, u"a", 1, &size));
+    EXPECT_FALSE(GetTextExtentPoint32W(&dc, nullptr, 1, &size));
+    EXPECT_FALSE(GetTextExtentPoint32W(&dc, u"a", 1, nullptr));
+    EXPECT_FALSE(GetTextExtentPoint32W(&dc, u"a", -1, &size));
+}
+
+TEST(DrawText, InkLiesInTheMeasuredCellAtTheRectanglesCorner)
+{
+    Canvas canvas(200, 60);
+    const SIZE extent = Extent(canvas.font.get(), u"HHlH");
+    EXPECT_EQ(canvas.Draw(u"HHlH", {30, 10, 31, 11}), extent.cy);
+    const RECT ink = canvas.Changed();
+    EXPECT_TRUE(Inside(ink, {30, 10, 30 + extent.cx, 10 + extent.cy}));
+    EXPECT_LE(ink.left, 33);                  // H's left bearing is small
+    EXPECT_GE(ink.right, 30 + extent.cx - 3);
+    EXPECT_LE(ink.top, 10 + extent.cy / 3);   // cap height reaches the upper third
+    const int baseline = 10 + dynamic_cast<TextFont&>(*canvas.font).Realised()->ascent;
+    EXPECT_EQ(ink.bottom, baseline);  // H stands on the baseline
+}
+
+TEST(DrawText, OverhangingGlyphsAreDrawnBeyondTheCell)
+{
+    LOGFONTW lf = Describe(u"Times New Roman", -40);
+    lf.lfItalic = 1;
+    Canvas canvas(120, 70, lf);
+    canvas.Draw(u"jf", {20, 10, 20, 10});
+    EXPECT_LT(canvas.Changed().left, 20);
+    EXPECT_GT(canvas.Changed().right, 20 + Extent(canvas.font.get(), u"jf").cx);
+}
+
+// Aligned output is the left/top output moved to where the flags put the cell.
+TEST(DrawText, AlignmentFlagsMoveTheCell)
+{
+    const RECT box{10, 5, 150, 55};
+    const SIZE e = Extent(Describe(u"Arial", -20), u"Card");
+    struct Case {
+        UINT flags;
+        LONG x, y;
+    } cases[] = {
+        {DT_CENTER | DT_VCENTER, 10 + (140 - e.cx) / 2, 5 + (50 - e.cy) / 2},
+        {DT_RIGHT | DT_BOTTOM, 150 - e.cx, 55 - e.cy},
+        {DT_CENTER | DT_BOTTOM, 10 + (140 - e.cx) / 2, 55 - e.cy},
+    };
+    for (const Case& c : cases) {
+        Canvas aligned(160, 60), placed(160, 60);
+        aligned.Draw(u"Card", box, c.flags | DT_SINGLELINE);
+        placed.Draw(u"Card", {c.x, c.y, c.x, c.y});
+        EXPECT_NE(aligned.Changed().right, 0);
+        EXPECT_EQ(aligned.bitmap.pixels, placed.bitmap.pixels) << "flags " << c.flags;
+    }
+}
+
+TEST(DrawText, OpaqueModeFillsTheCellAndTransparentLeavesIt)
+{
+    Canvas canvas(120, 40);
+    const SIZE e = Extent(canvas.font.get(), u"Mix");
+    canvas.dc.bkMode = OPAQUE;
+    canvas.dc.bkColor = RGB(1, 2, 3);
+    canvas.Draw(u"Mix", {5, 6, 5, 6});
+    const RECT cell{5, 6, 5 + e.cx, 6 + e.cy};
+    EXPECT_TRUE(Inside(canvas.Changed(), cell));
+    EXPECT_EQ(canvas.Get(cell.left, cell.top), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.Get(cell.right - 1, cell.bottom - 1), RGB(1, 2, 3));
+
+    Canvas clear(120, 40);
+    clear.Draw(u"Mix", {5, 6, 5, 6});
+    EXPECT_EQ(clear.Get(cell.left, cell.top), kPaper);
+}
+
+TEST(DrawText, FullCoverageIsTheTextColourAndEdgesBlendTowardsIt)
+{
+    Canvas canvas(80, 60, Describe(u"Arial", -48));
+    canvas.Draw(u"\u2588", {4, 4, 4, 4});
+    int full = 0;
+    for (LONG y = 0; y < 60; ++y)
+        for (LONG x = 0; x < 80; ++x) {
+            const COLORREF c = canvas.Get(x, y);
+            full += c == kInk;
+            // Every channel lies between the paper's and the ink's.
+            EXPECT_LE(GetRValue(c), GetRValue(kPaper));
+            EXPECT_GE(GetRValue(c), GetRValue(kInk));
+            EXPECT_GE(GetGValue(c), GetGValue(kPaper));
+            EXPECT_LE(GetGValue(c), GetGValue(kInk));
+        }
+    EXPECT_GT(full, 200);
+}
+
+// Output cut by the bitmap's edges, the clip rectangle or the formatting
+// rectangle is the uncut output with the outside left alone.
+TEST(DrawText, ClippedOutputIsTheUncutOutputInsideTheClip)
+{
+    Canvas whole(140, 70);
+    whole.Draw(u"Edge glyphs", {30, 20, 30, 20});
+
+    Canvas shifted(60, 30);  // the same text at (-10, -5) and past the right edge
+    shifted.Draw(u"Edge glyphs", {-10, -5, -10, -5});
+    Canvas clipped(140, 70);
+    clipped.dc.hasClip = true;
+    clipped.dc.clip = {40, 25, 70, 35};
+    clipped.Draw(u"Edge glyphs", {30, 20, 30, 20});
+    Canvas boxed(140, 70);
+    boxed.Draw(u"Edge glyphs", {30, 20, 60, 30}, DT_SINGLELINE);
+
+    for (LONG y = 0; y < 70; ++y)
+        for (LONG x = 0; x < 140; ++x) {
+            if (x >= 40 && x < 100 && y >= 25 && y < 55) {
+                EXPECT_EQ(shifted.Get(x - 40, y - 25), whole.Get(x, y));
+            }
+            const bool inClip = x >= 40 && x < 70 && y >= 25 && y < 35;
+            EXPECT_EQ(clipped.Get(x, y), inClip ? whole.Get(x, y) : kPaper);
+            const bool inRect = x >= 30 && x < 60 && y >= 20 && y < 30;
+            EXPECT_EQ(boxed.Get(x, y), inRect ? whole.Get(x, y) : kPaper);
+        }
+}
+
+TEST(DrawText, CalcRectMeasuresAndDrawsNothing)
+{
+    Canvas canvas(100, 40);
+    RECT rect{7, 9, 0, 0};
+    const SIZE e = Extent(canvas.font.get(), u"Size");
+    EXPECT_EQ(DrawTextW(&canvas.dc, u"Size", 4, &rect, DT_SINGLELINE | DT_CALCRECT), e.cy);
+    EXPECT_EQ(rect.right, 7 + e.cx);
+    EXPECT_EQ(rect.bottom, 9 + e.cy);
+    EXPECT_EQ(canvas.Changed().right, 0);
+
+    canvas.dc.bitmap = nullptr;  // measuring still works without a bitmap
+    rect = {7, 9, 0, 0};
+    EXPECT_EQ(DrawTextW(&canvas.dc, u"Size\0ignored", -1, &rect, DT_CALCRECT), e.cy);
+    EXPECT_EQ(rect.right, 7 + e.cx);
+}
+
+TEST(DrawText, DrawsNothingWithoutAUsable24BitBitmap)
+{
+    Canvas canvas(50, 20);
+    const auto before = canvas.bitmap.pixels;
+    canvas.dc.bitmap = nullptr;
+    EXPECT_EQ(canvas.Draw(u"None", {0, 0, 0, 0}), 0);
+    canvas.dc.bitmap = &canvas.bitmap;
+    canvas.bitmap.header.biBitCount = 8;
+    EXPECT_EQ(canvas.Draw(u"None", {0, 0, 0, 0}), 0);
+    canvas.bitmap.header.biBitCount = 24;
+    canvas.bitmap.header.biHeight = 40;  // more rows than the pixels hold
+    EXPECT_EQ(canvas.Draw(u"None", {0, 0, 0, 0}), 0);
+    EXPECT_EQ(canvas.bitmap.pixels, before);
+}
+
+// Without a QGuiApplication there are no fonts: failures, not crashes, and
+// fonts cached before are released with the application.
+TEST(TextWithoutApplication, FailsAndRecovers)
+{
+    GuiEnvironment::Stop();
+    const LOGFONTW lf = Describe(u"Arial", -20);
+    EXPECT_EQ(CreateFontIndirectW(&lf), nullptr);
+    DeviceContext dc;
+    SIZE size;
+    EXPECT_FALSE(GetTextExtentPoint32W(&dc, u"a", 1, &size));
+    RECT rect{};
+    EXPECT_EQ(DrawTextW(&dc, u"a", 1, &rect, DT_CALCRECT), 0);
+    GuiEnvironment::Start();
+    EXPECT_GT(Extent(lf).cx, 0);
+}
+
+}  // namespace
