@@ -1,0 +1,40 @@
+// Small pieces the library-backed codecs share.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "image/PxImage.h"
+
+namespace pximage {
+
+// SetXDPI/SetYDPI turn dots per inch into pixels per metre in a signed
+// 32-bit header field; 54,000,000 dpi x 39.37 stays below 2^31, so a hostile
+// file cannot push that product past the field.
+constexpr double kMaxDpi = 54000000.0;
+
+// dpi truncated toward zero into [0, kMaxDpi]; 0 (and NaN) means unknown,
+// which SetXDPI turns into the default.
+inline std::int32_t ClampDpi(double dpi)
+{
+    if (!(dpi > 0))
+        return 0;
+    return std::int32_t(std::fmin(dpi, kMaxDpi));
+}
+
+// The grey ramp of n levels in the first n palette entries:
+// entry i = i x (255 / (n - 1)), integer division.
+inline void SetGreyPalette(PxImage& image, std::uint32_t n)
+{
+    RGBQUAD* palette = image.GetPalette();
+    if (!palette || n < 2 || n > image.GetNumColors())
+        return;
+    const std::uint32_t step = 255 / (n - 1);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const auto level = std::uint8_t(i * step);
+        palette[i] = {level, level, level, 0};
+    }
+    image.info.nearestValid = false;
+}
+
+}  // namespace pximage
