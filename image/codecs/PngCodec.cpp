@@ -463,7 +463,7 @@ bool RunWrite(PngState& state)
     } else {
         png_set_IHDR(png, info, width, height, 8, rgba ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, interlace,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        const RGBQUAD c = image.info.transIndex != -1 ? image.info.transColor : RGBQUAD{255, 255, 255, 0};
+        const RGBQUAD c = image.info.transIndex != -1 ? image.GetTransColor() : RGBQUAD{255, 255, 255, 0};
         png_color_16 background{};
         background.red = c.rgbRed;
         background.green = c.rgbGreen;
@@ -493,6 +493,11 @@ bool RunWrite(PngState& state)
             }
         }
     png_write_end(png, info);
+    // The library never flushes by itself; a buffered stream reports a full
+    // disk only here.
+    OnFlush(png);
+    if (state.file->Error())
+        png_error(png, "Write Error");
     return true;
 }
 

@@ -89,12 +89,15 @@ ExifResolution ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
 }
 
 // Walks the marker segments before the first scan for an APP1 Exif block and
-// puts the stream back where it was. Each read is bounded by a segment
-// length (at most 65,533 bytes); anything unexpected ends the walk.
+// puts the stream back where it was; a stream that cannot seek is not
+// scanned. Each read is bounded by a segment length (at most 65,533 bytes);
+// anything unexpected ends the walk.
 ExifResolution ScanExif(PxFile& file)
 {
     ExifResolution result;
     const std::int32_t start = file.Tell();
+    if (start < 0 || !file.Seek(start, 0))
+        return result;
     std::uint8_t bytes[4];
     if (file.Read(bytes, 1, 2) == 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
         std::vector<std::uint8_t> segment;

@@ -86,7 +86,8 @@ PxImage RoundTrip(PxImage& image)
     return result;
 }
 
-// A memory stream that accepts only the first limit bytes, or whose flush fails.
+// A memory stream that accepts only the first limit bytes, or whose flush
+// fails and leaves the error indicator set, as a stdio stream on a full disk.
 class FailingFile : public PxMemFile {
 public:
     explicit FailingFile(std::int32_t limit, bool failFlush = false) : m_limit(limit), m_failFlush(failFlush) { Open(); }
@@ -96,12 +97,28 @@ public:
             return 0;
         return PxMemFile::Write(buffer, size, count);
     }
-    bool Flush() override { return !m_failFlush; }
+    bool Flush() override
+    {
+        m_flushFailed = m_failFlush;
+        return !m_failFlush;
+    }
+    std::int32_t Error() override { return m_flushFailed ? 1 : PxMemFile::Error(); }
 
 private:
     std::int32_t m_limit;
     bool m_failFlush;
+    bool m_flushFailed = false;
 };
+
+// Encodes into a FailingFile; the codec's text, or "" when it succeeded.
+template <class Codec>
+std::string EncodeFailure(PxImage& image, std::int32_t limit, bool failFlush)
+{
+    FailingFile file(limit, failFlush);
+    Codec codec;
+    codec.Ghost(image);
+    return codec.Encode(&file) ? "" : codec.GetLastError();
+}
 
 // Cuts every corpus file at many lengths (every length for small files, 96
 // evenly spaced cuts otherwise). Each cut must decode or fail with a reason.
