@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "image/PxFile.h"
 #include "image/PxImage.h"
 
 namespace pximage {
@@ -35,6 +36,21 @@ inline void SetGreyPalette(PxImage& image, std::uint32_t n)
         palette[i] = {level, level, level, 0};
     }
     image.info.nearestValid = false;
+}
+
+// The start of every library-backed decode: a stream is needed, and the
+// picture's transparency comes from the file alone, not from the record the
+// caller handed over.
+inline bool BeginDecode(PxImage& image, PxFile* file)
+{
+    if (!file) {
+        image.SetLastError("null file handler");
+        return false;
+    }
+    image.info.transIndex = -1;
+    image.info.transColor = {};
+    image.info.alphaPaletteEnabled = false;
+    return true;
 }
 
 }  // namespace pximage

@@ -124,7 +124,9 @@ void MergeBgra(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint8_t*
 // ---- Decoding ----
 
 // The background a single transparent colour (tRNS) is composited onto: the
-// file's own bKGD, else grey 192, given in the file's sample depth.
+// file's own bKGD, else grey 192. Both are given in the file's sample depth,
+// because the library composites before it strips 16-bit samples and leaves
+// 1-, 2- and 4-bit grey packed.
 void RequestBackground(png_structp png, png_infop info, int bitDepth)
 {
     png_color_16p fileBackground = nullptr;
@@ -194,7 +196,7 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (image.info.escape == -1) {
+    if (image.info.escape == -1) {  // the caller wants the size only
         image.header.biWidth = LONG(width);
         image.header.biHeight = LONG(height);
         return true;
@@ -208,9 +210,13 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
     const bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
     const bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
     const bool colour = (colorType & PNG_COLOR_MASK_COLOR) != 0 && !palette;
+    // Transparency is kept wherever the picture can carry it: every alpha
+    // channel (8 or 16 bits, colour or grey) becomes the alpha plane, and a
+    // palette keeps its tRNS as transIndex or palette alpha (compositing it
+    // as well would apply it twice). Only a single transparent colour of a
+    // grey or RGB picture is composited onto the background.
     if (hasAlpha) {
-        // The alpha channel becomes the alpha plane; a background chunk only
-        // names the transparent colour.
+        // Here the background chunk only names the transparent colour.
         png_color_16p background = nullptr;
         if (png_get_bKGD(png, info, &background)) {
             const int shift = bitDepth == 16 ? 8 : 0;
@@ -501,34 +507,43 @@ bool RunWrite(PngState& state)
     return true;
 }
 
-}  // namespace
+enum class Direction { Read, Write };
 
-bool PngCodec::Decode(PxFile* file)
+// Creates the library objects, runs the work, and releases everything on
+// every path.
+bool RunPng(PngState& state, Direction direction, std::int64_t streamBytes)
 {
-    if (!file) {
-        SetLastError("null file handler");
-        return false;
-    }
-    // Transparency comes from the file alone, not from the record the caller
-    // handed over.
-    info.transIndex = -1;
-    info.transColor = {};
-    info.alphaPaletteEnabled = false;
-    PngState state{this, file};
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
+    PxImage& image = *state.image;
+    const bool reading = direction == Direction::Read;
+    state.png = reading ? png_create_read_struct(PNG_LIBPNG_VER_STRING, &image, OnError, OnWarning)
+                        : png_create_write_struct(PNG_LIBPNG_VER_STRING, &image, OnError, OnWarning);
     if (!state.png) {
-        SetLastError("Failed to create PNG structure");
+        image.SetLastError("Failed to create PNG structure");
         return false;
     }
     state.info = png_create_info_struct(state.png);
     bool ok = false;
-    if (state.info)
-        ok = RunRead(state, BytesLeft(*file));
+    if (!state.info)
+        image.SetLastError("Failed to initialize PNG info structure");
     else
-        SetLastError("Failed to initialize PNG info structure");
-    png_destroy_read_struct(&state.png, state.info ? &state.info : nullptr, nullptr);
+        ok = reading ? RunRead(state, streamBytes) : RunWrite(state);
+    png_infopp info = state.info ? &state.info : nullptr;
+    if (reading)
+        png_destroy_read_struct(&state.png, info, nullptr);
+    else
+        png_destroy_write_struct(&state.png, info);
     std::free(state.row);
     return ok;
+}
+
+}  // namespace
+
+bool PngCodec::Decode(PxFile* file)
+{
+    if (!pximage::BeginDecode(*this, file))
+        return false;
+    PngState state{this, file};
+    return RunPng(state, Direction::Read, BytesLeft(*file));
 }
 
 bool PngCodec::Encode(PxFile* file)
@@ -536,18 +551,5 @@ bool PngCodec::Encode(PxFile* file)
     if (!EncodeCheck(file))
         return false;
     PngState state{this, file};
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
-    if (!state.png) {
-        SetLastError("Failed to create PNG structure");
-        return false;
-    }
-    state.info = png_create_info_struct(state.png);
-    bool ok = false;
-    if (state.info)
-        ok = RunWrite(state);
-    else
-        SetLastError("Failed to initialize PNG info structure");
-    png_destroy_write_struct(&state.png, state.info ? &state.info : nullptr);
-    std::free(state.row);
-    return ok;
+    return RunPng(state, Direction::Write, -1);
 }

@@ -439,14 +439,8 @@ bool RunEncode(EncodeState& state, PxImage& image, PxFile& file)
 
 bool PxImageJPG::Decode(PxFile* file)
 {
-    if (!file) {
-        SetLastError("null file handler");
+    if (!pximage::BeginDecode(*this, file))
         return false;
-    }
-    // A JPEG picture has no transparency, whatever the caller's record held.
-    info.transIndex = -1;
-    info.transColor = {};
-    info.alphaPaletteEnabled = false;
     const std::int64_t streamBytes = BytesLeft(*file);
     const ExifResolution exif = ScanExif(*file);
     DecodeState state{};

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -16,6 +17,7 @@
 
 #include "image/PxFile.h"
 #include "image/PxImage.h"
+#include "tests/image/ImageHash.h"
 
 namespace codectest {
 
@@ -45,6 +47,26 @@ inline std::vector<std::vector<std::string>> ReadTable(const std::string& path)
         rows.push_back(fields);
     }
     return rows;
+}
+
+// Checks a decode against the table fields width, height, bpp, xdpi, ydpi and
+// pixel hash; a width of 0 means the decode fails with the text in the last field.
+inline void ExpectCorpusRow(const PxImage& codec, bool ok, const std::string* fields)
+{
+    if (fields[0] == "0") {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(codec.GetLastError(), fields[5]);
+        return;
+    }
+    ASSERT_TRUE(ok) << codec.GetLastError();
+    EXPECT_EQ(codec.GetWidth(), std::stoul(fields[0]));
+    EXPECT_EQ(codec.GetHeight(), std::stoul(fields[1]));
+    EXPECT_EQ(codec.GetBpp(), std::stoi(fields[2]));
+    EXPECT_EQ(codec.GetXDPI(), std::stoi(fields[3]));
+    EXPECT_EQ(codec.GetYDPI(), std::stoi(fields[4]));
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", (unsigned long long)testimages::PixelHash(codec));
+    EXPECT_EQ(hash, fields[5]);
 }
 
 // Decodes bytes through a borrowed memory stream into codec.
@@ -118,6 +140,28 @@ std::string EncodeFailure(PxImage& image, std::int32_t limit, bool failFlush)
     Codec codec;
     codec.Ghost(image);
     return codec.Encode(&file) ? "" : codec.GetLastError();
+}
+
+// Every encoder fails with writeError on a stream that stops taking bytes
+// (at once, inside the header, inside the data) or fails to flush, and with
+// the argument check's texts without a stream or a picture. image must
+// encode to more than 4,000 bytes.
+template <class Codec>
+void ExpectEncodeFailures(PxImage& image, const std::string& writeError)
+{
+    for (std::int32_t limit : {0, 20, 4000})
+        EXPECT_EQ(EncodeFailure<Codec>(image, limit, false), writeError) << limit;
+    EXPECT_EQ(EncodeFailure<Codec>(image, 1 << 30, true), writeError);
+    EXPECT_EQ(EncodeFailure<Codec>(image, 1 << 30, false), "");
+    Codec codec;
+    codec.Ghost(image);
+    EXPECT_FALSE(codec.Encode(nullptr));
+    EXPECT_STREQ(codec.GetLastError(), "null file handler");
+    Codec empty;
+    PxMemFile file;
+    file.Open();
+    EXPECT_FALSE(empty.Encode(&file));
+    EXPECT_STREQ(empty.GetLastError(), "null image!!!");
 }
 
 // Cuts every corpus file at many lengths (every length for small files, 96
