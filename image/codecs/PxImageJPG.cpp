@@ -22,6 +22,11 @@ constexpr std::size_t kBlockBytes = 4096;
 // PlausibleForStream.
 constexpr std::uint64_t kUncheckedPixels = 2048 * 2048;
 
+// Every scan of a multi-scan stream makes the library go over its whole
+// coefficient buffer, so a stream of thousands of tiny scans costs minutes.
+// 500 is the limit the library's own TurboJPEG interface applies on request.
+constexpr int kMaxScans = 500;
+
 // ---- Exif resolution ----
 
 // The resolution tags of an Exif block. dpi = resolution / unitFactor;
@@ -147,6 +152,15 @@ struct ErrorManager {
 
 void OnMessage(j_common_ptr) {}
 
+void LimitScans(j_common_ptr common)
+{
+    if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number <= kMaxScans)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(common->err);
+    err->image->SetLastError("JPEG stream has too many scans");
+    std::longjmp(err->jump, 1);
+}
+
 jpeg_error_mgr* InstallErrorManager(ErrorManager& err, PxImage& image)
 {
     jpeg_std_error(&err.pub);
@@ -270,6 +284,7 @@ void AttachDestination(j_compress_ptr cinfo, PxFile& file)
 struct DecodeState {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    jpeg_progress_mgr progress;
 };
 
 // A truncated stream decodes (its end reads as an end-of-image marker), so
@@ -325,6 +340,8 @@ bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifResol
     if (setjmp(state.err.jump))
         return false;
     jpeg_create_decompress(cinfo);
+    state.progress.progress_monitor = LimitScans;
+    cinfo->progress = &state.progress;
     AttachSource(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
 

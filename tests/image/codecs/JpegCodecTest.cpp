@@ -129,6 +129,28 @@ TEST(JpegDecode, LargePicturesThatCompressWellAreNotTakenForHostile)
     EXPECT_EQ(codec.GetWidth(), 2100u);
 }
 
+TEST(JpegDecode, StreamsWithEndlessScansAreRefused)
+{
+    // The last scan of a progressive stream, repeated: each copy only draws a
+    // warning, but hundreds of them would each cost a pass over the picture.
+    const std::vector<std::uint8_t> progressive = codectest::ReadBytes(codectest::DataPath("jpeg/progressive.jpg"));
+    std::size_t lastScan = 0;
+    for (std::size_t i = 0; i + 1 < progressive.size(); ++i)
+        if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA)
+            lastScan = i;
+    const std::vector<std::uint8_t> scan(progressive.begin() + std::ptrdiff_t(lastScan), progressive.end() - 2);
+    for (int copies : {20, 600}) {
+        SCOPED_TRACE(copies);
+        std::vector<std::uint8_t> bytes(progressive.begin(), progressive.end() - 2);
+        for (int i = 0; i < copies; ++i)
+            bytes.insert(bytes.end(), scan.begin(), scan.end());
+        bytes.insert(bytes.end(), {0xFF, 0xD9});
+        PxImageJPG codec;
+        EXPECT_EQ(DecodeBytes(codec, bytes), copies < 500);
+        EXPECT_STREQ(codec.GetLastError(), copies < 500 ? "" : "JPEG stream has too many scans");
+    }
+}
+
 TEST(JpegDecode, SizeOnlyAndCancel)
 {
     std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/progressive.jpg"));
