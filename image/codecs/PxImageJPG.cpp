@@ -290,8 +290,8 @@ struct DecodeState {
 // A truncated stream decodes (its end reads as an end-of-image marker), so
 // a small stream can declare a huge picture. Huffman-coded scans spend at
 // least one bit on every 8x8 block of the full-resolution component; beyond
-// kUncheckedPixels (at most 12 MB of pixels, and the library's coefficient
-// buffers, for any input) a stream with fewer bits than blocks is refused.
+// kUncheckedPixels (at most 12 MB of pixels, and a coefficient buffer of the
+// same order, for any input) a stream with fewer bits than blocks is refused.
 // Arithmetic-coded or cut pictures smaller than that still decode.
 bool PlausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t streamBytes)
 {
