@@ -1,0 +1,56 @@
+// Small pieces the library-backed codecs share.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "image/PxFile.h"
+#include "image/PxImage.h"
+
+namespace pximage {
+
+// SetXDPI/SetYDPI turn dots per inch into pixels per metre in a signed
+// 32-bit header field; 54,000,000 dpi x 39.37 stays below 2^31, so a hostile
+// file cannot push that product past the field.
+constexpr double kMaxDpi = 54000000.0;
+
+// dpi truncated toward zero into [0, kMaxDpi]; 0 (and NaN) means unknown,
+// which SetXDPI turns into the default.
+inline std::int32_t ClampDpi(double dpi)
+{
+    if (!(dpi > 0))
+        return 0;
+    return std::int32_t(std::fmin(dpi, kMaxDpi));
+}
+
+// The grey ramp of n levels in the first n palette entries:
+// entry i = i x (255 / (n - 1)), integer division.
+inline void SetGreyPalette(PxImage& image, std::uint32_t n)
+{
+    RGBQUAD* palette = image.GetPalette();
+    if (!palette || n < 2 || n > image.GetNumColors())
+        return;
+    const std::uint32_t step = 255 / (n - 1);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const auto level = std::uint8_t(i * step);
+        palette[i] = {level, level, level, 0};
+    }
+    image.info.nearestValid = false;
+}
+
+// The start of every library-backed decode: a stream is needed, and the
+// picture's transparency comes from the file alone, not from the record the
+// caller handed over.
+inline bool BeginDecode(PxImage& image, PxFile* file)
+{
+    if (!file) {
+        image.SetLastError("null file handler");
+        return false;
+    }
+    image.info.transIndex = -1;
+    image.info.transColor = {};
+    image.info.alphaPaletteEnabled = false;
+    return true;
+}
+
+}  // namespace pximage

@@ -1,0 +1,483 @@
+#include "image/codecs/PxImageJPG.h"
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "image/ByteOrder.h"
+#include "image/ImageSize.h"
+#include "image/PxFile.h"
+#include "image/codecs/CodecSupport.h"
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 4096;
+
+// Up to this many pixels a picture is decoded whatever the stream size; see
+// PlausibleForStream.
+constexpr std::uint64_t kUncheckedPixels = 2048 * 2048;
+
+// Every scan of a multi-scan stream makes the library go over its whole
+// coefficient buffer, so a stream of thousands of tiny scans costs minutes.
+// 500 is the limit the library's own TurboJPEG interface applies on request.
+constexpr int kMaxScans = 500;
+
+// ---- Exif resolution ----
+
+// The resolution tags of an Exif block. dpi = resolution / unitFactor;
+// a factor of 0 means the unit is unknown and the tags are not used.
+struct ExifResolution {
+    double xResolution = 0;
+    double yResolution = 0;
+    double unitFactor = 0;
+};
+
+double ExifUnitFactor(std::uint16_t unit)
+{
+    switch (unit) {
+    case 1:
+    case 2:
+        return 1.0;  // none, inches
+    case 3:
+        return 0.3937007784843445;  // centimetres
+    case 4:
+        return 0.03937007859349251;  // millimetres
+    case 5:
+        return 3.937007932108827e-05;  // micrometres
+    default:
+        return 0;
+    }
+}
+
+// IFD0 of the TIFF structure that follows "Exif\0\0". Every offset is checked
+// against the block before it is followed.
+ExifResolution ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
+{
+    ExifResolution result;
+    if (size < 8)
+        return result;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
+        return result;
+    auto u16 = [&](std::size_t at) { return little ? pximage::LoadLE16(tiff + at) : pximage::LoadBE16(tiff + at); };
+    auto u32 = [&](std::size_t at) { return little ? pximage::LoadLE32(tiff + at) : pximage::LoadBE32(tiff + at); };
+    auto rational = [&](std::size_t entry) {
+        const std::uint32_t at = u32(entry + 8);
+        if (at > size - 8)
+            return 0.0;
+        const std::uint32_t denominator = u32(at + 4);
+        return denominator ? double(u32(at)) / denominator : 0.0;
+    };
+    constexpr std::uint16_t kTypeShort = 3, kTypeRational = 5;
+    const std::uint32_t ifd = u32(4);
+    if (u16(2) != 42 || ifd > size - 2)
+        return result;
+    const std::size_t count = u16(ifd);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = ifd + 2 + 12 * i;
+        if (entry + 12 > size)
+            break;
+        const std::uint16_t tag = u16(entry), type = u16(entry + 2);
+        if (tag == 0x011A && type == kTypeRational)
+            result.xResolution = rational(entry);
+        else if (tag == 0x011B && type == kTypeRational)
+            result.yResolution = rational(entry);
+        else if (tag == 0x0128 && type == kTypeShort)
+            result.unitFactor = ExifUnitFactor(u16(entry + 8));
+    }
+    return result;
+}
+
+// Walks the marker segments before the first scan for an APP1 Exif block and
+// puts the stream back where it was; a stream that cannot seek is not
+// scanned. Each read is bounded by a segment length (at most 65,533 bytes);
+// anything unexpected ends the walk.
+ExifResolution ScanExif(PxFile& file)
+{
+    ExifResolution result;
+    const std::int32_t start = file.Tell();
+    if (start < 0 || !file.Seek(start, 0))
+        return result;
+    std::uint8_t bytes[4];
+    if (file.Read(bytes, 1, 2) == 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        std::vector<std::uint8_t> segment;
+        while (file.Read(bytes, 1, 4) == 4 && bytes[0] == 0xFF) {
+            const std::uint8_t marker = bytes[1];
+            const std::uint16_t length = pximage::LoadBE16(bytes + 2);
+            if (marker == 0xDA || marker == 0xD9 || length < 2)
+                break;
+            const std::size_t payload = length - 2u;
+            if (marker != 0xE1) {
+                if (!file.Seek(std::int32_t(payload), 1))
+                    break;
+                continue;
+            }
+            segment.resize(payload);
+            if (file.Read(segment.data(), 1, payload) != payload)
+                break;
+            if (payload >= 6 && std::memcmp(segment.data(), "Exif\0\0", 6) == 0) {
+                result = ParseExifTiff(segment.data() + 6, payload - 6);
+                break;
+            }
+        }
+    }
+    file.Seek(start, 0);
+    return result;
+}
+
+// ---- Library glue ----
+
+// The library's fatal errors put its message into the image's lastError and
+// jump back to the setjmp of the function that drives the library; warnings
+// (premature end, corrupt data) stay silent and the work goes on.
+struct ErrorManager {
+    jpeg_error_mgr pub;  // first: the library hands back this pointer
+    std::jmp_buf jump;
+    PxImage* image;
+};
+
+[[noreturn]] void OnFatalError(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    err->image->SetLastError(text);
+    std::longjmp(err->jump, 1);
+}
+
+void OnMessage(j_common_ptr) {}
+
+void LimitScans(j_common_ptr common)
+{
+    if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number <= kMaxScans)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(common->err);
+    err->image->SetLastError("JPEG stream has too many scans");
+    std::longjmp(err->jump, 1);
+}
+
+jpeg_error_mgr* InstallErrorManager(ErrorManager& err, PxImage& image)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = OnFatalError;
+    err.pub.output_message = OnMessage;
+    err.image = &image;
+    return &err.pub;
+}
+
+struct Source {
+    jpeg_source_mgr pub;
+    PxFile* file;
+    bool startOfFile;
+    JOCTET buffer[kBlockBytes];
+};
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<Source*>(cinfo->src)->startOfFile = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<Source*>(cinfo->src);
+    std::size_t count = src->file->Read(src->buffer, 1, kBlockBytes);
+    if (count == 0) {
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // A stream that ends early reads as ending with an end-of-image
+        // marker, so a truncated picture still decodes.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        count = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = count;
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* src = cinfo->src;
+    while (std::size_t(count) > src->bytes_in_buffer) {
+        count -= long(src->bytes_in_buffer);
+        FillInputBuffer(cinfo);
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= std::size_t(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void AttachSource(j_decompress_ptr cinfo, PxFile& file)
+{
+    auto* src = static_cast<Source*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(Source)));
+    src->pub.init_source = InitSource;
+    src->pub.fill_input_buffer = FillInputBuffer;
+    src->pub.skip_input_data = SkipInputData;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = TermSource;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+    src->file = &file;
+    src->startOfFile = true;
+    cinfo->src = &src->pub;
+}
+
+struct Destination {
+    jpeg_destination_mgr pub;
+    PxFile* file;
+    JOCTET buffer[kBlockBytes];
+};
+
+void InitDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kBlockBytes;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
+    if (dest->file->Write(dest->buffer, 1, kBlockBytes) != kBlockBytes)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    InitDestination(cinfo);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo)
+{
+    auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
+    const std::size_t count = kBlockBytes - dest->pub.free_in_buffer;
+    if (count > 0 && dest->file->Write(dest->buffer, 1, count) != count)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest->file->Flush();
+    if (dest->file->Error())
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void AttachDestination(j_compress_ptr cinfo, PxFile& file)
+{
+    auto* dest = static_cast<Destination*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(Destination)));
+    dest->pub.init_destination = InitDestination;
+    dest->pub.empty_output_buffer = EmptyOutputBuffer;
+    dest->pub.term_destination = TermDestination;
+    dest->file = &file;
+    cinfo->dest = &dest->pub;
+}
+
+// ---- Decoding ----
+
+// The library state lives in the caller's frame, so nothing the setjmp
+// function touches after the jump is one of its own locals.
+struct DecodeState {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+};
+
+// A truncated stream decodes (its end reads as an end-of-image marker), so
+// a small stream can declare a huge picture. Huffman-coded scans spend at
+// least one bit on every 8x8 block of the full-resolution component; beyond
+// kUncheckedPixels (at most 12 MB of pixels, and a coefficient buffer of the
+// same order, for any input) a stream with fewer bits than blocks is refused.
+// Arithmetic-coded or cut pictures smaller than that still decode.
+bool PlausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t streamBytes)
+{
+    const std::uint64_t pixels = std::uint64_t(cinfo.image_width) * cinfo.image_height;
+    if (streamBytes < 0 || pixels <= kUncheckedPixels)
+        return true;
+    const std::uint64_t blocks = std::uint64_t((cinfo.image_width + 7) / 8) * ((cinfo.image_height + 7) / 8);
+    return std::uint64_t(streamBytes) * 8 >= blocks;
+}
+
+// Exif resolution tags win; then the JFIF density. A JFIF density without a
+// unit (unit 0) is an aspect ratio, not a resolution, and a stream without a
+// JFIF marker has none: both leave the default.
+void SetResolution(PxImage& image, const jpeg_decompress_struct& cinfo, const ExifResolution& exif)
+{
+    if (exif.xResolution != 0 && exif.unitFactor != 0) {
+        image.SetXDPI(pximage::ClampDpi(exif.xResolution / exif.unitFactor));
+        image.SetYDPI(pximage::ClampDpi(exif.yResolution / exif.unitFactor));
+    } else if (!cinfo.saw_JFIF_marker || cinfo.density_unit == 0) {
+        image.SetXDPI(0);
+        image.SetYDPI(0);
+    } else if (cinfo.density_unit == 2) {  // dots per centimetre
+        image.SetXDPI(pximage::ClampDpi(std::floor(cinfo.X_density * 2.54 + 0.5)));
+        image.SetYDPI(pximage::ClampDpi(std::floor(cinfo.Y_density * 2.54 + 0.5)));
+    } else {
+        image.SetXDPI(cinfo.X_density);
+        image.SetYDPI(cinfo.Y_density);
+    }
+}
+
+// CMYK as the library delivers it (Adobe files come inverted, which is what
+// this formula expects) to blue, green, red.
+void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width)
+{
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned k = cmyk[3];
+        bgr[0] = std::uint8_t(cmyk[2] * k / 255);
+        bgr[1] = std::uint8_t(cmyk[1] * k / 255);
+        bgr[2] = std::uint8_t(cmyk[0] * k / 255);
+    }
+}
+
+bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifResolution& exif, std::int64_t streamBytes)
+{
+    j_decompress_ptr cinfo = &state.cinfo;
+    if (setjmp(state.err.jump))
+        return false;
+    jpeg_create_decompress(cinfo);
+    state.progress.progress_monitor = LimitScans;
+    cinfo->progress = &state.progress;
+    AttachSource(cinfo, file);
+    jpeg_read_header(cinfo, TRUE);
+
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = image.info.jpegScale > 1 ? image.info.jpegScale : 1;
+    // The DIB holds blue, green, red: let the library deliver that order.
+    if (cinfo->out_color_space == JCS_RGB)
+        cinfo->out_color_space = JCS_EXT_BGR;
+    jpeg_calc_output_dimensions(cinfo);
+    if (image.info.escape == -1) {
+        image.header.biWidth = LONG(cinfo->output_width);
+        image.header.biHeight = LONG(cinfo->output_height);
+        return true;
+    }
+    const int components = cinfo->output_components;
+    if (components != 1 && components != 3 && components != 4) {
+        image.SetLastError("Unsupported JPEG colour space");
+        return false;
+    }
+    if (!PlausibleForStream(*cinfo, streamBytes)) {
+        image.SetLastError("JPEG stream too short for its dimensions");
+        return false;
+    }
+    // Checked before the library sets up its buffers, not only by Create.
+    if (pximage::ComputeDibLayout(cinfo->output_width, cinfo->output_height, 8 * components).check !=
+        pximage::SizeCheck::Ok) {
+        image.SetLastError("PXIMAGE_MAX_MEMORY exceeded");
+        return false;
+    }
+
+    jpeg_start_decompress(cinfo);
+    const JDIMENSION width = cinfo->output_width, height = cinfo->output_height;
+    if (!image.Create(width, height, 8 * components, FormatJpg))
+        return false;
+    SetResolution(image, *cinfo, exif);
+    if (components == 1)
+        pximage::SetGreyPalette(image, 256);
+    JSAMPARRAY cmykRow = nullptr;
+    if (components == 4)
+        cmykRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, width * 4, 1);
+
+    while (cinfo->output_scanline < height) {
+        if (image.info.escape) {
+            image.SetLastError("Cancelled");
+            return false;
+        }
+        JSAMPROW row = image.GetBits(height - 1 - cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, cmykRow ? cmykRow : &row, 1) != 1) {
+            image.SetLastError("JPEG scanline missing");
+            return false;
+        }
+        if (cmykRow)
+            CmykToBgr(cmykRow[0], row, width);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+// ---- Encoding ----
+
+struct EncodeState {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+};
+
+bool IsGreyRamp(const PxImage& image)
+{
+    // Only 8-bit rows are grey samples; a 1- or 4-bit ramp is packed indices.
+    if (image.GetBpp() != 8)
+        return false;
+    const RGBQUAD* palette = image.GetPalette();
+    for (unsigned i = 0; i < 256; ++i)
+        if (palette[i].rgbBlue != i || palette[i].rgbGreen != i || palette[i].rgbRed != i)
+            return false;
+    return true;
+}
+
+// JFIF stores densities in 16 bits and requires them non-zero.
+UINT16 JfifDensity(std::int32_t dpi)
+{
+    return dpi <= 0 ? 96 : dpi > 65535 ? 65535 : UINT16(dpi);
+}
+
+bool RunEncode(EncodeState& state, PxImage& image, PxFile& file)
+{
+    j_compress_ptr cinfo = &state.cinfo;
+    if (setjmp(state.err.jump))
+        return false;
+    jpeg_create_compress(cinfo);
+    AttachDestination(cinfo, file);
+    const bool grey = image.IsIndexed();
+    cinfo->image_width = image.GetWidth();
+    cinfo->image_height = image.GetHeight();
+    cinfo->input_components = grey ? 1 : 3;
+    // DIB rows go to the library as they are: grey samples, or blue, green, red.
+    cinfo->in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, image.info.jpegQuality, FALSE);
+    cinfo->density_unit = 1;
+    cinfo->X_density = JfifDensity(image.info.xDpi);
+    cinfo->Y_density = JfifDensity(image.info.yDpi);
+    jpeg_start_compress(cinfo, TRUE);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        JSAMPROW row = image.GetBits(cinfo->image_height - 1 - cinfo->next_scanline);
+        jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+}  // namespace
+
+bool PxImageJPG::Decode(PxFile* file)
+{
+    if (!pximage::BeginDecode(*this, file))
+        return false;
+    const std::int64_t streamBytes = BytesLeft(*file);
+    const ExifResolution exif = ScanExif(*file);
+    DecodeState state{};
+    state.cinfo.err = InstallErrorManager(state.err, *this);
+    const bool ok = RunDecode(state, *this, *file, exif, streamBytes);
+    jpeg_destroy_decompress(&state.cinfo);
+    return ok;
+}
+
+bool PxImageJPG::Encode(PxFile* file)
+{
+    if (!EncodeCheck(file))
+        return false;
+    if (IsIndexed() && !IsGreyRamp(*this)) {
+        SetLastError("JPEG can save only RGB or GreyScale images");
+        return false;
+    }
+    EncodeState state{};
+    state.cinfo.err = InstallErrorManager(state.err, *this);
+    const bool ok = RunEncode(state, *this, *file);
+    jpeg_destroy_compress(&state.cinfo);
+    return ok;
+}
