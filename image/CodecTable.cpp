@@ -2,6 +2,8 @@
 
 #include "image/codecs/BmpCodec.h"
 #include "image/codecs/PcxCodec.h"
+#include "image/codecs/PngCodec.h"
+#include "image/codecs/PxImageJPG.h"
 #include "image/codecs/TgaCodec.h"
 #include "image/codecs/WbmpCodec.h"
 #include "image/codecs/WmfCodec.h"
@@ -17,8 +19,8 @@ constexpr CodecRow kCodecs[FormatCount] = {
     {FormatUnknown, nullptr, nullptr},
     {FormatBmp, DecodeWith<BmpCodec>, EncodeWith<BmpCodec>},
     {FormatGif, nullptr, nullptr},   // PxImageGIF, reports its frame count
-    {FormatJpg, nullptr, nullptr},   // PxImageJPG
-    {FormatPng, nullptr, nullptr},   // PngCodec
+    {FormatJpg, DecodeWith<PxImageJPG>, EncodeWith<PxImageJPG>},
+    {FormatPng, DecodeWith<PngCodec>, EncodeWith<PngCodec>},
     {FormatIco, nullptr, nullptr},   // IcoCodec, reports its frame count
     {FormatTif, nullptr, nullptr},   // PxImageTIF, reports its frame count
     {FormatTga, DecodeWith<TgaCodec>, EncodeWith<TgaCodec>},

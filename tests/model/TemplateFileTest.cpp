@@ -66,7 +66,7 @@ TEST(TemplateFile, TextRecordsAndTheThreeByteWalk)
     const fs::path file = folder.path / "this.tpl";
     std::u16string longText(600, u'x');
     longText[100] = u'y';
-    Bytes().Raw("abc").Text(5, 6, u"", 0).Text(-7, 8, longText, 600).Text(1, 1, u"ok\0hidden", 9).WriteTo(file);
+    Bytes().Raw("abc").Text(5, 6, u"", 0).Text(-7, 8, longText, 600).Text(1, 1, std::u16string_view(u"ok\0hidden", 9), 9).WriteTo(file);
     WorkArea::ElementList list;
     WorkArea::ReadTemplateFile(list, file);
     ASSERT_EQ(list.size(), 3u);

@@ -7,6 +7,16 @@ namespace {
 
 using namespace cardfixtures;
 
+// Puts a frame into the card the way frames arrive: through a template file.
+ElementBase* LoadFrame(WorkArea& card, std::unique_ptr<ImageEx> frame)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("orvantis-frame-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const bool loaded = WorkArea::WriteTemplateFile({frame.get()}, folder / "this.tpl") && card.LoadTemplate(folder);
+    std::filesystem::remove_all(folder);
+    return loaded ? card.GetFrame() : nullptr;
+}
+
 std::vector<ElementBase*> Order(const WorkArea& card)
 {
     std::vector<ElementBase*> order;
@@ -18,13 +28,11 @@ std::vector<ElementBase*> Order(const WorkArea& card)
 TEST(WorkArea, SelectionPassesThroughTheFramesWindow)
 {
     WorkArea card;
-    auto frameOwned = Frame(100, 80, {20, 20, 80, 60});
-    ElementBase* frame = frameOwned.get();
+    ElementBase* frame = LoadFrame(card, Frame(100, 80, {20, 20, 80, 60}));
+    ASSERT_NE(frame, nullptr);
     card.AddElement(Photo(40, 30, {30, 25}));
-    ElementBase* photo = card.GetElements()[0].get();
-    card.SetSelected(nullptr);
-    // The frame above the photo, as after a deselection.
-    card.AddElement(std::move(frameOwned));
+    ElementBase* photo = card.GetSelected();
+    card.SendToBack(photo);  // deselected: below the frame
     card.SetSelected(nullptr);
     EXPECT_EQ(Order(card), (std::vector<ElementBase*>{photo, frame}));
 
@@ -96,14 +104,7 @@ TEST(WorkArea, ScaleAllDoublesWithHalvesRoundingUp)
     WorkArea card;
     card.AddElement(Photo(7, 5, {3, -3}));
     ElementBase* photo = card.GetSelected();
-    std::vector<ElementBase*> list;
-    auto frame = Frame(60, 40, {10, 10, 50, 30});
-    // A frame comes from a template; put it in through a template file.
-    const auto folder = std::filesystem::temp_directory_path() / ("orvantis-scale-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get()}, folder / "this.tpl"));
-    ASSERT_TRUE(card.LoadTemplate(folder));
-    std::filesystem::remove_all(folder);
+    ASSERT_NE(LoadFrame(card, Frame(60, 40, {10, 10, 50, 30})), nullptr);
     ASSERT_EQ(card.GetFrameSize().cx, 60);
 
     card.ScaleAll({120, 80});
