@@ -33,9 +33,9 @@ run: build
 bench: deps
 	@scripts/install-deps.sh --bench
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BENCH=ON
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target orvantis_bench text_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target orvantis_bench card_bench
 	$(BENCH_BUILD)/bench/orvantis_bench --benchmark_counters_tabular=true
-	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/text_bench
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/card_bench --benchmark_counters_tabular=true
 
 clean:
 	rm -rf $(BUILD) $(BENCH_BUILD)

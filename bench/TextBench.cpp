@@ -91,13 +91,3 @@ void BM_DrawText20Chars(benchmark::State& state)
 BENCHMARK(BM_DrawText20Chars)->ArgName("em")->Arg(32)->Arg(64)->Arg(200);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
