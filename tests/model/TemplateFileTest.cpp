@@ -234,3 +234,47 @@ TEST(SaveTemplate, PreviewCoordinates)
 }
 
 }  // namespace
+
+namespace {
+
+// tests/data/template was written by tools/make_template: a 320 x 240 frame
+// with a rounded window (40, 30)-(280, 190) and two bold Times texts.
+TEST(TemplateFile, ReadsTheProgramsOwnTemplate)
+{
+    const fs::path folder = fs::path(ORVANTIS_TEST_DATA) / "template";
+    WorkArea card;
+    ASSERT_TRUE(card.LoadTemplate(folder));
+    const auto& list = card.GetElements();
+    ASSERT_EQ(list.size(), 3u);
+    auto& frame = dynamic_cast<ImageEx&>(*list[0]);
+    EXPECT_EQ(card.GetFrame(), &frame);
+    EXPECT_EQ(frame.GetPos().x, 0);
+    EXPECT_EQ(frame.GetSize(), (SIZE{320, 240}));
+    EXPECT_EQ(card.GetCardImageSize(), (SIZE{320, 240}));
+    EXPECT_TRUE(frame.IsTransparentAt({160, 110}));   // the window
+    EXPECT_FALSE(frame.IsTransparentAt({10, 10}));    // the border
+    EXPECT_FALSE(frame.IsTransparentAt({41, 31}));    // the rounded corner is still frame
+
+    // Loading puts the file's texts in reverse order above the frame.
+    auto& first = dynamic_cast<TextEx&>(*list[2]);
+    auto& second = dynamic_cast<TextEx&>(*list[1]);
+    EXPECT_EQ(first.GetText(), u"Greetings");
+    EXPECT_EQ(first.GetPos().x, 96);
+    EXPECT_EQ(first.GetPos().y, 196);
+    EXPECT_EQ(first.GetColor(), RGB(120, 20, 40));
+    EXPECT_EQ(first.GetLogFont().lfHeight, -28);
+    EXPECT_EQ(first.GetLogFont().lfWeight, 700);
+    EXPECT_EQ(std::u16string(first.GetLogFont().lfFaceName), u"Times New Roman");
+    EXPECT_EQ(first.m_nKind, ELEMENT_TEMPLATE_TEXT);
+    EXPECT_EQ(second.GetText(), u"from the seaside");
+    EXPECT_EQ(second.GetPos().y, 8);
+
+    PxImage thumb;
+    ASSERT_TRUE(thumb.Load(folder / "thumb.jpg", FormatBmp));
+    EXPECT_EQ(thumb.GetWidth(), 100u);
+    EXPECT_EQ(thumb.GetHeight(), 70u);
+    // The preview's window shows the white canvas.
+    EXPECT_EQ(thumb.GetPixelColor(50, 35, false), (RGBQUAD{255, 255, 255, 0}));
+}
+
+}  // namespace
