@@ -47,7 +47,8 @@ bool ReadAll(PxFile& file, void* buffer, std::size_t bytes)
 struct EntryInfo {
     std::uint32_t width = 0, height = 0, bpp = 0, paletteEntries = 0;
     std::uint64_t xorStride = 0, andStride = 0;
-    std::uint64_t Bytes() const { return 4ull * paletteEntries + (xorStride + andStride) * height; }
+    // Colour table and XOR rows; the AND mask follows.
+    std::uint64_t ColourBytes() const { return 4ull * paletteEntries + xorStride * height; }
 };
 
 // Reads the entry's header at the stream position; false with the reason in out.
@@ -187,7 +188,7 @@ bool DecodeIco(PxFile& file, PxImage& out)
         return false;
     const std::int64_t left = BytesLeft(file);
     const std::uint32_t depth = entry.bpp <= 8 ? entry.bpp : 24;
-    if ((left >= 0 && entry.Bytes() > std::uint64_t(left)) ||
+    if ((left >= 0 && entry.ColourBytes() > std::uint64_t(left)) ||
         pximage::ComputeDibLayout(entry.width, entry.height, depth).check != pximage::SizeCheck::Ok) {
         out.SetLastError(kCorrupted);
         return false;
@@ -209,8 +210,9 @@ bool DecodeIco(PxFile& file, PxImage& out)
     else
         read = read && ReadAll(file, out.GetBits(), entry.xorStride * entry.height);
     // Where the entry has alpha of its own the mask is only its coarse copy
-    // (writers threshold the alpha into it), so it is not applied: that
-    // would wipe out every half-transparent pixel. Icon drawing does the same.
+    // (writers threshold the alpha into it, some leave it out), so it is not
+    // applied: that would wipe out every half-transparent pixel. Icon
+    // drawing does the same.
     if (!read || (!hasAlpha && !ApplyAndMask(file, entry, out))) {
         out.SetLastError(kCorrupted);
         return false;
@@ -283,16 +285,16 @@ std::vector<std::uint8_t> EncodeIco(const PxImage& image)
         if (fileBpp != 32)
             std::memcpy(p, pixels, xorStride);
         for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint8_t a = alpha ? std::uint8_t(alpha[x] * image.AlphaGetMax() / 255) : 255;
-            if (fileBpp == 32) {
-                std::memcpy(p + 4 * x, pixels + 3 * x, 3);
-                p[4 * x + 3] = a;
-            }
             const bool keyed = trans >= 0 && (bpp < 24 ? IndexAt(pixels, x, bpp) == trans
                                                        : pixels[3 * x] == transColor.rgbBlue &&
                                                              pixels[3 * x + 1] == transColor.rgbGreen &&
                                                              pixels[3 * x + 2] == transColor.rgbRed);
-            if (a == 0 || keyed)
+            const std::uint8_t a = keyed ? 0 : alpha ? std::uint8_t(alpha[x] * image.AlphaGetMax() / 255) : 255;
+            if (fileBpp == 32) {
+                std::memcpy(p + 4 * x, pixels + 3 * x, 3);
+                p[4 * x + 3] = a;
+            }
+            if (a == 0)
                 maskRow[x / 8] |= std::uint8_t(0x80 >> (x % 8));
         }
     }
@@ -307,12 +309,16 @@ bool IcoCodec::Decode(PxFile* file)
         SetLastError(kNotIco);
         return false;
     }
+    // A failed decode leaves nothing half-made behind.
+    bool decoded = false;
     try {
-        return DecodeIco(*file, *this);
+        decoded = DecodeIco(*file, *this);
     } catch (const std::bad_alloc&) {
         SetLastError(kNoMemory);
-        return false;
     }
+    if (!decoded)
+        Destroy();
+    return decoded;
 }
 
 bool IcoCodec::Encode(PxFile* file)

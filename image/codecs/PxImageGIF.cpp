@@ -774,12 +774,16 @@ bool PxImageGIF::Decode(PxFile* file)
         SetLastError(kNotGif);
         return false;
     }
+    // A failed decode leaves nothing half-made behind.
+    bool decoded = false;
     try {
-        return DecodeGif(*file, *this);
+        decoded = DecodeGif(*file, *this);
     } catch (const std::bad_alloc&) {
         SetLastError(kNoMemory);
-        return false;
     }
+    if (!decoded)
+        Destroy();
+    return decoded;
 }
 
 bool PxImageGIF::Encode(PxFile* file)

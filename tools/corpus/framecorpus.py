@@ -9,6 +9,7 @@ made (0, 0, 0, 0): under transparency the colour is nobody's business.
 Usage: framecorpus.py gif|ico DIR   (writes DIR/expected.tsv from DIR/*.gif or *.ico)
 """
 import glob
+import io
 import os
 import struct
 import sys
@@ -92,7 +93,8 @@ def ico_rows(path):
     with open(path, "rb") as f:
         data = f.read()
     count = struct.unpack_from("<H", data, 4)[0]
-    with open(path, "rb") as f:
+    # Pillow reads icons only; a cursor's entries are icon entries all the same.
+    with io.BytesIO(data[:2] + b"\1\0" + data[4:]) as f:
         icons = IcoFile(f)
         by_offset = {entry["offset"]: i for i, entry in enumerate(icons.entry)}
         for frame in range(count):

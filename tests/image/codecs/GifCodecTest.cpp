@@ -11,21 +11,11 @@
 
 namespace {
 
-bool DecodeBytes(const std::vector<std::uint8_t>& bytes, PxImageGIF& image, std::int32_t frame = 0)
-{
-    PxMemFile file(const_cast<std::uint8_t*>(bytes.data()), std::int32_t(bytes.size()));
-    image.info.frame = frame;
-    return image.Decode(&file);
-}
+using corpus::DecodeBytes;
 
 std::vector<std::uint8_t> EncodeImage(PxImage& source)
 {
-    PxImageGIF codec;
-    codec.Ghost(source);
-    PxMemFile file;
-    file.Open();
-    EXPECT_TRUE(codec.Encode(&file)) << codec.GetLastError();
-    return {file.buffer, file.buffer + file.size};
+    return corpus::EncodeThroughGhost<PxImageGIF>(source);
 }
 
 // The width the decoder reads each code with: minBits + 1 bits after a
@@ -231,44 +221,12 @@ std::vector<std::string> Letters(const PxImage& image)
 
 TEST(GifCorpus, EveryFrameMatchesTheTable)
 {
-    const std::vector<corpus::FrameRow> rows = corpus::ReadFrameRows("gif");
-    ASSERT_GE(rows.size(), 10u);
-    for (const corpus::FrameRow& row : rows) {
-        SCOPED_TRACE(row.file + " frame " + std::to_string(row.frame));
-        PxImageGIF image;
-        const bool ok = DecodeBytes(corpus::ReadBytes(corpus::DataDir("gif") + row.file), image, row.frame);
-        EXPECT_EQ(image.info.numFrames, row.frames);
-        if (row.IsError()) {
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(image.GetLastError(), row.hashOrError);
-            continue;
-        }
-        ASSERT_TRUE(ok) << image.GetLastError();
-        EXPECT_EQ(image.GetWidth(), row.width);
-        EXPECT_EQ(image.GetHeight(), row.height);
-        EXPECT_EQ(image.GetBpp(), row.bpp);
-        EXPECT_EQ(corpus::ViewerHash(image), row.hashOrError);
-    }
+    corpus::CheckFrameRows<PxImageGIF>("gif");
 }
 
 TEST(GifCorpus, TruncatedFilesDecodeOrFailWithAReason)
 {
-    for (const corpus::FrameRow& row : corpus::ReadFrameRows("gif")) {
-        if (row.IsError())
-            continue;
-        const std::vector<std::uint8_t> bytes = corpus::ReadBytes(corpus::DataDir("gif") + row.file);
-        for (const std::size_t length : corpus::CutLengths(bytes.size())) {
-            SCOPED_TRACE(row.file + " frame " + std::to_string(row.frame) + " cut at " + std::to_string(length));
-            const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + std::ptrdiff_t(length));
-            PxImageGIF image;
-            if (DecodeBytes(cut, image, row.frame)) {
-                EXPECT_EQ(image.GetWidth(), row.width);
-                EXPECT_EQ(image.GetHeight(), row.height);
-            } else {
-                EXPECT_STRNE(image.GetLastError(), "");
-            }
-        }
-    }
+    corpus::SweepTruncations<PxImageGIF>("gif");
 }
 
 // ---------------------------------------------------------------- writing
@@ -323,11 +281,16 @@ TEST(GifEncode, WritesSignatureLoopAndControlBlock)
 
 TEST(GifEncode, CodesGrowAndEndAsTheDecoderReadsThem)
 {
-    // Pixels 0 1 0 at 1 bpp: codes 0, 1, 0 fill slots 6 and 7; the decoder
-    // adds slot 8 = 2^3 on the last code and reads the end code 4 bits wide.
-    PxImage tiny(3, 1, 1, 0);
-    tiny.SetPixelIndex(1, 0, 1);
-    EXPECT_EQ(CodesOf(FirstImageData(EncodeImage(tiny))), (std::vector<int>{4, 0, 1, 0, 5}));
+    // These 17 pixels at 1 bpp make 11 codes filling slots 6..15; the decoder
+    // adds slot 16 = 2^4 on the last one and reads the end code 5 bits wide,
+    // which takes the data into a seventh byte.
+    const char* const pixels = "10100011101111010";
+    PxImage tiny(17, 1, 1, 0);
+    for (std::int32_t x = 0; x < 17; ++x)
+        tiny.SetPixelIndex(x, 0, std::uint8_t(pixels[x] - '0'));
+    const std::vector<std::uint8_t> data = FirstImageData(EncodeImage(tiny));
+    EXPECT_EQ(CodesOf(data), (std::vector<int>{4, 1, 0, 6, 0, 7, 1, 6, 11, 11, 7, 0, 5}));
+    EXPECT_EQ(data.at(1), 7);  // bytes in the only sub-block
 
     // Random 8-bit pixels fill the table about every 3840 codes; each time a
     // clear code starts it afresh.
@@ -339,21 +302,6 @@ TEST(GifEncode, CodesGrowAndEndAsTheDecoderReadsThem)
     EXPECT_GE(std::count(codes.begin(), codes.end(), 256), 3);
 }
 
-// A stream that takes only the first limit bytes.
-class ShortFile : public PxMemFile {
-public:
-    explicit ShortFile(std::size_t limit) : m_limit(limit) { Open(); }
-    std::size_t Write(const void* data, std::size_t size, std::size_t count) override
-    {
-        if (std::size_t(Size()) + size * count > m_limit)
-            return 0;
-        return PxMemFile::Write(data, size, count);
-    }
-
-private:
-    std::size_t m_limit;
-};
-
 TEST(GifEncode, RefusesWhatItCannotWrite)
 {
     PxImage source = testimages::Random(40, 30, 8, false, 4);
@@ -361,7 +309,7 @@ TEST(GifEncode, RefusesWhatItCannotWrite)
         SCOPED_TRACE(limit);
         PxImageGIF codec;
         codec.Ghost(source);
-        ShortFile file(limit);
+        corpus::ShortFile file(limit);
         EXPECT_FALSE(codec.Encode(&file));
         EXPECT_STREQ(codec.GetLastError(), "Write Error in GIF file");
     }

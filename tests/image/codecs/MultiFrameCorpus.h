@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "image/PxFile.h"
 #include "image/PxImage.h"
 #include "tests/image/ImageHash.h"
 
@@ -91,5 +94,89 @@ inline std::vector<std::size_t> CutLengths(std::size_t size)
         cuts.push_back(length);
     return cuts;
 }
+
+// Decodes frame of bytes with a codec class (IcoCodec, PxImageGIF).
+template <typename Codec>
+bool DecodeBytes(const std::vector<std::uint8_t>& bytes, Codec& codec, std::int32_t frame = 0)
+{
+    PxMemFile file(const_cast<std::uint8_t*>(bytes.data()), std::int32_t(bytes.size()));
+    codec.info.frame = frame;
+    return codec.Decode(&file);
+}
+
+// Every row of the format's table: the frame count always, then the error
+// text, or size, depth and viewer hash.
+template <typename Codec>
+void CheckFrameRows(const std::string& format)
+{
+    const std::vector<FrameRow> rows = ReadFrameRows(format);
+    ASSERT_GE(rows.size(), 8u);
+    for (const FrameRow& row : rows) {
+        SCOPED_TRACE(row.file + " frame " + std::to_string(row.frame));
+        Codec image;
+        const bool ok = DecodeBytes(ReadBytes(DataDir(format) + row.file), image, row.frame);
+        EXPECT_EQ(image.info.numFrames, row.frames);
+        if (row.IsError()) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(image.GetLastError(), row.hashOrError);
+            continue;
+        }
+        ASSERT_TRUE(ok) << image.GetLastError();
+        EXPECT_EQ(image.GetWidth(), row.width);
+        EXPECT_EQ(image.GetHeight(), row.height);
+        EXPECT_EQ(image.GetBpp(), row.bpp);
+        EXPECT_EQ(ViewerHash(image), row.hashOrError);
+    }
+}
+
+// Every decodable frame of the table from files cut short: a decode that
+// succeeds keeps the picture's size, one that fails says why.
+template <typename Codec>
+void SweepTruncations(const std::string& format)
+{
+    for (const FrameRow& row : ReadFrameRows(format)) {
+        if (row.IsError())
+            continue;
+        const std::vector<std::uint8_t> bytes = ReadBytes(DataDir(format) + row.file);
+        for (const std::size_t length : CutLengths(bytes.size())) {
+            SCOPED_TRACE(row.file + " frame " + std::to_string(row.frame) + " cut at " + std::to_string(length));
+            const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + std::ptrdiff_t(length));
+            Codec image;
+            if (DecodeBytes(cut, image, row.frame)) {
+                EXPECT_EQ(image.GetWidth(), row.width);
+                EXPECT_EQ(image.GetHeight(), row.height);
+            } else {
+                EXPECT_STRNE(image.GetLastError(), "");
+            }
+        }
+    }
+}
+
+// Encodes the picture through a ghost, as the dispatch does.
+template <typename Codec>
+std::vector<std::uint8_t> EncodeThroughGhost(PxImage& source)
+{
+    Codec codec;
+    codec.Ghost(source);
+    PxMemFile file;
+    file.Open();
+    EXPECT_TRUE(codec.Encode(&file)) << codec.GetLastError();
+    return {file.buffer, file.buffer + file.size};
+}
+
+// A stream that takes only its first limit bytes.
+class ShortFile : public PxMemFile {
+public:
+    explicit ShortFile(std::size_t limit) : m_limit(limit) { Open(); }
+    std::size_t Write(const void* data, std::size_t size, std::size_t count) override
+    {
+        if (std::size_t(Size()) + size * count > m_limit)
+            return 0;
+        return PxMemFile::Write(data, size, count);
+    }
+
+private:
+    std::size_t m_limit;
+};
 
 }  // namespace corpus
