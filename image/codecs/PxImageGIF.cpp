@@ -487,7 +487,7 @@ bool DecodeGif(PxFile& file, PxImage& out)
     if (!ReadScreen(file, screen, out))
         return false;
     const std::vector<Frame> frames = WalkFrames(file);
-    out.info.numFrames = std::int32_t(std::min<std::size_t>(frames.size(), INT32_MAX));
+    out.info.numFrames = std::int32_t(frames.size());
     if (out.info.escape == -1) {
         out.header.biWidth = LONG(screen.width);
         out.header.biHeight = LONG(screen.height);

@@ -11,11 +11,12 @@ class PxImageGIF : public PxImage {
 public:
     explicit PxImageGIF(std::uint32_t type = FormatGif) : PxImage(type) {}
 
-    // The frame info.frame after the disposal of every earlier frame. The
-    // result is 8 bpp with that frame's colour table (transparent index in
-    // transIndex) when the picture can be told in that table; when earlier
-    // frames left colours the table lacks, or transparency the frame has no
-    // index for, it is 24 bpp with an alpha plane instead.
+    // The frame info.frame as a viewer shows it after every earlier frame and
+    // its disposal (numFrames = frames in the file). The result is 8 bpp in
+    // that frame's colour table, transparent index in transIndex, when the
+    // table can tell the picture; when earlier frames left colours it lacks,
+    // or uncovered pixels it has no transparent index for, it is 24 bpp,
+    // with an alpha plane that is 0 where nothing is shown.
     bool Decode(PxFile* file);
     // One frame at 1, 4 or 8 bpp, looping, with transIndex when set.
     bool Encode(PxFile* file);

@@ -66,3 +66,4 @@ $PY "$here/framecorpus.py" gif "$out"
 printf 'GIF7' > bad_signature.gif
 printf 'bad_signature.gif\t0\t0\t0\t0\t0\tNot a GIF\n' >> expected.tsv
 printf 'im_dispose.gif\t4\t4\t0\t0\t0\tGIF frame not present\n' >> expected.tsv
+printf 'im_dispose.gif\t-1\t4\t0\t0\t0\tGIF frame not present\n' >> expected.tsv

@@ -492,23 +492,6 @@ TEST(GifFrames, ComposesEarlierFramesAfterTheirDisposal)
     }
 }
 
-TEST(GifFrames, FramePastTheEndFailsAndCountsTheFrames)
-{
-    const auto bytes = GifBuilder(1, 1, {kRed, kGreen})
-                           .Image(0, 0, 1, 1, LzwData(2, Literals(2, {0})))
-                           .Image(0, 0, 1, 1, LzwData(2, Literals(2, {1})))
-                           .Bytes();
-    for (const std::int32_t frame : {2, 7, -1}) {
-        PxImageGIF image;
-        EXPECT_FALSE(DecodeBytes(bytes, image, frame));
-        EXPECT_STREQ(image.GetLastError(), "GIF frame not present");
-        EXPECT_EQ(image.info.numFrames, 2);
-    }
-    PxImageGIF second;
-    ASSERT_TRUE(DecodeBytes(bytes, second, 1));
-    EXPECT_EQ(Letters(second), std::vector<std::string>{"G"});
-}
-
 TEST(GifHeader, RefusesWhatIsNoUsableScreen)
 {
     struct Case {
