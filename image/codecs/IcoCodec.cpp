@@ -64,7 +64,8 @@ bool ReadEntryInfo(PxFile& file, std::uint32_t entryBytes, EntryInfo& entry, PxI
     const std::int32_t width = std::int32_t(LoadLE32(h + 4));
     const std::int32_t doubleHeight = std::int32_t(LoadLE32(h + 8));
     const std::uint32_t colors = LoadLE32(h + 32);
-    if (got != sizeof h || size < kInfoBytes || size > kLargestInfoBytes || size > entryBytes || width <= 0 || doubleHeight < 2) {
+    if (got != sizeof h || size < kInfoBytes || size > kLargestInfoBytes || size > entryBytes || width <= 0 ||
+        doubleHeight < 2) {
         out.SetLastError(kCorrupted);
         return false;
     }
@@ -156,7 +157,8 @@ bool DecodeIco(PxFile& file, PxImage& out)
 
     // Every entry must lie behind the directory and inside the stream.
     const std::uint32_t directoryEnd = kHeaderBytes + kEntryBytes * count;
-    const std::uint64_t streamEnd = fileBytes >= 0 ? std::uint64_t(fileBytes) : std::uint64_t(INT32_MAX - start);
+    const std::uint64_t streamEnd =
+        std::uint64_t(fileBytes >= 0 ? fileBytes : std::int64_t(INT32_MAX) - std::max(start, 0));
     std::vector<std::uint8_t> directory(kEntryBytes * count);
     bool sound = ReadAll(file, directory.data(), directory.size());
     for (std::uint32_t i = 0; sound && i < count; ++i) {

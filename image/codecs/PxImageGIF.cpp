@@ -31,7 +31,7 @@ constexpr char kCancelled[] = "Cancelled";
 constexpr char kSizeOnly[] = "output dimensions returned";
 constexpr char kWriteError[] = "Write Error in GIF file";
 constexpr char kDepthRefused[] = "GIF can save only 1, 4 or 8 bpp images";
-constexpr char kImageTooLarge[] = "Image too large for GIF";
+constexpr char kImageTooLarge[] = "GIF images can be at most 65535 x 65535 pixels";
 
 constexpr int kMaxCodes = 4096;  // codes are at most 12 bits wide
 constexpr int kMaxCodeBits = 12;

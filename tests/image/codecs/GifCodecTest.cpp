@@ -321,6 +321,11 @@ TEST(GifEncode, RefusesWhatItCannotWrite)
     file.Open();
     EXPECT_FALSE(codec.Encode(&file));
     EXPECT_STREQ(codec.GetLastError(), "GIF can save only 1, 4 or 8 bpp images");
+    PxImage wide(65536, 1, 1, 0);
+    PxImageGIF wideCodec;
+    wideCodec.Ghost(wide);
+    EXPECT_FALSE(wideCodec.Encode(&file));
+    EXPECT_STREQ(wideCodec.GetLastError(), "GIF images can be at most 65535 x 65535 pixels");
     EXPECT_FALSE(codec.Encode(nullptr));
     EXPECT_STREQ(codec.GetLastError(), "null file handler");
     PxImageGIF empty;
