@@ -1,6 +1,8 @@
 #include "image/CodecTable.h"
 
 #include "image/codecs/BmpCodec.h"
+#include "image/codecs/IcoCodec.h"
+#include "image/codecs/PxImageGIF.h"
 #include "image/codecs/PcxCodec.h"
 #include "image/codecs/PngCodec.h"
 #include "image/codecs/PxImageJPG.h"
@@ -18,10 +20,10 @@ namespace {
 constexpr CodecRow kCodecs[FormatCount] = {
     {FormatUnknown, nullptr, nullptr},
     {FormatBmp, DecodeWith<BmpCodec>, EncodeWith<BmpCodec>},
-    {FormatGif, nullptr, nullptr},   // PxImageGIF, reports its frame count
+    {FormatGif, DecodeWith<PxImageGIF, true>, EncodeWith<PxImageGIF>},
     {FormatJpg, DecodeWith<PxImageJPG>, EncodeWith<PxImageJPG>},
     {FormatPng, DecodeWith<PngCodec>, EncodeWith<PngCodec>},
-    {FormatIco, nullptr, nullptr},   // IcoCodec, reports its frame count
+    {FormatIco, DecodeWith<IcoCodec, true>, EncodeWith<IcoCodec>},
     {FormatTif, nullptr, nullptr},   // PxImageTIF, reports its frame count
     {FormatTga, DecodeWith<TgaCodec>, EncodeWith<TgaCodec>},
     {FormatPcx, DecodeWith<PcxCodec>, EncodeWith<PcxCodec>},
