@@ -248,12 +248,12 @@ std::uint32_t SamplePathDepth(const TiffLayout& layout)
     return 8;
 }
 
-// Bytes of raw pixel data the picture holds at least, when stored uncompressed.
-std::uint64_t UncompressedBytes(const TiffLayout& layout)
+// Bytes of pixel data an uncompressed picture holds at least (libtiff knows
+// the row sizes, subsampled YCbCr included).
+std::uint64_t UncompressedBytes(TIFF* tif, const TiffLayout& layout)
 {
     const std::uint64_t planes = layout.planar == PLANARCONFIG_SEPARATE ? layout.samples : 1;
-    const std::uint64_t samplesPerRow = std::uint64_t(layout.width) * layout.samples / planes;
-    return (samplesPerRow * layout.bits + 7) / 8 * layout.height * planes;
+    return std::uint64_t(TIFFVStripSize64(tif, layout.height)) * planes;
 }
 
 // Samples of 1 to 16 bits (most significant bits first, 16-bit samples in
@@ -454,7 +454,7 @@ bool PxImageTIF::Decode(PxFile* file)
         return false;
     }
     // A small file cannot hold a large uncompressed picture: refuse before allocating.
-    if (layout.compression == COMPRESSION_NONE && UncompressedBytes(layout) > SizeProc(&stream)) {
+    if (layout.compression == COMPRESSION_NONE && UncompressedBytes(tif.get(), layout) > SizeProc(&stream)) {
         SetLastError("Corrupted TIFF file!");
         return false;
     }

@@ -64,12 +64,12 @@ $im $w/grey.png -depth 16 -compress none $out/grey16.tif
 tiffcp -B $out/grey16.tif $out/grey16_bigendian.tif
 pngtopnm $w/grey.png > $w/grey.pgm
 pamthreshold -simple $w/grey.pgm > $w/bilevel.pbm
-pnmtotiff -quiet -miniswhite $w/grey.pgm > $out/grey8_miniswhite.tif
+pnmtotiff -quiet -miniswhite < $w/grey.pgm > $out/grey8_miniswhite.tif
 pnmdepth 15 $w/grey.pgm | pnmtotiff -quiet -miniswhite > $out/grey4_miniswhite.tif
-pnmtotiff -quiet -minisblack $w/bilevel.pbm > $out/bilevel_minisblack.tif
-pnmtotiff -quiet -miniswhite $w/bilevel.pbm > $out/bilevel_miniswhite.tif
+pnmtotiff -quiet -minisblack < $w/bilevel.pbm > $out/bilevel_minisblack.tif
+pnmtotiff -quiet -miniswhite < $w/bilevel.pbm > $out/bilevel_miniswhite.tif
 # Resolution in centimetres: 118 and 59 per cm are 300 and 150 dpi.
-pnmtotiff -quiet -xresolution 118 -yresolution 59 -resolutionunit centimeter $w/grey.pgm > $out/grey8_resolution_cm.tif
+pnmtotiff -quiet -xresolution 118 -yresolution 59 -resolutionunit centimeter < $w/grey.pgm > $out/grey8_resolution_cm.tif
 tiffcp -c g4 $out/bilevel_miniswhite.tif $out/bilevel_g4.tif
 tiffcp -t -w 16 -l 16 $out/bilevel_minisblack.tif $out/bilevel_tiles.tif
 $im $w/la.png -compress lzw $out/grey_alpha.tif
@@ -79,10 +79,10 @@ for n in 200 16 4 2; do
     "$py" -c "import sys; from PIL import Image; Image.open(sys.argv[1]).quantize($n).convert('RGB').save(sys.argv[2])" \
         $w/rgb.png $w/colours$n.ppm
 done
-pnmtotiff -quiet -lzw $w/colours200.ppm > $out/palette8.tif
-pnmtotiff -quiet -indexbits 1,2,4 $w/colours16.ppm > $out/palette4.tif
-pnmtotiff -quiet -indexbits 1,2,4 -packbits $w/colours4.ppm > $out/palette2.tif
-pnmtotiff -quiet -indexbits 1,2,4 $w/colours2.ppm > $out/palette1.tif
+pnmtotiff -quiet -lzw < $w/colours200.ppm > $out/palette8.tif
+pnmtotiff -quiet -indexbits 1,2,4 < $w/colours16.ppm > $out/palette4.tif
+pnmtotiff -quiet -indexbits 1,2,4 -packbits < $w/colours4.ppm > $out/palette2.tif
+pnmtotiff -quiet -indexbits 1,2,4 < $w/colours2.ppm > $out/palette1.tif
 
 # CIELab with 8-bit L and signed a, b.
 $im $w/rgb.png -colorspace Lab -compress none $out/cielab.tif
