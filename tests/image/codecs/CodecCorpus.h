@@ -113,6 +113,54 @@ bool DecodeWith(Codec& codec, const std::vector<std::uint8_t>& bytes, std::size_
     return codec.Decode(&file);
 }
 
+// The row's file behind a few other bytes, in a stdio stream (as Load reads
+// files) and in memory: decoding starts where the stream stands.
+template <typename Codec>
+void CheckCorpusRowMidStream(const CorpusRow& row, std::uint32_t codecArgument)
+{
+    const std::vector<std::uint8_t> bytes = ReadCorpusFile(row.format, row.file);
+    const std::string prefix = "prefix";
+    std::vector<std::uint8_t> joined(prefix.begin(), prefix.end());
+    joined.insert(joined.end(), bytes.begin(), bytes.end());
+
+    std::FILE* stream = std::tmpfile();
+    ASSERT_NE(stream, nullptr);
+    std::fwrite(joined.data(), 1, joined.size(), stream);
+    PxIOFile onDisk(stream);
+    PxMemFile inMemory(joined.data(), std::int32_t(joined.size()));
+    for (PxFile* file : {static_cast<PxFile*>(&onDisk), static_cast<PxFile*>(&inMemory)}) {
+        file->Seek(std::int32_t(prefix.size()), 0);
+        Codec codec(codecArgument);
+        codec.info.frame = row.frame;
+        ASSERT_TRUE(codec.Decode(file)) << row.file << ": " << codec.GetLastError();
+        EXPECT_EQ(HashText(PixelHash(codec)), row.expected) << row.file;
+    }
+    std::fclose(stream);
+}
+
+// What the codec (a ghost of source) writes to a stdio stream, as Save
+// writes files; empty when encoding fails.
+template <typename Codec>
+std::vector<std::uint8_t> EncodeThroughStdio(PxImage& source, std::uint32_t codecArgument)
+{
+    std::FILE* stream = std::tmpfile();
+    if (!stream)
+        return {};
+    Codec writer(codecArgument);
+    writer.Ghost(source);
+    std::vector<std::uint8_t> bytes;
+    {
+        PxIOFile file(stream);
+        if (writer.Encode(&file)) {
+            bytes.resize(std::size_t(file.Size()));
+            file.Seek(0, 0);
+            bytes.resize(file.Read(bytes.data(), 1, bytes.size()));
+        }
+    }
+    std::fclose(stream);
+    return bytes;
+}
+
 // The table row holds: decode it and compare size, depth, frame count and
 // pixels, or the failure and its text.
 template <typename Codec>

@@ -39,6 +39,14 @@ TEST(Jpeg2000Codec, CorruptedFilesDecodeOrFailWithAReason)
     testimages::SweepCorruptions<Jpeg2000Codec>("jp2", FormatUnknown);
 }
 
+TEST(Jpeg2000Codec, DecodesFromStreamsStartingMidway)
+{
+    for (const CorpusRow& row : testimages::LoadCorpusTable("jp2"))
+        if (row.file == "rgb.jp2" || row.file == "rgb_tiles.jp2" || row.file == "p3_comments.ppm" ||
+            row.file == "signed12.pgx" || row.file == "rgb24_rle.ras")
+            testimages::CheckCorpusRowMidStream<Jpeg2000Codec>(row, FormatUnknown);
+}
+
 // --- decoding details -------------------------------------------------------
 
 struct Decoded {
@@ -259,6 +267,19 @@ INSTANTIATE_TEST_SUITE_P(Colour, Jpeg2000RoundTrip,
                          testing::Combine(testing::Values(FormatJp2, FormatJpc, FormatPnm, FormatRas),
                                           testing::Values(24u), testing::Values(33u, 1u, 64u),
                                           testing::Values(17u, 3u)));
+
+TEST(Jpeg2000Codec, EncodesToAStdioStream)
+{
+    PxImage source = testimages::Random(40, 30, 24, false, 4);
+    source.SetJpegQuality(100);
+    for (std::uint32_t format : {FormatJp2, FormatJpc, FormatPnm, FormatRas}) {
+        const std::vector<std::uint8_t> bytes = testimages::EncodeThroughStdio<Jpeg2000Codec>(source, format);
+        ASSERT_FALSE(bytes.empty()) << format;
+        Jpeg2000Codec decoded;
+        ASSERT_TRUE(testimages::DecodeWith(decoded, bytes, bytes.size())) << decoded.GetLastError();
+        EXPECT_EQ(LargestDifference(decoded, source), 0) << format;
+    }
+}
 
 TEST(Jpeg2000Codec, QualityIsTheRateOfTheCompressedSize)
 {

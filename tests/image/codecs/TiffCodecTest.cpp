@@ -46,6 +46,14 @@ PxImageTIF DecodeCorpus(const char* file, std::int32_t frame = 0)
     return codec;
 }
 
+TEST(TiffCodec, DecodesFromStreamsStartingMidway)
+{
+    for (const CorpusRow& row : testimages::LoadCorpusTable("tiff"))
+        if (row.file == "rgb_tiles.tif" || row.file == "multipage.tif" || row.file == "cielab.tif")
+            if (!row.Fails())
+                testimages::CheckCorpusRowMidStream<PxImageTIF>(row, FormatTif);
+}
+
 TEST(TiffCodec, NegativePageIsNotPresent)
 {
     const std::vector<std::uint8_t> bytes = testimages::ReadCorpusFile("tiff", "multipage.tif");
@@ -144,6 +152,16 @@ INSTANTIATE_TEST_SUITE_P(Depths, TiffRoundTrip,
                                          RoundTripCase{4, false, 32773, 7, 5}, RoundTripCase{8, false, 8, 300, 90},
                                          RoundTripCase{24, false, 1, 200, 70}, RoundTripCase{24, true, 32773, 150, 60},
                                          RoundTripCase{24, false, 8, 1, 1}));
+
+TEST(TiffCodec, EncodesToAStdioStream)
+{
+    PxImage source = testimages::Random(40, 30, 24, true, 4);
+    const std::vector<std::uint8_t> bytes = testimages::EncodeThroughStdio<PxImageTIF>(source, FormatTif);
+    ASSERT_FALSE(bytes.empty());
+    PxImageTIF decoded;
+    ASSERT_TRUE(testimages::DecodeWith(decoded, bytes, bytes.size())) << decoded.GetLastError();
+    EXPECT_TRUE(testimages::SamePixels(decoded, source));
+}
 
 TEST(TiffCodec, EncoderScalesAlphaByAlphaMaxAndKeepsResolutionAndPlacement)
 {
