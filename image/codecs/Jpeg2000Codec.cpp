@@ -1,7 +1,7 @@
 // JPEG 2000 family codec. OpenJPEG decodes JP2 and J2K after the header has
 // been checked here (OpenJPEG allocates whatever a header declares); PNM,
-// PGX and Sun raster are small enough to own. Every decoded sample becomes a
-// byte the same way (SampleToByte), whatever the format.
+// PGX and Sun raster are small enough to own. JP2, J2K and PGX samples of any
+// depth become bytes the same way (SampleToByte); PNM scales by its maxval.
 #include "image/codecs/Jpeg2000Codec.h"
 
 #include <openjpeg.h>
