@@ -1,0 +1,1038 @@
+// JPEG 2000 family codec. OpenJPEG decodes JP2 and J2K after the header has
+// been checked here (OpenJPEG allocates whatever a header declares); PNM,
+// PGX and Sun raster are small enough to own. JP2, J2K and PGX samples of any
+// depth become bytes the same way (SampleToByte); PNM scales by its maxval.
+#include "image/codecs/Jpeg2000Codec.h"
+
+#include <openjpeg.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "image/ByteOrder.h"
+#include "image/ImageSize.h"
+#include "image/PxFile.h"
+
+namespace {
+
+using pximage::LoadBE16;
+using pximage::LoadBE32;
+
+constexpr const char* kLoadError = "error: cannot load image data";
+constexpr const char* kCreateError = "Can't allocate memory";
+constexpr const char* kBufferError = "error: cannot allocate memory";
+
+constexpr std::uint32_t kMaxComponents = 64;
+// OpenJPEG keeps every decoded sample as a 32-bit integer; 256 M samples
+// (1 GiB) is far above any photograph and keeps hostile headers bounded.
+constexpr std::uint64_t kMaxDecodedSamples = std::uint64_t(1) << 28;
+// Per tile and component OpenJPEG keeps about a kilobyte of coding state.
+constexpr std::uint64_t kMaxTileComponents = std::uint64_t(1) << 16;
+// Sun raster run-length packets expand 3 bytes into at most 256.
+constexpr std::uint64_t kMaxRasExpansion = 86;
+
+enum class Flavour { Jp2, J2k, Pgx, Pnm, Ras, Unknown };
+
+Flavour Detect(const std::uint8_t* b, std::size_t n)
+{
+    static const std::uint8_t jp2Signature[12] = {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A};
+    if (n >= 12 && std::memcmp(b, jp2Signature, 12) == 0)
+        return Flavour::Jp2;
+    if (n >= 4 && b[0] == 0xFF && b[1] == 0x4F && b[2] == 0xFF && b[3] == 0x51)
+        return Flavour::J2k;
+    if (n >= 4 && LoadBE32(b) == 0x59A66A95)
+        return Flavour::Ras;
+    if (n >= 2 && b[0] == 'P' && b[1] == 'G')
+        return Flavour::Pgx;
+    if (n >= 2 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6')
+        return Flavour::Pnm;
+    return Flavour::Unknown;
+}
+
+bool ReadExact(PxFile& file, void* buffer, std::size_t bytes)
+{
+    return file.Read(buffer, 1, bytes) == bytes;
+}
+
+// Bytes the stream still holds, or "unknown" (treated as unlimited).
+std::uint64_t Available(PxFile& file)
+{
+    const std::int64_t left = BytesLeft(file);
+    return left < 0 ? UINT64_MAX : std::uint64_t(left);
+}
+
+// A sample of prec bits (two's complement when signed) as a byte: signed
+// samples are shifted to start at 0, wider samples keep their top 8 bits,
+// narrower ones are stretched to the full range. Out-of-range values clamp.
+class SampleToByte {
+public:
+    SampleToByte(std::uint32_t prec, bool sgnd)
+        : m_prec(std::clamp<std::uint32_t>(prec, 1, 32)),
+          m_offset(sgnd ? std::int64_t(1) << (m_prec - 1) : 0),
+          m_max((std::int64_t(1) << m_prec) - 1)
+    {
+    }
+    std::uint8_t operator()(std::int64_t v) const
+    {
+        v = std::clamp<std::int64_t>(v + m_offset, 0, m_max);
+        if (m_prec >= 8)
+            return std::uint8_t(v >> (m_prec - 8));
+        return std::uint8_t((v * 255 + m_max / 2) / m_max);
+    }
+
+private:
+    std::uint32_t m_prec;
+    std::int64_t m_offset;
+    std::int64_t m_max;
+};
+
+// Why a declared size cannot be created: none at all is a broken header.
+const char* SizeProblem(std::uint64_t width, std::uint64_t height, std::uint32_t bpp)
+{
+    switch (pximage::ComputeDibLayout(width, height, bpp).check) {
+    case pximage::SizeCheck::Ok: return nullptr;
+    case pximage::SizeCheck::ZeroSize: return kLoadError;
+    default: return kCreateError;
+    }
+}
+
+void SetGreyRamp(PxImage& image)
+{
+    RGBQUAD ramp[256];
+    for (int i = 0; i < 256; ++i)
+        ramp[i] = RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    image.SetPalette(ramp, 256);
+}
+
+// ---------------------------------------------------------------------------
+// JP2 and J2K header checks
+
+struct CodestreamHeader {
+    std::uint32_t components = 0;
+    std::uint64_t tiles = 0;
+    std::uint64_t samples = 0;        // decoded samples of all components
+    std::uint64_t largestSamples = 0; // of the largest component
+    std::uint64_t width = 0;          // of the largest component
+    std::uint64_t height = 0;
+};
+
+// The palette box of a JP2 header adds channels at decoding time. Walks the
+// top-level boxes to the codestream; returns its offset, or -1 when the box
+// structure is broken.
+std::int64_t FindCodestream(PxFile& file, std::int64_t base, std::uint32_t& paletteChannels)
+{
+    const std::int64_t end = file.Size();
+    std::int64_t at = base;
+    bool inHeader = false;
+    std::int64_t headerEnd = 0;
+    while (at + 8 <= end) {
+        std::uint8_t box[16];
+        if (!file.Seek(std::int32_t(at), 0) || !ReadExact(file, box, 8))
+            return -1;
+        std::uint64_t length = LoadBE32(box);
+        const std::uint32_t type = LoadBE32(box + 4);
+        std::int64_t headerBytes = 8;
+        if (length == 1) {
+            if (!ReadExact(file, box + 8, 8))
+                return -1;
+            length = (std::uint64_t(LoadBE32(box + 8)) << 32) | LoadBE32(box + 12);
+            headerBytes = 16;
+        } else if (length == 0) {
+            length = std::uint64_t(end - at);
+        }
+        // The codestream may run past the end: a truncated file decodes as far as it goes.
+        if (type == 0x6A703263)  // 'jp2c'
+            return at + headerBytes;
+        if (length < std::uint64_t(headerBytes) || length > std::uint64_t(end - at))
+            return -1;
+        if (type == 0x6A703268) {  // 'jp2h': a super box, walk into it
+            inHeader = true;
+            headerEnd = at + std::int64_t(length);
+            at += headerBytes;
+            continue;
+        }
+        if (inHeader && type == 0x70636C72) {  // 'pclr': entries (2 bytes), channels (1 byte)
+            std::uint8_t pclr[3];
+            if (length < std::uint64_t(headerBytes) + 3 || !ReadExact(file, pclr, 3))
+                return -1;
+            paletteChannels = pclr[2];
+        }
+        at += std::int64_t(length);
+        if (inHeader && at >= headerEnd)
+            inHeader = false;
+    }
+    return -1;
+}
+
+// Reads SOC and SIZ: image and tile grid, components and their sampling.
+bool ReadCodestreamHeader(PxFile& file, std::int64_t at, CodestreamHeader& header, bool& tooManyComponents)
+{
+    std::uint8_t siz[42];
+    if (!file.Seek(std::int32_t(at), 0) || !ReadExact(file, siz, sizeof siz))
+        return false;
+    if (LoadBE16(siz) != 0xFF4F || LoadBE16(siz + 2) != 0xFF51)
+        return false;
+    const std::uint64_t xsiz = LoadBE32(siz + 8), ysiz = LoadBE32(siz + 12);
+    const std::uint64_t xosiz = LoadBE32(siz + 16), yosiz = LoadBE32(siz + 20);
+    const std::uint64_t xtsiz = LoadBE32(siz + 24), ytsiz = LoadBE32(siz + 28);
+    const std::uint64_t xtosiz = LoadBE32(siz + 32), ytosiz = LoadBE32(siz + 36);
+    header.components = LoadBE16(siz + 40);
+    if (header.components > kMaxComponents) {
+        tooManyComponents = true;
+        return false;
+    }
+    if (header.components == 0 || xsiz <= xosiz || ysiz <= yosiz || xtsiz == 0 || ytsiz == 0 || xtosiz >= xsiz ||
+        ytosiz >= ysiz)
+        return false;
+    header.tiles = ((xsiz - xtosiz + xtsiz - 1) / xtsiz) * ((ysiz - ytosiz + ytsiz - 1) / ytsiz);
+    std::uint8_t sampling[3 * kMaxComponents];
+    if (!ReadExact(file, sampling, 3 * std::size_t(header.components)))
+        return false;
+    for (std::uint32_t c = 0; c < header.components; ++c) {
+        const std::uint64_t dx = sampling[3 * c + 1], dy = sampling[3 * c + 2];
+        if (dx == 0 || dy == 0)
+            return false;
+        const std::uint64_t w = (xsiz + dx - 1) / dx - (xosiz + dx - 1) / dx;
+        const std::uint64_t h = (ysiz + dy - 1) / dy - (yosiz + dy - 1) / dy;
+        header.samples += w * h;
+        if (w * h > header.largestSamples) {
+            header.largestSamples = w * h;
+            header.width = w;
+            header.height = h;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// OpenJPEG glue
+
+struct OpjStream {
+    PxFile* file = nullptr;
+    std::int64_t base = 0;
+};
+
+OPJ_SIZE_T OpjRead(void* buffer, OPJ_SIZE_T bytes, void* user)
+{
+    const std::size_t got = static_cast<OpjStream*>(user)->file->Read(buffer, 1, bytes);
+    return got ? got : OPJ_SIZE_T(-1);
+}
+
+OPJ_SIZE_T OpjWrite(void* buffer, OPJ_SIZE_T bytes, void* user)
+{
+    const std::size_t put = static_cast<OpjStream*>(user)->file->Write(buffer, 1, bytes);
+    return put == bytes ? put : OPJ_SIZE_T(-1);
+}
+
+OPJ_OFF_T OpjSkip(OPJ_OFF_T bytes, void* user)
+{
+    PxFile& file = *static_cast<OpjStream*>(user)->file;
+    const std::int64_t target = std::int64_t(file.Tell()) + bytes;
+    if (target < 0 || target > INT32_MAX || !file.Seek(std::int32_t(target), 0))
+        return -1;
+    return bytes;
+}
+
+OPJ_BOOL OpjSeek(OPJ_OFF_T position, void* user)
+{
+    const OpjStream& stream = *static_cast<OpjStream*>(user);
+    const std::int64_t target = stream.base + position;
+    return position >= 0 && target <= INT32_MAX && stream.file->Seek(std::int32_t(target), 0);
+}
+
+// The codec reports with its own fixed texts; OpenJPEG's messages are dropped.
+void OpjQuiet(const char*, void*) {}
+
+struct CodecDeleter {
+    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
+};
+struct StreamDeleter {
+    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
+};
+struct ImageDeleter {
+    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
+};
+using OpjCodec = std::unique_ptr<opj_codec_t, CodecDeleter>;
+using OpjStreamPtr = std::unique_ptr<opj_stream_t, StreamDeleter>;
+using OpjImage = std::unique_ptr<opj_image_t, ImageDeleter>;
+
+OpjStreamPtr MakeStream(OpjStream& stream, bool input)
+{
+    OpjStreamPtr s(opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, input ? OPJ_TRUE : OPJ_FALSE));
+    if (!s)
+        return s;
+    opj_stream_set_user_data(s.get(), &stream, nullptr);
+    if (input) {
+        const std::int64_t size = stream.file->Size();
+        opj_stream_set_user_data_length(s.get(), OPJ_UINT64(std::max<std::int64_t>(size - stream.base, 0)));
+        opj_stream_set_read_function(s.get(), OpjRead);
+    } else {
+        opj_stream_set_write_function(s.get(), OpjWrite);
+    }
+    opj_stream_set_skip_function(s.get(), OpjSkip);
+    opj_stream_set_seek_function(s.get(), OpjSeek);
+    return s;
+}
+
+void Silence(opj_codec_t* codec)
+{
+    opj_set_error_handler(codec, OpjQuiet, nullptr);
+    opj_set_warning_handler(codec, OpjQuiet, nullptr);
+    opj_set_info_handler(codec, OpjQuiet, nullptr);
+}
+
+bool SameGrid(const opj_image_comp_t& a, const opj_image_comp_t& b)
+{
+    return a.w == b.w && a.h == b.h && a.dx == b.dx && a.dy == b.dy;
+}
+
+// Luma and chroma of sYCC (full range, as in JFIF) to blue, green, red.
+void YccToBgr(int y, int cb, int cr, std::uint8_t* bgr)
+{
+    const double r = y + 1.402 * (cr - 128);
+    const double g = y - 0.344136 * (cb - 128) - 0.714136 * (cr - 128);
+    const double b = y + 1.772 * (cb - 128);
+    bgr[0] = std::uint8_t(std::lround(std::clamp(b, 0.0, 255.0)));
+    bgr[1] = std::uint8_t(std::lround(std::clamp(g, 0.0, 255.0)));
+    bgr[2] = std::uint8_t(std::lround(std::clamp(r, 0.0, 255.0)));
+}
+
+// ---------------------------------------------------------------------------
+// PNM and PGX headers: numbers between white space and '#' comments.
+
+class HeaderReader {
+public:
+    explicit HeaderReader(PxFile& file) : m_file(file) {}
+
+    int Get()
+    {
+        if (m_pending == kNone)
+            return m_file.GetC();
+        const int c = m_pending;
+        m_pending = kNone;
+        return c;
+    }
+
+    void PutBack(int c) { m_pending = c; }
+
+    // The next character that is neither white space nor in a comment, or -1.
+    int SkipSpace()
+    {
+        for (int c = Get();; c = m_file.GetC()) {
+            if (c == '#') {
+                while (c != '\n' && c != '\r' && c != -1)
+                    c = m_file.GetC();
+                if (c == -1)
+                    return -1;
+            } else if (!IsSpace(c)) {
+                return c;
+            }
+        }
+    }
+
+    // The next number, after white space and comments; false at the end of
+    // the data, on anything else, or above 2^31 - 1.
+    bool Number(std::uint32_t& value)
+    {
+        int c = SkipSpace();
+        if (c < '0' || c > '9')
+            return false;
+        std::uint64_t v = 0;
+        for (; c >= '0' && c <= '9'; c = m_file.GetC()) {
+            v = v * 10 + std::uint64_t(c - '0');
+            if (v > INT32_MAX)
+                return false;
+        }
+        value = std::uint32_t(v);
+        PutBack(c);  // the character that ended the number
+        return true;
+    }
+
+    // Binary data starts after exactly one white-space character.
+    bool EndOfHeader() { return IsSpace(Get()); }
+
+private:
+    static bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+    static constexpr int kNone = -2;
+    PxFile& m_file;
+    int m_pending = kNone;
+};
+
+// The decoded bytes of a Sun raster: stored, or run-length encoded with 0x80
+// as escape (0x80 0 is a literal 0x80, 0x80 n v is n + 1 copies of v).
+class RasReader {
+public:
+    RasReader(PxFile& file, bool rle) : m_file(file), m_rle(rle) {}
+
+    bool Read(std::uint8_t* out, std::size_t bytes)
+    {
+        if (!m_rle)
+            return ReadExact(m_file, out, bytes);
+        for (std::size_t i = 0; i < bytes; ++i) {
+            if (m_repeat == 0) {
+                const int c = m_file.GetC();
+                if (c < 0)
+                    return false;
+                m_value = std::uint8_t(c);
+                m_repeat = 1;
+                if (c == 0x80) {
+                    const int count = m_file.GetC();
+                    if (count < 0)
+                        return false;
+                    if (count > 0) {
+                        const int value = m_file.GetC();
+                        if (value < 0)
+                            return false;
+                        m_value = std::uint8_t(value);
+                        m_repeat = std::uint32_t(count) + 1;
+                    }
+                }
+            }
+            out[i] = m_value;
+            --m_repeat;
+        }
+        return true;
+    }
+
+private:
+    PxFile& m_file;
+    bool m_rle;
+    std::uint32_t m_repeat = 0;
+    std::uint8_t m_value = 0;
+};
+
+// Grey levels of an indexed picture whose palette is all greys; false for colour.
+bool GreyLevels(const PxImage& image, std::uint8_t* levels)
+{
+    const RGBQUAD* palette = image.GetPalette();
+    for (std::uint32_t i = 0; i < image.GetNumColors(); ++i) {
+        if (palette[i].rgbRed != palette[i].rgbGreen || palette[i].rgbRed != palette[i].rgbBlue)
+            return false;
+        levels[i] = palette[i].rgbRed;
+    }
+    return true;
+}
+
+std::uint8_t IndexAt(const std::uint8_t* row, std::uint32_t x, std::uint32_t bpp)
+{
+    switch (bpp) {
+    case 8: return row[x];
+    case 4: return std::uint8_t(x & 1 ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
+    default: return std::uint8_t((row[x >> 3] >> (7 - (x & 7))) & 1);
+    }
+}
+
+void StoreBE32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (24 - 8 * i));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Decoding
+
+bool Jpeg2000Codec::Decode(PxFile* file)
+{
+    if (!file) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const std::int32_t start = file->Tell();
+    std::uint8_t magic[12] = {};
+    const std::size_t got = file->Read(magic, 1, sizeof magic);
+    const Flavour flavour = Detect(magic, got);
+    if (flavour == Flavour::Unknown || !file->Seek(start, 0)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    info.transIndex = -1;
+    switch (flavour) {
+    case Flavour::Jp2: return DecodeOpenJpeg(file, true);
+    case Flavour::J2k: return DecodeOpenJpeg(file, false);
+    case Flavour::Pnm: return DecodePnm(file);
+    case Flavour::Pgx: return DecodePgx(file);
+    default: return DecodeRas(file);
+    }
+}
+
+bool Jpeg2000Codec::CheckSingleFrame()
+{
+    info.numFrames = 1;
+    if (info.frame != 0) {
+        SetLastError("wrong frame!");
+        return false;
+    }
+    return true;
+}
+
+bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
+{
+    OpjStream source;
+    source.file = file;
+    source.base = file->Tell();
+
+    // Check what the header declares before OpenJPEG allocates for it.
+    std::uint32_t paletteChannels = 0;
+    const std::int64_t codestream = jp2 ? FindCodestream(*file, source.base, paletteChannels) : source.base;
+    CodestreamHeader declared;
+    bool tooManyComponents = false;
+    if (codestream < 0 || !ReadCodestreamHeader(*file, codestream, declared, tooManyComponents)) {
+        SetLastError(tooManyComponents ? "error: too much components" : kLoadError);
+        return false;
+    }
+    const std::uint64_t samples = declared.samples + std::uint64_t(paletteChannels) * declared.largestSamples;
+    if (pximage::ComputeDibLayout(declared.width, declared.height, 24).check != pximage::SizeCheck::Ok ||
+        samples > kMaxDecodedSamples || declared.tiles * declared.components > kMaxTileComponents) {
+        SetLastError(kCreateError);
+        return false;
+    }
+    if (!file->Seek(std::int32_t(source.base), 0)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+
+    OpjCodec codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
+    OpjStreamPtr stream = MakeStream(source, true);
+    if (!codec || !stream) {
+        SetLastError(kBufferError);
+        return false;
+    }
+    Silence(codec.get());
+    opj_dparameters_t parameters;
+    opj_set_default_decoder_parameters(&parameters);
+    parameters.cp_reduce = 0;
+    opj_image_t* raw = nullptr;
+    // Not strict: a truncated codestream decodes as far as its data goes, as
+    // a truncated JPEG does.
+    const bool ok = opj_setup_decoder(codec.get(), &parameters) && opj_decoder_set_strict_mode(codec.get(), OPJ_FALSE) &&
+                    opj_codec_set_threads(codec.get(), 1) && opj_read_header(stream.get(), codec.get(), &raw);
+    OpjImage image(raw);
+    if (!ok || !image) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    if (!opj_set_decoded_resolution_factor(codec.get(), 0) || !opj_decode(codec.get(), stream.get(), image.get()) ||
+        !opj_end_decompress(codec.get(), stream.get())) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    return FromComponents(*image, jp2 ? FormatJp2 : FormatJpc);
+}
+
+bool Jpeg2000Codec::FromComponents(const opj_image_t& image, std::uint32_t format)
+{
+    const std::uint32_t count = image.numcomps;
+    if (count == 0 || count > kMaxComponents || !image.comps) {
+        SetLastError(count > kMaxComponents ? "error: too much components" : kLoadError);
+        return false;
+    }
+    for (std::uint32_t c = 0; c < count; ++c)
+        if (!image.comps[c].data || image.comps[c].w == 0 || image.comps[c].h == 0) {
+            SetLastError(kLoadError);
+            return false;
+        }
+    const opj_image_comp_t* comps = image.comps;
+    // The picture forms: three colour components on one grid (or sYCC, whose
+    // chroma may be subsampled), or one grey component, each with an optional
+    // alpha component that the file's channel definition marks. Anything else
+    // is a stack of grey frames, one per component.
+    const bool colourFlags = count >= 3 && !comps[0].alpha && !comps[1].alpha && !comps[2].alpha;
+    const bool ycc = colourFlags && image.color_space == OPJ_CLRSPC_SYCC;
+    const bool rgb = ycc || (colourFlags && SameGrid(comps[0], comps[1]) && SameGrid(comps[0], comps[2]) &&
+                             comps[0].prec == comps[1].prec && comps[0].prec == comps[2].prec);
+    const std::uint32_t colours = rgb ? 3 : 1;
+    const bool withAlpha = count == colours + 1 && comps[colours].alpha && SameGrid(comps[0], comps[colours]);
+    const bool picture = count == colours || withAlpha;
+    const bool colour = rgb && picture;
+
+    if (picture) {
+        if (!CheckSingleFrame())
+            return false;
+    } else {
+        info.numFrames = std::int32_t(count);
+        if (info.frame < 0 || info.frame >= std::int32_t(count)) {
+            SetLastError("wrong frame!");
+            return false;
+        }
+    }
+    const opj_image_comp_t& base = picture ? comps[0] : comps[info.frame];
+    const std::uint32_t width = base.w, height = base.h;
+    if (!Create(width, height, colour ? 24 : 8, format)) {
+        SetLastError(kCreateError);
+        return false;
+    }
+    if (withAlpha) {
+        AlphaCreate();
+        if (!alpha) {
+            SetLastError(kCreateError);
+            return false;
+        }
+    }
+    if (!colour)
+        SetGreyRamp(*this);
+
+    std::vector<SampleToByte> scales;
+    for (std::uint32_t c = 0; c < count; ++c)
+        scales.emplace_back(comps[c].prec, comps[c].sgnd != 0);
+    const SampleToByte& scale = scales[picture ? 0 : std::uint32_t(info.frame)];
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* out = GetBits(height - 1 - y);
+        const OPJ_INT32* in = base.data + std::size_t(y) * width;
+        if (!colour) {
+            for (std::uint32_t x = 0; x < width; ++x)
+                out[x] = scale(in[x]);
+        } else if (ycc) {
+            // Chroma may be subsampled: each pixel takes the chroma sample covering it.
+            const opj_image_comp_t &cb = comps[1], &cr = comps[2];
+            const std::uint32_t cbRow = std::min(y * comps[0].dy / cb.dy, cb.h - 1);
+            const std::uint32_t crRow = std::min(y * comps[0].dy / cr.dy, cr.h - 1);
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint32_t cbx = std::min(x * comps[0].dx / cb.dx, cb.w - 1);
+                const std::uint32_t crx = std::min(x * comps[0].dx / cr.dx, cr.w - 1);
+                YccToBgr(scale(in[x]), scales[1](cb.data[std::size_t(cbRow) * cb.w + cbx]),
+                         scales[2](cr.data[std::size_t(crRow) * cr.w + crx]), out + 3 * x);
+            }
+        } else {
+            const OPJ_INT32* green = comps[1].data + std::size_t(y) * width;
+            const OPJ_INT32* blue = comps[2].data + std::size_t(y) * width;
+            for (std::uint32_t x = 0; x < width; ++x, out += 3) {
+                out[0] = scales[2](blue[x]);
+                out[1] = scales[1](green[x]);
+                out[2] = scale(in[x]);
+            }
+        }
+        if (withAlpha) {
+            const OPJ_INT32* a = comps[colours].data + std::size_t(y) * width;
+            std::uint8_t* outAlpha = alpha + std::size_t(height - 1 - y) * width;
+            for (std::uint32_t x = 0; x < width; ++x)
+                outAlpha[x] = scales[colours](a[x]);
+        }
+    }
+    return true;
+}
+
+bool Jpeg2000Codec::DecodePnm(PxFile* file)
+{
+    HeaderReader reader(*file);
+    std::uint8_t magic[2];
+    std::uint32_t width = 0, height = 0, maxval = 1;
+    if (!ReadExact(*file, magic, 2) || !reader.Number(width) || !reader.Number(height)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const int kind = magic[1] - '0';
+    const bool bilevel = kind == 1 || kind == 4;
+    const bool binary = kind >= 4;
+    const std::uint32_t channels = kind == 3 || kind == 6 ? 3 : 1;
+    if ((!bilevel && (!reader.Number(maxval) || maxval == 0 || maxval > 65535)) || (binary && !reader.EndOfHeader())) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const std::uint32_t bpp = bilevel ? 1 : channels == 3 ? 24 : 8;
+    if (const char* problem = SizeProblem(width, height, bpp)) {
+        SetLastError(problem);
+        return false;
+    }
+    // The least data the header promises: binary samples, or one character
+    // per bit and two per number (digit and separator) in the plain forms.
+    const std::uint32_t sampleBytes = maxval > 255 ? 2 : 1;
+    const std::uint64_t rowBytes = bilevel ? (binary ? (std::uint64_t(width) + 7) / 8 : width)
+                                           : std::uint64_t(width) * channels * (binary ? sampleBytes : 2);
+    if (rowBytes * height > Available(*file) + (binary ? 0 : 1)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    if (!CheckSingleFrame())
+        return false;
+    if (!Create(width, height, bpp, FormatPnm)) {
+        SetLastError(kCreateError);
+        return false;
+    }
+    if (bilevel) {
+        const RGBQUAD whiteBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};  // PBM: 1 is black
+        SetPalette(whiteBlack, 2);
+    } else if (channels == 1) {
+        SetGreyRamp(*this);
+    }
+    std::vector<std::uint8_t> level(std::size_t(maxval) + 1);
+    for (std::uint32_t v = 0; v <= maxval; ++v)
+        level[v] = std::uint8_t((v * 255u + maxval / 2) / maxval);
+
+    const std::size_t samplesPerRow = std::size_t(width) * channels;
+    std::vector<std::uint8_t> raw(binary && !bilevel ? samplesPerRow * sampleBytes : 0);
+    std::vector<std::uint8_t> samples(samplesPerRow);
+    for (std::uint32_t r = 0; r < height; ++r) {
+        std::uint8_t* out = GetBits(height - 1 - r);
+        if (kind == 4) {
+            if (!ReadExact(*file, out, std::size_t(rowBytes))) {
+                SetLastError(kLoadError);
+                return false;
+            }
+            continue;
+        }
+        if (kind == 1) {
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const int c = reader.SkipSpace();
+                if (c != '0' && c != '1') {
+                    SetLastError(kLoadError);
+                    return false;
+                }
+                if (c == '1')
+                    out[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+            }
+            continue;
+        }
+        if (binary) {
+            if (!ReadExact(*file, raw.data(), raw.size())) {
+                SetLastError(kLoadError);
+                return false;
+            }
+            for (std::size_t i = 0; i < samplesPerRow; ++i) {
+                const std::uint32_t v = sampleBytes == 2 ? LoadBE16(&raw[2 * i]) : raw[i];
+                samples[i] = level[std::min(v, maxval)];
+            }
+        } else {
+            for (std::size_t i = 0; i < samplesPerRow; ++i) {
+                std::uint32_t v;
+                if (!reader.Number(v)) {
+                    SetLastError(kLoadError);
+                    return false;
+                }
+                samples[i] = level[std::min(v, maxval)];
+            }
+        }
+        if (channels == 1) {
+            std::memcpy(out, samples.data(), width);
+        } else {
+            for (std::uint32_t x = 0; x < width; ++x) {
+                out[3 * x] = samples[3 * x + 2];
+                out[3 * x + 1] = samples[3 * x + 1];
+                out[3 * x + 2] = samples[3 * x];
+            }
+        }
+    }
+    return true;
+}
+
+bool Jpeg2000Codec::DecodePgx(PxFile* file)
+{
+    // "PG", byte order ("ML" most significant byte first, "LM" least), an
+    // optional sign, then depth, width and height.
+    HeaderReader reader(*file);
+    std::uint8_t magic[2];
+    std::uint32_t depth = 0, width = 0, height = 0;
+    if (!ReadExact(*file, magic, 2)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const int first = reader.SkipSpace();
+    const int second = reader.Get();
+    const bool bigEndian = first == 'M' && second == 'L';
+    bool sgnd = false;
+    int c = reader.SkipSpace();
+    if (c == '+' || c == '-') {
+        sgnd = c == '-';
+        c = reader.SkipSpace();
+    }
+    reader.PutBack(c);
+    if (!(bigEndian || (first == 'L' && second == 'M')) || !reader.Number(depth) || !reader.Number(width) ||
+        !reader.Number(height) || !reader.EndOfHeader() || depth == 0 || depth > 16) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    if (const char* problem = SizeProblem(width, height, 8)) {
+        SetLastError(problem);
+        return false;
+    }
+    const std::size_t sampleBytes = depth <= 8 ? 1 : 2;
+    if (std::uint64_t(width) * height * sampleBytes > Available(*file)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    if (!CheckSingleFrame())
+        return false;
+    if (!Create(width, height, 8, FormatPgx)) {
+        SetLastError(kCreateError);
+        return false;
+    }
+    SetGreyRamp(*this);
+    const SampleToByte scale(depth, sgnd);
+    std::vector<std::uint8_t> raw(width * sampleBytes);
+    for (std::uint32_t r = 0; r < height; ++r) {
+        if (!ReadExact(*file, raw.data(), raw.size())) {
+            SetLastError(kLoadError);
+            return false;
+        }
+        std::uint8_t* out = GetBits(height - 1 - r);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            // Signed samples are two's complement in their storage width.
+            std::int64_t v;
+            if (sampleBytes == 1) {
+                v = sgnd ? std::int8_t(raw[x]) : raw[x];
+            } else {
+                const std::uint16_t word = bigEndian ? LoadBE16(&raw[2 * x]) : pximage::LoadLE16(&raw[2 * x]);
+                v = sgnd ? std::int16_t(word) : word;
+            }
+            out[x] = scale(v);
+        }
+    }
+    return true;
+}
+
+bool Jpeg2000Codec::DecodeRas(PxFile* file)
+{
+    std::uint8_t headerBytes[32];
+    if (!ReadExact(*file, headerBytes, sizeof headerBytes)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const std::uint32_t width = LoadBE32(headerBytes + 4), height = LoadBE32(headerBytes + 8);
+    const std::uint32_t depth = LoadBE32(headerBytes + 12), type = LoadBE32(headerBytes + 20);
+    const std::uint32_t mapType = LoadBE32(headerBytes + 24), mapLength = LoadBE32(headerBytes + 28);
+    // Types: 0 old, 1 standard, 2 run-length encoded, 3 RGB order.
+    if ((depth != 1 && depth != 8 && depth != 24 && depth != 32) || type > 3 || mapType > 2 ||
+        (mapType == 1 && mapLength > 3 * 256) || mapLength > Available(*file)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    const std::uint32_t bpp = depth == 32 ? 24 : depth;
+    if (const char* problem = SizeProblem(width, height, bpp)) {
+        SetLastError(problem);
+        return false;
+    }
+    std::vector<std::uint8_t> map(mapLength);
+    if (!ReadExact(*file, map.data(), mapLength)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    // Rows are padded to 16 bits.
+    const std::uint64_t rowBytes = (std::uint64_t(width) * depth + 15) / 16 * 2;
+    const bool rle = type == 2;
+    const std::uint64_t left = Available(*file);
+    if (rowBytes * height > (rle ? left * kMaxRasExpansion : left)) {
+        SetLastError(kLoadError);
+        return false;
+    }
+    if (!CheckSingleFrame())
+        return false;
+    if (!Create(width, height, bpp, FormatRas)) {
+        SetLastError(kCreateError);
+        return false;
+    }
+    if (bpp <= 8) {
+        RGBQUAD palette[256] = {};
+        const std::uint32_t entries = mapType == 1 ? mapLength / 3 : 0;
+        if (entries > 0) {
+            for (std::uint32_t i = 0; i < entries; ++i)
+                palette[i] = RGBQUAD{map[2 * entries + i], map[entries + i], map[i], 0};
+            SetPalette(palette, 256);
+        } else if (depth == 1) {
+            const RGBQUAD whiteBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+            SetPalette(whiteBlack, 2);
+        } else {
+            SetGreyRamp(*this);
+        }
+    }
+    RasReader reader(*file, rle);
+    std::vector<std::uint8_t> row(rowBytes);
+    const bool rgbOrder = type == 3;
+    const std::uint32_t step = depth / 8;
+    const std::uint32_t skip = depth == 32 ? 1 : 0;  // 32-bit pixels lead with a pad byte
+    for (std::uint32_t r = 0; r < height; ++r) {
+        if (!reader.Read(row.data(), row.size())) {
+            SetLastError(kLoadError);
+            return false;
+        }
+        std::uint8_t* out = GetBits(height - 1 - r);
+        if (bpp <= 8) {
+            std::memcpy(out, row.data(), std::min<std::size_t>(info.rowStride, (std::size_t(width) * depth + 7) / 8));
+            continue;
+        }
+        const std::uint8_t* in = row.data() + skip;
+        for (std::uint32_t x = 0; x < width; ++x, in += step, out += 3) {
+            out[0] = rgbOrder ? in[2] : in[0];
+            out[1] = in[1];
+            out[2] = rgbOrder ? in[0] : in[2];
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Encoding
+
+bool Jpeg2000Codec::Encode(PxFile* file)
+{
+    if (!EncodeCheck(file))
+        return false;
+    std::uint8_t levels[256];
+    const bool grey = IsIndexed() && GreyLevels(*this, levels);
+    if (m_format == FormatPgx && !grey) {
+        SetLastError("PGX can save only GrayScale images");
+        return false;
+    }
+    if (!grey && GetBpp() != 24) {
+        SetLastError("Jpeg2000Codec can save only RGB or GrayScale images");
+        return false;
+    }
+    const std::uint8_t* greyLevels = grey ? levels : nullptr;
+    switch (m_format) {
+    case FormatJpc: return EncodeOpenJpeg(file, false, greyLevels);
+    case FormatPgx: return EncodePgx(file, greyLevels);
+    case FormatPnm: return EncodePnm(file, greyLevels);
+    case FormatRas: return EncodeRas(file, greyLevels);
+    default: return EncodeOpenJpeg(file, true, greyLevels);
+    }
+}
+
+void Jpeg2000Codec::TopRowSamples(std::uint32_t r, const std::uint8_t* greyLevels, std::uint8_t* out) const
+{
+    const std::uint32_t width = GetWidth();
+    const std::uint8_t* in = GetBits(GetHeight() - 1 - r);
+    if (greyLevels) {
+        for (std::uint32_t x = 0; x < width; ++x)
+            out[x] = greyLevels[IndexAt(in, x, GetBpp())];
+        return;
+    }
+    for (std::uint32_t x = 0; x < width; ++x, in += 3, out += 3) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+    }
+}
+
+bool Jpeg2000Codec::EncodeOpenJpeg(PxFile* file, bool jp2, const std::uint8_t* greyLevels)
+{
+    const std::uint32_t width = GetWidth(), height = GetHeight();
+    const std::uint32_t count = greyLevels ? 1 : 3;
+    opj_image_cmptparm_t parts[3];
+    std::memset(parts, 0, sizeof parts);
+    for (opj_image_cmptparm_t& part : parts) {
+        part.dx = part.dy = 1;
+        part.w = width;
+        part.h = height;
+        part.prec = 8;
+        part.sgnd = 0;
+    }
+    OpjImage image(opj_image_create(count, parts, greyLevels ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
+    if (!image) {
+        SetLastError("error : can't allocate memory");
+        return false;
+    }
+    image->x0 = image->y0 = 0;
+    image->x1 = width;
+    image->y1 = height;
+    std::vector<std::uint8_t> row(std::size_t(width) * count);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        TopRowSamples(y, greyLevels, row.data());
+        for (std::uint32_t c = 0; c < count; ++c) {
+            OPJ_INT32* out = image->comps[c].data + std::size_t(y) * width;
+            for (std::uint32_t x = 0; x < width; ++x)
+                out[x] = row[std::size_t(x) * count + c];
+        }
+    }
+
+    // The quality option is a rate, the fraction of the uncompressed size to
+    // keep ("rate=%.3f" of quality / 100); OpenJPEG asks for its inverse, the
+    // compression ratio. A rate of 1 (quality 100) is lossless coding.
+    const double rate = std::clamp(info.jpegQuality, std::uint8_t(1), std::uint8_t(100)) / 100.0;
+    opj_cparameters_t parameters;
+    opj_set_default_encoder_parameters(&parameters);
+    parameters.tcp_numlayers = 1;
+    parameters.cp_disto_alloc = 1;
+    parameters.irreversible = rate < 1.0;
+    parameters.tcp_rates[0] = rate < 1.0 ? float(1.0 / rate) : 0.0f;
+    parameters.tcp_mct = count == 3 ? 1 : 0;
+    // Each resolution level halves the picture; the smallest must keep a pixel.
+    const std::uint32_t shortSide = std::min(width, height);
+    int levels = 1;
+    while (levels < 6 && (shortSide >> levels) > 0)
+        ++levels;
+    parameters.numresolution = levels;
+
+    OpjStream target;
+    target.file = file;
+    target.base = file->Tell();
+    OpjCodec codec(opj_create_compress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
+    if (!codec) {
+        SetLastError("error : can't allocate memory");
+        return false;
+    }
+    Silence(codec.get());
+    OpjStreamPtr stream = MakeStream(target, false);
+    if (!stream) {
+        SetLastError("error: cannot open standard output");
+        return false;
+    }
+    if (!opj_setup_encoder(codec.get(), &parameters, image.get()) ||
+        !opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
+        !opj_end_compress(codec.get(), stream.get())) {
+        SetLastError("error: cannot encode image\n");
+        return false;
+    }
+    return true;
+}
+
+bool Jpeg2000Codec::EncodePnm(PxFile* file, const std::uint8_t* greyLevels)
+{
+    const std::uint32_t width = GetWidth(), height = GetHeight();
+    char head[64];
+    const int length = std::snprintf(head, sizeof head, "P%c\n%u %u\n255\n", greyLevels ? '5' : '6', width, height);
+    std::vector<std::uint8_t> row(std::size_t(width) * (greyLevels ? 1 : 3));
+    bool ok = file->Write(head, 1, std::size_t(length)) == std::size_t(length);
+    for (std::uint32_t y = 0; ok && y < height; ++y) {
+        TopRowSamples(y, greyLevels, row.data());
+        ok = file->Write(row.data(), 1, row.size()) == row.size();
+    }
+    if (!ok)
+        SetLastError("error: cannot encode image\n");
+    return ok;
+}
+
+bool Jpeg2000Codec::EncodePgx(PxFile* file, const std::uint8_t* greyLevels)
+{
+    const std::uint32_t width = GetWidth(), height = GetHeight();
+    char head[64];
+    const int length = std::snprintf(head, sizeof head, "PG ML + 8 %u %u\n", width, height);
+    std::vector<std::uint8_t> row(width);
+    bool ok = file->Write(head, 1, std::size_t(length)) == std::size_t(length);
+    for (std::uint32_t y = 0; ok && y < height; ++y) {
+        TopRowSamples(y, greyLevels, row.data());
+        ok = file->Write(row.data(), 1, row.size()) == row.size();
+    }
+    if (!ok)
+        SetLastError("error: cannot encode image\n");
+    return ok;
+}
+
+bool Jpeg2000Codec::EncodeRas(PxFile* file, const std::uint8_t* greyLevels)
+{
+    // Standard type: 8-bit grey without a colour map, or 24-bit blue, green,
+    // red (the DIB's own order); rows padded to 16 bits.
+    const std::uint32_t width = GetWidth(), height = GetHeight();
+    const std::uint32_t depth = greyLevels ? 8 : 24;
+    const std::size_t rowBytes = (std::size_t(width) * depth / 8 + 1) & ~std::size_t(1);
+    std::uint8_t head[32];
+    const std::uint32_t fields[8] = {0x59A66A95, width, height, depth, std::uint32_t(rowBytes * height), 1, 0, 0};
+    for (int i = 0; i < 8; ++i)
+        StoreBE32(head + 4 * i, fields[i]);
+    std::vector<std::uint8_t> row(rowBytes, 0);
+    bool ok = file->Write(head, 1, sizeof head) == sizeof head;
+    for (std::uint32_t y = 0; ok && y < height; ++y) {
+        if (greyLevels)
+            TopRowSamples(y, greyLevels, row.data());
+        else
+            std::memcpy(row.data(), GetBits(height - 1 - y), std::size_t(width) * 3);
+        ok = file->Write(row.data(), 1, rowBytes) == rowBytes;
+    }
+    if (!ok)
+        SetLastError("error: cannot encode image\n");
+    return ok;
+}

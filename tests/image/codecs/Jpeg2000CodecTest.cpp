@@ -1,0 +1,355 @@
+// Jpeg2000Codec: the corpus made by tools/corpus/make_jp2.sh (JP2, J2K, PNM,
+// PGX, Sun raster), round trips of every writer, hostile headers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "image/ByteOrder.h"
+#include "image/codecs/Jpeg2000Codec.h"
+#include "tests/image/TestImages.h"
+#include "tests/image/codecs/CodecCorpus.h"
+
+namespace {
+
+using testimages::CorpusRow;
+
+class Jpeg2000Corpus : public testing::TestWithParam<CorpusRow> {};
+
+// The content decides the flavour: the codec made for detection reads them all.
+TEST_P(Jpeg2000Corpus, DecodesAsTheTableSays)
+{
+    testimages::CheckCorpusRow<Jpeg2000Codec>(GetParam(), FormatUnknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Jpeg2000Corpus, testing::ValuesIn(testimages::LoadCorpusTable("jp2")),
+                         testimages::CorpusTestName);
+
+TEST(Jpeg2000Codec, TruncatedFilesDecodeOrFailWithAReason)
+{
+    testimages::SweepTruncations<Jpeg2000Codec>("jp2", FormatUnknown);
+}
+
+TEST(Jpeg2000Codec, CorruptedFilesDecodeOrFailWithAReason)
+{
+    testimages::SweepCorruptions<Jpeg2000Codec>("jp2", FormatUnknown);
+}
+
+TEST(Jpeg2000Codec, DecodesFromStreamsStartingMidway)
+{
+    for (const CorpusRow& row : testimages::LoadCorpusTable("jp2"))
+        if (row.file == "rgb.jp2" || row.file == "rgb_tiles.jp2" || row.file == "p3_comments.ppm" ||
+            row.file == "signed12.pgx" || row.file == "rgb24_rle.ras")
+            testimages::CheckCorpusRowMidStream<Jpeg2000Codec>(row, FormatUnknown);
+}
+
+// --- decoding details -------------------------------------------------------
+
+struct Decoded {
+    bool ok;
+    Jpeg2000Codec image;
+};
+
+Decoded DecodeBytes(const std::vector<std::uint8_t>& bytes, std::uint32_t format = FormatUnknown, std::int32_t frame = 0)
+{
+    Decoded d{false, Jpeg2000Codec(format)};
+    d.ok = testimages::DecodeWith(d.image, bytes, bytes.size(), frame);
+    return d;
+}
+
+Decoded DecodeText(const std::string& text, std::uint32_t format = FormatUnknown)
+{
+    return DecodeBytes(std::vector<std::uint8_t>(text.begin(), text.end()), format);
+}
+
+TEST(Jpeg2000Codec, TheContentDecidesTheFlavourWhateverTheId)
+{
+    const std::vector<std::uint8_t> jp2 = testimages::ReadCorpusFile("jp2", "rgb.jp2");
+    for (std::uint32_t format : {FormatJp2, FormatJpc, FormatPgx, FormatPnm, FormatRas}) {
+        const Decoded d = DecodeBytes(jp2, format);
+        EXPECT_TRUE(d.ok) << format;
+        EXPECT_EQ(d.image.GetType(), std::uint32_t(FormatJp2));
+    }
+    EXPECT_EQ(DecodeText("P5 1 1 255 x", FormatJp2).image.GetType(), std::uint32_t(FormatPnm));
+}
+
+TEST(Jpeg2000Codec, PictureFormatsHaveOneFrame)
+{
+    for (const char* file : {"rgb.jp2", "grey.j2k", "rgba.jp2", "p6.ppm", "grey8.pgx", "rgb24.ras"}) {
+        const Decoded d = DecodeBytes(testimages::ReadCorpusFile("jp2", file), FormatUnknown, 1);
+        EXPECT_FALSE(d.ok) << file;
+        EXPECT_STREQ(d.image.GetLastError(), "wrong frame!") << file;
+        EXPECT_EQ(d.image.info.numFrames, 1) << file;
+    }
+}
+
+TEST(Jpeg2000Codec, PlainPnmTakesCommentsAndRunTogetherBits)
+{
+    // Bits of a plain bitmap need no separators; 1 is black.
+    const Decoded bits = DecodeText("P1\n# comment\n3 2\n010\n1 1\n0");
+    ASSERT_TRUE(bits.ok) << bits.image.GetLastError();
+    EXPECT_EQ(bits.image.GetBpp(), 1);
+    EXPECT_EQ(bits.image.GetPixelColor(0, 1).rgbRed, 255);  // top-left
+    EXPECT_EQ(bits.image.GetPixelColor(1, 1).rgbRed, 0);
+    EXPECT_EQ(bits.image.GetPixelColor(1, 0).rgbRed, 0);
+    EXPECT_EQ(bits.image.GetPixelColor(2, 0).rgbRed, 255);
+    // Grey levels scale by maxval with rounding: 1 of 3 is 85, 2 of 3 is 170.
+    const Decoded grey = DecodeText("P2 4 1 3 0 1 2 3");
+    ASSERT_TRUE(grey.ok) << grey.image.GetLastError();
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(grey.image.GetPixelColor(x, 0).rgbRed, 85 * x);
+    // A sample above maxval is clamped.
+    const Decoded clamped = DecodeText("P2 1 1 3 9");
+    ASSERT_TRUE(clamped.ok);
+    EXPECT_EQ(clamped.image.GetPixelColor(0, 0).rgbRed, 255);
+}
+
+TEST(Jpeg2000Codec, BrokenHeadersFailWithTheirReason)
+{
+    const std::string load = "error: cannot load image data";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string error;
+    };
+    std::string hugeRas(32, '\0');
+    const std::uint32_t rasFields[8] = {0x59A66A95, 20000, 20000, 24, 0, 2, 0, 0};
+    for (int i = 0; i < 8; ++i)
+        for (int b = 0; b < 4; ++b)
+            hugeRas[4 * i + b] = char(rasFields[i] >> (24 - 8 * b));
+    hugeRas += std::string(64, '\x80');
+    const Case cases[] = {
+        {"nothing", "", load},
+        {"PNM without size", "P6\n", load},
+        {"PNM maxval above 16 bits", "P5 1 1 65536\n\x01\x02", load},
+        {"PNM of zero width", "P5 0 1 255\n", load},
+        {"PNM data promised but missing", "P6 10000 10000 255\n\x01\x02\x03", load},
+        {"plain PNM data promised but missing", "P1 40000 40000 0 1 0", load},
+        {"PNM too large for the container", "P6 2000000 2000000 255\n", "Can't allocate memory"},
+        {"plain PNM with a letter among the samples", "P2 2 1 255 7 x", load},
+        {"PGX with a bad byte order", "PG XY + 8 1 1\n\x05", load},
+        {"PGX deeper than 16 bits", "PG ML + 17 1 1\n\x05\x05\x05", load},
+        {"PGX data promised but missing", "PG ML + 8 20000 20000\n\x05", load},
+        {"Sun raster run-length data far too short", hugeRas, load},
+        {"Sun raster colour map over 256 entries",
+         std::string("\x59\xa6\x6a\x95\0\0\0\1\0\0\0\1\0\0\0\x08\0\0\0\0\0\0\0\1\0\0\0\1\0\0\x03\x03", 32) +
+             std::string(800, '\0'),
+         load},
+    };
+    for (const Case& c : cases) {
+        const Decoded d = DecodeText(c.bytes);
+        EXPECT_FALSE(d.ok) << c.what;
+        EXPECT_EQ(std::string(d.image.GetLastError()), c.error) << c.what;
+    }
+}
+
+// A codestream of SOC and SIZ alone: OpenJPEG cannot decode it, so the
+// outcome tells whether the header was refused before OpenJPEG saw it.
+std::vector<std::uint8_t> Codestream(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
+                                     std::uint32_t tileHeight, std::uint16_t components)
+{
+    std::vector<std::uint8_t> out = {0xFF, 0x4F, 0xFF, 0x51};
+    auto put16 = [&out](std::uint32_t v) {
+        out.push_back(std::uint8_t(v >> 8));
+        out.push_back(std::uint8_t(v));
+    };
+    auto put32 = [&](std::uint32_t v) {
+        put16(v >> 16);
+        put16(v & 0xFFFF);
+    };
+    put16(38 + 3u * components);
+    put16(0);
+    for (std::uint32_t v : {width, height, 0u, 0u, tileWidth, tileHeight, 0u, 0u})
+        put32(v);
+    put16(components);
+    for (std::uint16_t c = 0; c < components; ++c) {
+        out.push_back(7);  // 8 bits, unsigned
+        out.push_back(1);
+        out.push_back(1);
+    }
+    return out;
+}
+
+TEST(Jpeg2000Codec, DeclaredSizesAreCheckedBeforeOpenJpegAllocates)
+{
+    const std::string load = "error: cannot load image data", memory = "Can't allocate memory";
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a small picture reaches OpenJPEG", Codestream(64, 64, 64, 64, 3), load},
+        {"too large for the container", Codestream(40000, 40000, 40000, 40000, 3), memory},
+        {"too many samples for OpenJPEG", Codestream(12000, 12000, 12000, 12000, 3), memory},
+        {"too many tiles", Codestream(300, 300, 1, 1, 1), memory},
+        {"65 components", Codestream(8, 8, 8, 8, 65), "error: too much components"},
+        {"a tile of no size", Codestream(8, 8, 0, 8, 1), load},
+    };
+    for (const Case& c : cases) {
+        const Decoded d = DecodeBytes(c.bytes);
+        EXPECT_FALSE(d.ok) << c.what;
+        EXPECT_EQ(std::string(d.image.GetLastError()), c.error) << c.what;
+    }
+}
+
+// --- round trips ------------------------------------------------------------
+
+PxImage GreyPicture(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t seed)
+{
+    PxImage image = testimages::Random(width, height, bpp, false, seed);
+    const std::uint32_t colours = image.GetNumColors();
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        const std::uint8_t level = std::uint8_t(i * 255 / (colours - 1));
+        image.SetPaletteColor(std::uint8_t(i), RGBQUAD{level, level, level, 0});
+    }
+    return image;
+}
+
+bool Encode(PxImage& source, std::uint32_t format, PxMemFile& file, std::string& error)
+{
+    Jpeg2000Codec writer(format);
+    writer.Ghost(source);
+    file.Open();
+    const bool ok = writer.Encode(&file);
+    error = writer.GetLastError();
+    file.Seek(0, 0);
+    return ok;
+}
+
+// The largest difference of red, green or blue between the two pictures.
+int LargestDifference(const PxImage& a, const PxImage& b)
+{
+    int largest = 0;
+    for (std::int32_t y = 0; y < std::int32_t(a.GetHeight()); ++y)
+        for (std::int32_t x = 0; x < std::int32_t(a.GetWidth()); ++x) {
+            const RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
+            largest = std::max({largest, std::abs(p.rgbRed - q.rgbRed), std::abs(p.rgbGreen - q.rgbGreen),
+                                std::abs(p.rgbBlue - q.rgbBlue)});
+        }
+    return largest;
+}
+
+// format, depth of the picture (grey palettes below 24), width, height
+using RoundTripCase = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>;
+
+class Jpeg2000RoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+// Lossless at quality 100: every writer gives back the colours it was given;
+// grey pictures come back as 8-bit grey.
+TEST_P(Jpeg2000RoundTrip, KeepsEveryColour)
+{
+    const auto [format, bpp, width, height] = GetParam();
+    PxImage source = bpp == 24 ? testimages::Random(width, height, 24, false, width) : GreyPicture(width, height, bpp, width);
+    source.SetJpegQuality(100);
+    PxMemFile file;
+    std::string error;
+    ASSERT_TRUE(Encode(source, format, file, error)) << error;
+    Jpeg2000Codec decoded(format);
+    ASSERT_TRUE(decoded.Decode(&file)) << decoded.GetLastError();
+    EXPECT_EQ(decoded.GetType(), format);
+    ASSERT_EQ(decoded.GetWidth(), width);
+    ASSERT_EQ(decoded.GetHeight(), height);
+    EXPECT_EQ(decoded.GetBpp(), bpp == 24 ? 24 : 8);
+    EXPECT_EQ(LargestDifference(decoded, source), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, Jpeg2000RoundTrip,
+    testing::Combine(testing::Values(FormatJp2, FormatJpc, FormatPnm, FormatPgx, FormatRas), testing::Values(8u, 4u, 1u),
+                     testing::Values(33u, 1u), testing::Values(17u, 2u)));
+
+INSTANTIATE_TEST_SUITE_P(Colour, Jpeg2000RoundTrip,
+                         testing::Combine(testing::Values(FormatJp2, FormatJpc, FormatPnm, FormatRas),
+                                          testing::Values(24u), testing::Values(33u, 1u, 64u),
+                                          testing::Values(17u, 3u)));
+
+TEST(Jpeg2000Codec, EncodesToAStdioStream)
+{
+    PxImage source = testimages::Random(40, 30, 24, false, 4);
+    source.SetJpegQuality(100);
+    for (std::uint32_t format : {FormatJp2, FormatJpc, FormatPnm, FormatRas}) {
+        const std::vector<std::uint8_t> bytes = testimages::EncodeThroughStdio<Jpeg2000Codec>(source, format);
+        ASSERT_FALSE(bytes.empty()) << format;
+        Jpeg2000Codec decoded;
+        ASSERT_TRUE(testimages::DecodeWith(decoded, bytes, bytes.size())) << decoded.GetLastError();
+        EXPECT_EQ(LargestDifference(decoded, source), 0) << format;
+    }
+}
+
+TEST(Jpeg2000Codec, QualityIsTheRateOfTheCompressedSize)
+{
+    // 64 x 64 noise: a rate of 0.2 keeps about a fifth of the 12 KB.
+    PxImage source = testimages::Random(64, 64, 24, false, 5);
+    const std::size_t raw = 64 * 64 * 3;
+    for (std::uint8_t quality : {20, 50}) {
+        source.SetJpegQuality(quality);
+        PxMemFile file;
+        std::string error;
+        ASSERT_TRUE(Encode(source, FormatJpc, file, error)) << error;
+        EXPECT_LE(std::size_t(file.Size()), raw * quality / 100 + 200) << int(quality);
+        EXPECT_GE(std::size_t(file.Size()), raw * quality / 100 * 3 / 4) << int(quality);
+        Jpeg2000Codec decoded;
+        ASSERT_TRUE(decoded.Decode(&file)) << decoded.GetLastError();
+        EXPECT_GT(LargestDifference(decoded, source), 0);  // lossy
+    }
+}
+
+TEST(Jpeg2000Codec, EncoderWritesTheFlavourOfItsId)
+{
+    PxImage source = testimages::Random(5, 4, 24, false, 9);
+    const struct {
+        std::uint32_t format;
+        std::vector<std::uint8_t> start;
+    } cases[] = {
+        {FormatUnknown, {0, 0, 0, 12, 'j', 'P', ' ', ' '}},
+        {FormatJp2, {0, 0, 0, 12, 'j', 'P', ' ', ' '}},
+        {FormatJpc, {0xFF, 0x4F, 0xFF, 0x51}},
+        {FormatPnm, {'P', '6', '\n', '5', ' ', '4', '\n', '2', '5', '5', '\n'}},
+        {FormatRas, {0x59, 0xA6, 0x6A, 0x95, 0, 0, 0, 5, 0, 0, 0, 4, 0, 0, 0, 24}},
+    };
+    for (const auto& c : cases) {
+        PxMemFile file;
+        std::string error;
+        ASSERT_TRUE(Encode(source, c.format, file, error)) << error;
+        ASSERT_GE(std::size_t(file.Size()), c.start.size());
+        EXPECT_EQ(std::memcmp(file.buffer, c.start.data(), c.start.size()), 0) << c.format;
+    }
+}
+
+TEST(Jpeg2000Codec, EncoderRefusesWhatItCannotWrite)
+{
+    Jpeg2000Codec empty(FormatJp2);
+    PxMemFile file;
+    file.Open();
+    EXPECT_FALSE(empty.Encode(nullptr));
+    EXPECT_STREQ(empty.GetLastError(), "null file handler");
+    EXPECT_FALSE(empty.Encode(&file));
+    EXPECT_STREQ(empty.GetLastError(), "null image!!!");
+
+    PxImage colourPalette = testimages::Random(4, 4, 8, false, 1);
+    PxImage colour = testimages::Random(4, 4, 24, false, 1);
+    const struct {
+        PxImage* image;
+        std::uint32_t format;
+        const char* error;
+    } cases[] = {
+        {&colourPalette, FormatJp2, "Jpeg2000Codec can save only RGB or GrayScale images"},
+        {&colourPalette, FormatPnm, "Jpeg2000Codec can save only RGB or GrayScale images"},
+        {&colourPalette, FormatRas, "Jpeg2000Codec can save only RGB or GrayScale images"},
+        {&colourPalette, FormatPgx, "PGX can save only GrayScale images"},
+        {&colour, FormatPgx, "PGX can save only GrayScale images"},
+    };
+    for (const auto& c : cases) {
+        PxMemFile target;
+        std::string error;
+        EXPECT_FALSE(Encode(*c.image, c.format, target, error)) << c.format;
+        EXPECT_EQ(error, c.error) << c.format;
+    }
+}
+
+}  // namespace
