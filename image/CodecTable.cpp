@@ -2,10 +2,12 @@
 
 #include "image/codecs/BmpCodec.h"
 #include "image/codecs/IcoCodec.h"
+#include "image/codecs/Jpeg2000Codec.h"
 #include "image/codecs/PxImageGIF.h"
 #include "image/codecs/PcxCodec.h"
 #include "image/codecs/PngCodec.h"
 #include "image/codecs/PxImageJPG.h"
+#include "image/codecs/PxImageTIF.h"
 #include "image/codecs/TgaCodec.h"
 #include "image/codecs/WbmpCodec.h"
 #include "image/codecs/WmfCodec.h"
@@ -24,16 +26,16 @@ constexpr CodecRow kCodecs[FormatCount] = {
     {FormatJpg, DecodeWith<PxImageJPG>, EncodeWith<PxImageJPG>},
     {FormatPng, DecodeWith<PngCodec>, EncodeWith<PngCodec>},
     {FormatIco, DecodeWith<IcoCodec, true>, EncodeWith<IcoCodec>},
-    {FormatTif, nullptr, nullptr},   // PxImageTIF, reports its frame count
+    {FormatTif, DecodeWith<PxImageTIF, true>, EncodeWith<PxImageTIF>},
     {FormatTga, DecodeWith<TgaCodec>, EncodeWith<TgaCodec>},
     {FormatPcx, DecodeWith<PcxCodec>, EncodeWith<PcxCodec>},
     {FormatWbmp, DecodeWith<WbmpCodec>, EncodeWith<WbmpCodec>},
     {FormatWmf, DecodeWith<WmfCodec>, EncodeWith<WmfCodec>},
-    {FormatJp2, nullptr, nullptr},   // Jpeg2000Codec, ids 11 to 15
-    {FormatJpc, nullptr, nullptr},
-    {FormatPgx, nullptr, nullptr},
-    {FormatPnm, nullptr, nullptr},
-    {FormatRas, nullptr, nullptr},
+    {FormatJp2, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
+    {FormatJpc, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
+    {FormatPgx, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
+    {FormatPnm, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
+    {FormatRas, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
 };
 
 constexpr bool RowsInIdOrder()
