@@ -56,8 +56,8 @@ bool ValidDepth(std::uint32_t bpp)
 }
 
 // Everything from the file header up to the palette. Header sizes other than
-// 12, 40 and 64 are accepted only for plain uncompressed layouts, whose extra
-// fields (colour spaces, masks of later versions) then do not matter.
+// 12, 40, 64 and the later versions are accepted only for plain uncompressed
+// layouts, whose extra fields then do not matter.
 const char* ReadHeaders(PxFile& file, std::int32_t start, BmpHeaders& h)
 {
     std::uint8_t fileHeader[kFileHeaderBytes];
@@ -103,7 +103,20 @@ const char* ReadHeaders(PxFile& file, std::int32_t start, BmpHeaders& h)
     h.topDown = height < 0;
     h.height = std::uint32_t(height < 0 ? -height : height);
 
-    if (h.headerBytes > kInfoHeaderBytes) {
+    // Later versions of the header (52, 56, 108, 124 bytes) carry the
+    // bit-field masks inside it; their colour-space fields do not matter.
+    const bool versioned = h.headerBytes == 52 || h.headerBytes == 56 || h.headerBytes == 108 || h.headerBytes == 124;
+    bool masksRead = false;
+    if (versioned) {
+        std::uint8_t extra[124 - kInfoHeaderBytes];
+        const std::uint32_t extraBytes = h.headerBytes - kInfoHeaderBytes;
+        if (file.Read(extra, 1, extraBytes) != extraBytes)
+            return kBadInfo;
+        if (h.compression == kBitFields && h.bpp == 16)
+            for (int i = 0; i < 3; ++i)
+                h.masks[i] = LoadLE32(extra + 4 * i) & 0xFFFF;
+        masksRead = true;
+    } else if (h.headerBytes > kInfoHeaderBytes) {
         const std::uint64_t extra = h.headerBytes - kInfoHeaderBytes;
         const bool plain = h.headerBytes == kOs2HeaderBytes ||
                            (sizeImage == pximage::RowStride(h.width, h.bpp) * h.height && planes == 1 &&
@@ -112,7 +125,7 @@ const char* ReadHeaders(PxFile& file, std::int32_t start, BmpHeaders& h)
             return kBadInfo;
     }
 
-    if (h.compression == kBitFields && (h.bpp == 16 || h.bpp == 32)) {
+    if (h.compression == kBitFields && (h.bpp == 16 || h.bpp == 32) && !masksRead) {
         std::uint8_t masks[12];
         if (file.Read(masks, 1, sizeof masks) != sizeof masks)
             return kBadInfo;

@@ -260,9 +260,6 @@ broken("jpeg_compression.bmp", bmp(40, b"", bytes(12), 2, 2, 24, comp=4), "unkno
 broken("rle4_on_8bit.bmp", bmp(40, bytes(1024), bytes(8), 2, 2, 8, comp=2), "compression type not supported")
 broken("depth_2.bmp", bmp(40, bytes(16), bytes(8), 2, 2, 2), "Error reading BMP info")
 broken("short.bmp", b"BM\x10\x00\x00\x00\x00\x00", "Not a BMP")
-for name in ("rgb555_v5.bmp", "rgb565_v5.bmp", "rgba32_v5.bmp", "pal4_v5.bmp"):
-    # Version 5 headers are read only for plain layouts (no bit fields, full palette).
-    errors[name] = "Error reading BMP info"
 
 
 def field_hash(path, bits):
