@@ -6,6 +6,7 @@
 
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "platform/MemoryCanvas.h"
 
 namespace {
 
@@ -18,22 +19,6 @@ PxImage Noise(std::uint32_t width, std::uint32_t height)
     return image;
 }
 
-// A white 24-bit canvas in a memory context.
-struct Canvas {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    Canvas(int width, int height) : bitmap(CreateCompatibleBitmap(nullptr, width, height))
-    {
-        SelectObject(dc, bitmap);
-        std::fill(bitmap->pixels.begin(), bitmap->pixels.end(), 0xFF);
-    }
-    ~Canvas()
-    {
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
-};
-
 void BM_MaskBlend_Frame1200x900_Window(benchmark::State& state)
 {
     // A 100-pixel border around a transparent window.
@@ -45,9 +30,10 @@ void BM_MaskBlend_Frame1200x900_Window(benchmark::State& state)
                 mask.SetPixelColor(std::int32_t(x), std::int32_t(y), {255, 255, 255, 0});
     ImageEx frame(Noise(1200, 900), mask);
     frame.SetSize({1200, 900});
-    Canvas canvas(1200, 900);
+    MemoryCanvas canvas(1200, 900);
+    canvas.Fill(0xFF);
     for (auto _ : state)
-        frame.Draw(canvas.dc);
+        frame.Draw(canvas.Dc());
     state.counters["MP/s"] = benchmark::Counter(1.08, benchmark::Counter::kIsIterationInvariantRate);
 }
 
@@ -70,9 +56,10 @@ void BM_DrawWithAlpha_1200x900(benchmark::State& state)
         picture.alpha[i] = std::uint8_t(rng());
     const int scale = int(state.range(0));  // percent
     const int width = 1200 * scale / 100, height = 900 * scale / 100;
-    Canvas canvas(width, height);
+    MemoryCanvas canvas(width, height);
+    canvas.Fill(0xFF);
     for (auto _ : state)
-        picture.Draw(canvas.dc, 0, 0, width, height);
+        picture.Draw(canvas.Dc(), 0, 0, width, height);
     state.SetLabel(scale == 100 ? "natural size" : "scaled to 50%");
 }
 

@@ -6,55 +6,17 @@
 #include <cstring>
 
 #include "image/PxImage.h"
+#include "platform/MemoryCanvas.h"
 
 namespace {
 
-// A 24-bit bottom-up working surface of the paint box, selected into its own
-// memory context.
-class Surface {
-public:
-    Surface(std::int32_t width, std::int32_t height)
-    {
-        m_info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        m_info.bmiHeader.biWidth = width;
-        m_info.bmiHeader.biHeight = height;
-        m_info.bmiHeader.biPlanes = 1;
-        m_info.bmiHeader.biBitCount = 24;
-        m_dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(m_dc, &m_info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<std::uint8_t*>(bits);
-        if (m_bitmap)
-            m_previous = SelectObject(m_dc, m_bitmap);
-    }
-    ~Surface()
-    {
-        if (m_bitmap)
-            SelectObject(m_dc, m_previous);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-
-    bool IsValid() const { return m_bits != nullptr; }
-    HDC Dc() const { return m_dc; }
-    std::uint8_t* Row(std::int32_t k) { return m_bits + std::size_t(k) * Stride(); }
-    std::size_t Stride() const { return std::size_t(((m_info.bmiHeader.biWidth * 24 + 31) / 32) * 4); }
-    // Copies the surface to the device at (left, top).
-    void Show(HDC dc, std::int32_t left, std::int32_t top)
-    {
-        SetDIBitsToDevice(dc, left, top, DWORD(m_info.bmiHeader.biWidth), DWORD(m_info.bmiHeader.biHeight), 0, 0, 0,
-                          UINT(m_info.bmiHeader.biHeight), m_bits, &m_info, DIB_RGB_COLORS);
-    }
-
-private:
-    BITMAPINFO m_info{};
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
-    std::uint8_t* m_bits = nullptr;
-};
+// Copies a working surface to the device at (left, top).
+void Show(const MemoryCanvas& surface, HDC dc, std::int32_t left, std::int32_t top)
+{
+    const BITMAPINFOHEADER& h = surface.Info().bmiHeader;
+    SetDIBitsToDevice(dc, left, top, DWORD(h.biWidth), DWORD(h.biHeight), 0, 0, 0, UINT(h.biHeight), surface.Bits(),
+                      &surface.Info(), DIB_RGB_COLORS);
+}
 
 }  // namespace
 
@@ -97,7 +59,7 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
         SetDIBitsToDevice(dc, x, y, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), GetBits(),
                           reinterpret_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS);
     } else if (pw > 0 && ph > 0) {
-        Surface surface(pw, ph);
+        MemoryCanvas surface(pw, ph);
         if (surface.IsValid()) {
             if (blended)
                 BitBlt(surface.Dc(), 0, 0, pw, ph, dc, left, top, SRCCOPY);
@@ -151,7 +113,7 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
                     }
                 }
             }
-            surface.Show(dc, left, top);
+            Show(surface, dc, left, top);
         }
     }
 

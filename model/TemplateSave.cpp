@@ -1,55 +1,17 @@
 #include "model/TemplateSave.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
+#include "platform/MemoryCanvas.h"
 
 namespace {
 
 constexpr LONG kPreviewWidth = 100;
 constexpr LONG kPreviewHeight = 70;
-
-// The white 24-bit preview bitmap selected into a memory context.
-class PreviewCanvas {
-public:
-    PreviewCanvas()
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = kPreviewWidth;
-        info.bmiHeader.biHeight = kPreviewHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        m_dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (m_bitmap) {
-            std::memset(bits, 0xFF, m_bitmap->pixels.size());
-            m_previous = SelectObject(m_dc, m_bitmap);
-        }
-    }
-    ~PreviewCanvas()
-    {
-        if (m_bitmap)
-            SelectObject(m_dc, m_previous);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
-    PreviewCanvas(const PreviewCanvas&) = delete;
-    PreviewCanvas& operator=(const PreviewCanvas&) = delete;
-
-    HDC Dc() const { return m_dc; }
-    HBITMAP Bitmap() const { return m_bitmap; }
-
-private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
-};
 
 }  // namespace
 
@@ -78,9 +40,10 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
         list.push_back(clone.get());
     const bool recordsWritten = WorkArea::WriteTemplateFile(list, folder / "this.tpl");
 
-    PreviewCanvas preview;
-    if (!preview.Bitmap())
+    MemoryCanvas preview(kPreviewWidth, kPreviewHeight);
+    if (!preview.IsValid())
         return false;
+    preview.Fill(0xFF);
     const float sx = float(kPreviewWidth) / float(frameSize.cx);
     const float sy = float(kPreviewHeight) / float(frameSize.cy);
     ElementBase& frame = *clones.front();

@@ -2,32 +2,11 @@
 
 #include "image/PxImage.h"
 #include "tests/image/TestImages.h"
+#include "tests/platform/WhiteCanvas.h"
 
 namespace {
 
-// A white 24-bit memory canvas.
-struct Canvas {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-
-    Canvas(int width, int height) : bitmap(CreateCompatibleBitmap(nullptr, width, height))
-    {
-        previous = SelectObject(dc, bitmap);
-        std::fill(bitmap->pixels.begin(), bitmap->pixels.end(), 0xFF);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    RGBQUAD At(int x, int y) const
-    {
-        const COLORREF c = GetPixel(dc, x, y);
-        return {GetBValue(c), GetGValue(c), GetRValue(c), 0};
-    }
-};
+using Canvas = WhiteCanvas;
 
 PxImage Solid(int width, int height, RGBQUAD colour)
 {
@@ -54,7 +33,7 @@ TEST(Draw, AlphaArithmetic)
         image.AlphaCreate();
         image.AlphaSet(row.alpha);
         image.AlphaSetMax(row.alphaMax);
-        EXPECT_EQ(image.Draw(canvas.dc, 1, 1), 1);
+        EXPECT_EQ(image.Draw(canvas.Dc(), 1, 1), 1);
         EXPECT_EQ(canvas.At(1, 1).rgbRed, row.expected) << int(row.alpha) << "/" << int(row.alphaMax);
         EXPECT_EQ(canvas.At(0, 0).rgbRed, 255);  // outside the picture
     }
@@ -66,9 +45,9 @@ TEST(Draw, OpaqueAlphaEqualsPlainPath)
     PxImage withAlpha(plain);
     withAlpha.AlphaCreate();
     Canvas a(10, 10), b(10, 10);
-    PxImage(plain).Draw(a.dc, 2, 3);
-    withAlpha.Draw(b.dc, 2, 3);
-    EXPECT_EQ(a.bitmap->pixels, b.bitmap->pixels);
+    PxImage(plain).Draw(a.Dc(), 2, 3);
+    withAlpha.Draw(b.Dc(), 2, 3);
+    EXPECT_EQ(a.Bitmap()->pixels, b.Bitmap()->pixels);
 }
 
 TEST(Draw, KeyedColourIsSkipped)
@@ -79,7 +58,7 @@ TEST(Draw, KeyedColourIsSkipped)
     image.SetTransIndex(0);
     image.SetTransColor(magenta);
     Canvas canvas(3, 1);
-    image.Draw(canvas.dc, 0, 0);
+    image.Draw(canvas.Dc(), 0, 0);
     EXPECT_EQ(canvas.At(0, 0), kBlack);
     EXPECT_EQ(canvas.At(1, 0), kWhite);
     EXPECT_EQ(canvas.At(2, 0), kBlack);
@@ -90,7 +69,7 @@ TEST(Draw, KeyedColourIsSkipped)
     indexed.SetTransIndex(0);
     Canvas second(2, 1);
     second.At(0, 0);
-    indexed.Draw(second.dc, 0, 0);
+    indexed.Draw(second.Dc(), 0, 0);
     EXPECT_EQ(second.At(0, 0), kBlack);
     EXPECT_EQ(second.At(1, 0), kWhite);  // index 0 is the key
 }
@@ -103,7 +82,7 @@ TEST(Draw, NegativePositionsShowTheRightPart)
         if (blended)
             copy.AlphaCreate();
         Canvas canvas(8, 6);
-        copy.Draw(canvas.dc, -10, -10);
+        copy.Draw(canvas.Dc(), -10, -10);
         for (int y = 0; y < 6; ++y)
             for (int x = 0; x < 8; ++x) {
                 RGBQUAD expected = image.GetPixelColor(x + 10, 19 - (y + 10), false);
@@ -117,17 +96,17 @@ TEST(Draw, NaturalSizeAndClipRectangle)
 {
     const PxImage image = testimages::Random(5, 4, 8, false, 5);
     Canvas a(9, 9), b(9, 9);
-    PxImage(image).Draw(a.dc, 1, 2, -1, -1);
-    PxImage(image).Draw(b.dc, RECT{1, 2, 6, 6});
-    EXPECT_EQ(a.bitmap->pixels, b.bitmap->pixels);
+    PxImage(image).Draw(a.Dc(), 1, 2, -1, -1);
+    PxImage(image).Draw(b.Dc(), RECT{1, 2, 6, 6});
+    EXPECT_EQ(a.Bitmap()->pixels, b.Bitmap()->pixels);
 
     Canvas clipped(9, 9);
     const RECT clip{3, 0, 9, 9};
-    PxImage(image).Draw(clipped.dc, 1, 2, -1, -1, &clip);
+    PxImage(image).Draw(clipped.Dc(), 1, 2, -1, -1, &clip);
     EXPECT_EQ(clipped.At(2, 2), kWhite);
     EXPECT_EQ(clipped.At(3, 2), a.At(3, 2));
     RECT box;
-    GetClipBox(clipped.dc, &box);
+    GetClipBox(clipped.Dc(), &box);
     EXPECT_EQ(box.left, 0);  // the device's clip box is restored
 }
 
@@ -138,7 +117,7 @@ TEST(Draw, DoubleSizeRepeatsPixels)
         if (blended)
             image.AlphaCreate();
         Canvas canvas(6, 4);
-        image.Draw(canvas.dc, 0, 0, 6, 4);
+        image.Draw(canvas.Dc(), 0, 0, 6, 4);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 6; ++x) {
                 RGBQUAD expected = image.GetPixelColor(x / 2, 1 - y / 2, false);
@@ -152,12 +131,12 @@ TEST(Draw, RefusalsReturnZero)
 {
     Canvas canvas(2, 2);
     PxImage empty;
-    EXPECT_EQ(empty.Draw(canvas.dc), 0);
+    EXPECT_EQ(empty.Draw(canvas.Dc()), 0);
     PxImage image = Solid(1, 1, kBlack);
     EXPECT_EQ(image.Draw(nullptr), 0);
-    EXPECT_EQ(image.Draw(canvas.dc, 0, 0, 0, 5), 0);
+    EXPECT_EQ(image.Draw(canvas.Dc(), 0, 0, 0, 5), 0);
     image.info.enabled = false;
-    EXPECT_EQ(image.Draw(canvas.dc), 0);
+    EXPECT_EQ(image.Draw(canvas.Dc()), 0);
     EXPECT_EQ(canvas.At(0, 0), kWhite);
 }
 

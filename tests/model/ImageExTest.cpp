@@ -4,32 +4,11 @@
 
 #include "model/ImageEx.h"
 #include "tests/image/TestImages.h"
+#include "tests/platform/WhiteCanvas.h"
 
 namespace {
 
-// A white 24-bit canvas selected into a memory context.
-struct Canvas {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-
-    Canvas(int width, int height) : bitmap(CreateCompatibleBitmap(nullptr, width, height))
-    {
-        previous = SelectObject(dc, bitmap);
-        std::fill(bitmap->pixels.begin(), bitmap->pixels.end(), 0xFF);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    RGBQUAD At(int x, int y) const
-    {
-        const COLORREF c = GetPixel(dc, x, y);
-        return {GetBValue(c), GetGValue(c), GetRValue(c), 0};
-    }
-};
+using Canvas = WhiteCanvas;
 
 // Colour of picture pixel (x, y) counted from the top, as the canvas shows it.
 RGBQUAD FromTop(const PxImage& image, int x, int y)
@@ -52,7 +31,7 @@ TEST(ImageEx, PhotoWithoutAlphaGetsAnOpaqueMaskAndDrawsUnchanged)
     EXPECT_EQ(element.m_imgMaskWork.GetPixelColor(123, 45, false), (RGBQUAD{255, 255, 255, 0}));
     Canvas canvas(220, 120);
     element.m_ptPos = {10, 15};
-    element.Draw(canvas.dc);
+    element.Draw(canvas.Dc());
     for (int y = 0; y < 100; y += 7)
         for (int x = 0; x < 200; x += 9)
             ASSERT_EQ(canvas.At(10 + x, 15 + y), FromTop(photo, x, y)) << x << "," << y;
@@ -80,7 +59,7 @@ TEST(ImageEx, MaskBlendFormulaAndSkippedPixels)
     ImageEx element(photo, mask);
     element.SetSize({3, 1});
     Canvas canvas(3, 1);
-    element.Draw(canvas.dc);
+    element.Draw(canvas.Dc());
     EXPECT_EQ(canvas.At(0, 0), (RGBQUAD{255, 255, 255, 0}));
     // ((255 - m) x 255 + 0 x m) / 255 per channel.
     EXPECT_EQ(canvas.At(1, 0), (RGBQUAD{127, 127, 127, 0}));
@@ -94,13 +73,13 @@ TEST(ImageEx, ClippedAtTheCanvasEdges)
     element.SetSize({80, 20});
     Canvas canvas(60, 10);
     element.m_ptPos = {-50, -5};
-    element.Draw(canvas.dc);
+    element.Draw(canvas.Dc());
     EXPECT_EQ(canvas.At(0, 0), FromTop(photo, 50, 5));
     EXPECT_EQ(canvas.At(29, 9), FromTop(photo, 79, 14));
     EXPECT_EQ(canvas.At(30, 0), (RGBQUAD{255, 255, 255, 0}));
 
     element.m_ptPos = {40, 3};  // past the right and bottom edges
-    element.Draw(canvas.dc);
+    element.Draw(canvas.Dc());
     EXPECT_EQ(canvas.At(59, 9), FromTop(photo, 19, 6));
 }
 

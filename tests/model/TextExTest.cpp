@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/model/CardFixtures.h"
+#include "tests/platform/WhiteCanvas.h"
 
 namespace {
 
@@ -74,10 +75,8 @@ TEST(TextEx, FaceNameHeightAndColour)
 TEST(TextEx, DrawsAtItsTopLeftWithoutClipping)
 {
     auto text = Text(u"Hi!", {-4, 3});
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 80, 40);
-    std::fill(bitmap->pixels.begin(), bitmap->pixels.end(), 0xFF);
-    SelectObject(dc, bitmap);
+    WhiteCanvas canvas(80, 40);
+    HDC dc = canvas.Dc();
     text->Draw(dc);
     const SIZE size = text->GetSize();
     int inkInside = 0, inkOutside = 0;
@@ -90,8 +89,6 @@ TEST(TextEx, DrawsAtItsTopLeftWithoutClipping)
     EXPECT_GT(inkInside, 20);
     EXPECT_EQ(inkOutside, 0);
     EXPECT_EQ(dc->font, nullptr);  // the context's font is put back
-    DeleteDC(dc);
-    DeleteObject(bitmap);
 }
 
 TEST(TextEx, CloneIsIndependent)
