@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <new>
 
 #include "image/PxFile.h"
 #include "image/PxImage.h"
@@ -51,6 +52,27 @@ inline bool BeginDecode(PxImage& image, PxFile* file)
     image.info.transColor = {};
     image.info.alphaPaletteEnabled = false;
     return true;
+}
+
+// Runs decode(file, image) for a codec whose buffers may throw
+// std::bad_alloc: that becomes "Can't allocate memory", a missing stream
+// gives noStream, and a failed decode leaves nothing half-made behind.
+template <typename Decoder>
+bool DecodeGuarded(PxImage& image, PxFile* file, const char* noStream, Decoder decode)
+{
+    if (!file) {
+        image.SetLastError(noStream);
+        return false;
+    }
+    bool decoded = false;
+    try {
+        decoded = decode(*file, image);
+    } catch (const std::bad_alloc&) {
+        image.SetLastError("Can't allocate memory");
+    }
+    if (!decoded)
+        image.Destroy();
+    return decoded;
 }
 
 }  // namespace pximage

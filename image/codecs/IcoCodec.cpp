@@ -12,6 +12,7 @@
 
 #include "image/ByteOrder.h"
 #include "image/ImageSize.h"
+#include "image/codecs/CodecSupport.h"
 
 using pximage::LoadLE16;
 using pximage::LoadLE32;
@@ -307,20 +308,7 @@ std::vector<std::uint8_t> EncodeIco(const PxImage& image)
 
 bool IcoCodec::Decode(PxFile* file)
 {
-    if (!file) {
-        SetLastError(kNotIco);
-        return false;
-    }
-    // A failed decode leaves nothing half-made behind.
-    bool decoded = false;
-    try {
-        decoded = DecodeIco(*file, *this);
-    } catch (const std::bad_alloc&) {
-        SetLastError(kNoMemory);
-    }
-    if (!decoded)
-        Destroy();
-    return decoded;
+    return pximage::DecodeGuarded(*this, file, kNotIco, DecodeIco);
 }
 
 bool IcoCodec::Encode(PxFile* file)

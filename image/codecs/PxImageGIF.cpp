@@ -16,6 +16,7 @@
 
 #include "image/ByteOrder.h"
 #include "image/ImageSize.h"
+#include "image/codecs/CodecSupport.h"
 
 using pximage::LoadLE16;
 using pximage::StoreLE16;
@@ -770,20 +771,7 @@ bool EncodeGif(const PxImage& image, ByteWriter& out)
 
 bool PxImageGIF::Decode(PxFile* file)
 {
-    if (!file) {
-        SetLastError(kNotGif);
-        return false;
-    }
-    // A failed decode leaves nothing half-made behind.
-    bool decoded = false;
-    try {
-        decoded = DecodeGif(*file, *this);
-    } catch (const std::bad_alloc&) {
-        SetLastError(kNoMemory);
-    }
-    if (!decoded)
-        Destroy();
-    return decoded;
+    return pximage::DecodeGuarded(*this, file, kNotGif, DecodeGif);
 }
 
 bool PxImageGIF::Encode(PxFile* file)
