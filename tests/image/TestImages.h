@@ -33,6 +33,16 @@ inline PxImage Random(std::uint32_t width, std::uint32_t height, std::uint32_t b
     return image;
 }
 
+// Gives an indexed picture an even grey ramp from black to white.
+inline void SetGreyPalette(PxImage& image)
+{
+    const std::uint32_t colours = image.GetNumColors();
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        const std::uint8_t level = std::uint8_t(i * 255 / (colours - 1));
+        image.SetPaletteColor(std::uint8_t(i), {level, level, level, 0});
+    }
+}
+
 // True when both pictures have the same size, depth, DIB bytes and alpha plane.
 inline bool SamePixels(const PxImage& a, const PxImage& b)
 {

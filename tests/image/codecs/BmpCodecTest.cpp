@@ -2,12 +2,8 @@
 // headers, round trips, the corpus and its truncations.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,12 +11,14 @@
 #include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "image/codecs/BmpCodec.h"
-#include "tests/image/ImageHash.h"
 #include "tests/image/TestImages.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using codectest::Bytes;
+using codectest::DecodeBytes;
 
 void Put16(Bytes& b, std::uint32_t v)
 {
@@ -92,30 +90,6 @@ Bytes RandomBytes(std::size_t n, std::uint32_t seed)
     for (auto& v : b)
         v = std::uint8_t(rng());
     return b;
-}
-
-// Decodes from an exact-size copy, so a read past the data is a read past the allocation.
-bool DecodeBytes(BmpCodec& codec, const Bytes& bytes)
-{
-    Bytes copy(bytes);
-    PxMemFile file(copy.empty() ? nullptr : copy.data(), std::int32_t(copy.size()));
-    return codec.Decode(&file);
-}
-
-Bytes EncodeBmp(PxImage& source)
-{
-    BmpCodec codec;
-    codec.Ghost(source);
-    PxMemFile file;
-    EXPECT_TRUE(file.Open());
-    EXPECT_TRUE(codec.Encode(&file)) << codec.GetLastError();
-    return Bytes(file.buffer, file.buffer + file.Size());
-}
-
-Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 // ---- layouts ----
@@ -444,7 +418,7 @@ TEST(BmpDecode, OffsetOutsideTheFileFails)
 TEST(BmpDecode, TooShortForAFileHeader)
 {
     BmpCodec image;
-    EXPECT_FALSE(DecodeBytes(image, {'B', 'M', 1, 2}));
+    EXPECT_FALSE(DecodeBytes(image, Bytes{'B', 'M', 1, 2}));
     EXPECT_STREQ(image.GetLastError(), "Not a BMP");
     EXPECT_FALSE(DecodeBytes(image, Bytes(20, 0xAB)));
     EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
@@ -460,7 +434,7 @@ TEST_P(RoundTrip, KeepsPixelsPaletteAndResolution)
     PxImage source = testimages::Random(33, 17, GetParam(), true, GetParam());
     source.SetXDPI(300);
     source.SetYDPI(72);
-    const Bytes bytes = EncodeBmp(source);
+    const Bytes bytes = codectest::EncodeOrFail<BmpCodec>(source);
     ASSERT_EQ(bytes.size(), std::size_t(source.GetSize()) + 14);
     EXPECT_EQ(pximage::LoadLE32(&bytes[10]), 54u + 4 * source.GetNumColors());
 
@@ -479,21 +453,6 @@ TEST_P(RoundTrip, KeepsPixelsPaletteAndResolution)
 
 INSTANTIATE_TEST_SUITE_P(Depths, RoundTrip, ::testing::Values(1u, 4u, 8u, 24u));
 
-// A stream that takes no more than limit bytes, like a full disk.
-class LimitedFile : public PxMemFile {
-public:
-    explicit LimitedFile(std::size_t limit) : m_limit(limit) { Open(); }
-    std::size_t Write(const void* data, std::size_t size, std::size_t count) override
-    {
-        if (std::size_t(Tell()) + size * count > m_limit)
-            return 0;
-        return PxMemFile::Write(data, size, count);
-    }
-
-private:
-    std::size_t m_limit;
-};
-
 TEST(BmpEncode, ReportsArgumentsAndShortWrites)
 {
     BmpCodec empty;
@@ -508,7 +467,7 @@ TEST(BmpEncode, ReportsArgumentsAndShortWrites)
     EXPECT_FALSE(codec.Encode(nullptr));
     EXPECT_STREQ(codec.GetLastError(), "null file handler");
     for (std::size_t limit : {0, 14, 100}) {
-        LimitedFile full(limit);
+        codectest::LimitedFile full(limit);
         EXPECT_FALSE(codec.Encode(&full)) << limit;
         EXPECT_STREQ(codec.GetLastError(), "Error writing BMP file");
     }
@@ -516,73 +475,17 @@ TEST(BmpEncode, ReportsArgumentsAndShortWrites)
 
 // ---- corpus ----
 
-struct CorpusEntry {
-    std::string file;
-    std::string width, height, bpp, result;
-};
-
-std::vector<CorpusEntry> ReadCorpusTable()
-{
-    std::vector<CorpusEntry> entries;
-    std::ifstream table(std::string(ORVANTIS_TEST_DATA) + "/bmp/expected.tsv");
-    std::string line;
-    while (std::getline(table, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        CorpusEntry e;
-        std::getline(fields, e.file, '\t');
-        std::getline(fields, e.width, '\t');
-        std::getline(fields, e.height, '\t');
-        std::getline(fields, e.bpp, '\t');
-        std::getline(fields, e.result);
-        entries.push_back(e);
-    }
-    return entries;
-}
-
-std::string HashText(const PxImage& image)
-{
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(testimages::PixelHash(image)));
-    return text;
-}
+const codectest::Corpus kBmp{.format = "bmp", .cuts = codectest::kEveryLength, .minRows = 30};
 
 TEST(BmpCorpus, EveryFileDecodesAsTheTableSays)
 {
-    const std::vector<CorpusEntry> entries = ReadCorpusTable();
-    ASSERT_GE(entries.size(), 30u);
-    for (const CorpusEntry& e : entries) {
-        SCOPED_TRACE(e.file);
-        BmpCodec image;
-        const bool decoded = DecodeBytes(image, ReadFile(std::string(ORVANTIS_TEST_DATA) + "/bmp/" + e.file));
-        if (e.width == "-") {
-            EXPECT_FALSE(decoded);
-            EXPECT_EQ(image.GetLastError(), e.result);
-            continue;
-        }
-        ASSERT_TRUE(decoded) << image.GetLastError();
-        EXPECT_EQ(std::to_string(image.GetWidth()), e.width);
-        EXPECT_EQ(std::to_string(image.GetHeight()), e.height);
-        EXPECT_EQ(std::to_string(image.GetBpp()), e.bpp);
-        EXPECT_EQ(HashText(image), e.result);
-    }
+    codectest::CheckCorpus<BmpCodec>(kBmp);
 }
 
 // Every prefix of every corpus file decodes or fails with a reason.
 TEST(BmpCorpus, TruncatedFilesFailCleanly)
 {
-    for (const CorpusEntry& e : ReadCorpusTable()) {
-        const Bytes whole = ReadFile(std::string(ORVANTIS_TEST_DATA) + "/bmp/" + e.file);
-        for (std::size_t length = 0; length < whole.size(); ++length) {
-            BmpCodec image;
-            const bool decoded = DecodeBytes(image, Bytes(whole.begin(), whole.begin() + length));
-            if (decoded)
-                EXPECT_TRUE(image.IsValid()) << e.file << " cut at " << length;
-            else
-                EXPECT_NE(image.GetLastError()[0], '\0') << e.file << " cut at " << length;
-        }
-    }
+    codectest::SweepTruncations<BmpCodec>(kBmp);
 }
 
 }  // namespace

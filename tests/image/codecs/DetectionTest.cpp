@@ -22,10 +22,7 @@ TEST_P(Detection, EncodedFileIsRecognisedAsItself)
     PxImage picture = testimages::Random(21, 13, w.bpp, false, 5);
     // WBMP and PGX hold grey pictures only.
     if (w.format == FormatWbmp || w.format == FormatPgx)
-        for (std::uint32_t i = 0; i < picture.GetNumColors(); ++i) {
-            const std::uint8_t grey = std::uint8_t(i * 255 / (picture.GetNumColors() - 1));
-            picture.SetPaletteColor(std::uint8_t(i), {grey, grey, grey, 0});
-        }
+        testimages::SetGreyPalette(picture);
     std::uint8_t* data = nullptr;
     std::int32_t length = 0;
     ASSERT_TRUE(picture.Encode(data, length, w.format)) << picture.GetLastError();

@@ -8,24 +8,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "image/CodecTable.h"
 #include "image/PxFile.h"
 #include "tests/image/TestImages.h"
+#include "tests/image/codecs/CodecHarness.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using codectest::Bytes;
 
 void WriteFile(const fs::path& path, const Bytes& bytes)
 {
@@ -324,7 +318,7 @@ TEST(Save, FailureLeavesTheTargetIntact)
     const fs::path path = dir.path() / "card.bmp";
     PxImage good = testimages::Random(4, 4, 24, false, 9);
     ASSERT_TRUE(good.Save(path, FormatBmp));
-    const Bytes before = ReadFile(path);
+    const Bytes before = codectest::ReadFileBytes(path);
 
     PxImage empty;
     EXPECT_FALSE(empty.Save(path, FormatBmp));
@@ -332,7 +326,7 @@ TEST(Save, FailureLeavesTheTargetIntact)
     EXPECT_FALSE(good.Save(path, FormatUnknown));
     EXPECT_STREQ(good.GetLastError(), "Encode: Unknown format");
 
-    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(codectest::ReadFileBytes(path), before);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"card.bmp"});
 }
 

@@ -7,15 +7,18 @@
 
 #include "image/codecs/PxImageGIF.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/MultiFrameCorpus.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
-using corpus::DecodeBytes;
+using codectest::DecodeBytes;
+
+const codectest::Corpus kGif = codectest::FrameCorpus("gif");
 
 std::vector<std::uint8_t> EncodeImage(PxImage& source)
 {
-    return corpus::EncodeThroughGhost<PxImageGIF>(source);
+    return codectest::EncodeOrFail<PxImageGIF>(source);
 }
 
 // The width the decoder reads each code with: minBits + 1 bits after a
@@ -221,12 +224,12 @@ std::vector<std::string> Letters(const PxImage& image)
 
 TEST(GifCorpus, EveryFrameMatchesTheTable)
 {
-    corpus::CheckFrameRows<PxImageGIF>("gif");
+    codectest::CheckCorpus<PxImageGIF>(kGif);
 }
 
 TEST(GifCorpus, TruncatedFilesDecodeOrFailWithAReason)
 {
-    corpus::SweepTruncations<PxImageGIF>("gif");
+    codectest::SweepTruncations<PxImageGIF>(kGif);
 }
 
 // ---------------------------------------------------------------- writing
@@ -246,7 +249,7 @@ TEST(GifRoundTrip, EveryWritableDepthKeepsIndicesAndColours)
         source.SetTransIndex(c.transIndex);
         source.info.frameDelay = 12;
         PxImageGIF decoded;
-        ASSERT_TRUE(DecodeBytes(EncodeImage(source), decoded)) << decoded.GetLastError();
+        ASSERT_TRUE(DecodeBytes(decoded, EncodeImage(source))) << decoded.GetLastError();
         ASSERT_EQ(decoded.GetWidth(), c.width);
         ASSERT_EQ(decoded.GetHeight(), c.height);
         EXPECT_EQ(decoded.GetBpp(), 8);
@@ -309,7 +312,7 @@ TEST(GifEncode, RefusesWhatItCannotWrite)
         SCOPED_TRACE(limit);
         PxImageGIF codec;
         codec.Ghost(source);
-        corpus::ShortFile file(limit);
+        codectest::LimitedFile file(limit);
         EXPECT_FALSE(codec.Encode(&file));
         EXPECT_STREQ(codec.GetLastError(), "Write Error in GIF file");
     }
@@ -354,7 +357,7 @@ TEST(GifLzw, FullTableWithoutClearCodeKeepsDecoding)
     const std::uint16_t width = std::uint16_t(expected.size());
     const auto bytes = GifBuilder(width, 1, palette).Image(0, 0, width, 1, LzwData(8, codes)).Bytes();
     PxImageGIF image;
-    ASSERT_TRUE(DecodeBytes(bytes, image)) << image.GetLastError();
+    ASSERT_TRUE(DecodeBytes(image, bytes)) << image.GetLastError();
     ASSERT_EQ(image.GetBpp(), 8);
     EXPECT_EQ(std::vector<std::uint8_t>(image.GetBits(), image.GetBits() + width), expected);
 }
@@ -365,7 +368,7 @@ TEST(GifLzw, CodeForTheSlotBeingFilledRepeatsThePreviousString)
     const auto bytes =
         GifBuilder(3, 1, {kRed, kGreen}).Image(0, 0, 3, 1, LzwData(2, {4, 0, 6, 5})).Bytes();
     PxImageGIF image;
-    ASSERT_TRUE(DecodeBytes(bytes, image)) << image.GetLastError();
+    ASSERT_TRUE(DecodeBytes(image, bytes)) << image.GetLastError();
     EXPECT_EQ(Letters(image), std::vector<std::string>{"RRR"});
 }
 
@@ -384,7 +387,7 @@ TEST(GifLzw, CorruptCodeStreamsFail)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PxImageGIF image;
-        EXPECT_FALSE(DecodeBytes(GifBuilder(4, 1, {kRed, kGreen}).Image(0, 0, 4, 1, c.data).Bytes(), image));
+        EXPECT_FALSE(DecodeBytes(image, GifBuilder(4, 1, {kRed, kGreen}).Image(0, 0, 4, 1, c.data).Bytes()));
         EXPECT_STREQ(image.GetLastError(), "corrupted GIF");
         EXPECT_EQ(image.info.numFrames, 1);
     }
@@ -402,7 +405,7 @@ TEST(GifLzw, DataEndingEarlyKeepsWhatWasDecoded)
          {GifBuilder(4, 3, {kRed, kGreen}, 1).Image(0, 0, 4, 3, LzwData(2, six, false)).Unterminated(),
           GifBuilder(4, 3, {kRed, kGreen}, 1).Image(0, 0, 4, 3, LzwData(2, withEnd)).Bytes()}) {
         PxImageGIF image;
-        ASSERT_TRUE(DecodeBytes(bytes, image)) << image.GetLastError();
+        ASSERT_TRUE(DecodeBytes(image, bytes)) << image.GetLastError();
         EXPECT_EQ(image.GetBpp(), 8);
         EXPECT_EQ(Letters(image), expected);
     }
@@ -421,7 +424,7 @@ TEST(GifInterlace, FourPassesLandOnTheirRows)
     std::vector<Rgb> palette(16);
     const auto bytes = GifBuilder(2, 10, palette).Image(0, 0, 2, 10, LzwData(4, Literals(4, pixels)), true).Bytes();
     PxImageGIF image;
-    ASSERT_TRUE(DecodeBytes(bytes, image)) << image.GetLastError();
+    ASSERT_TRUE(DecodeBytes(image, bytes)) << image.GetLastError();
     for (std::int32_t row = 0; row < 10; ++row) {
         EXPECT_EQ(image.GetPixelIndex(0, 9 - row), row);
         EXPECT_EQ(image.GetPixelIndex(1, 9 - row), row);
@@ -435,7 +438,7 @@ TEST(GifFrames, TransparentIndexAndDelayComeFromTheControlBlock)
                            .Image(0, 0, 3, 1, LzwData(2, Literals(2, {0, 2, 1})))
                            .Bytes();
     PxImageGIF image;
-    ASSERT_TRUE(DecodeBytes(bytes, image)) << image.GetLastError();
+    ASSERT_TRUE(DecodeBytes(image, bytes)) << image.GetLastError();
     EXPECT_EQ(image.GetBpp(), 8);
     EXPECT_EQ(image.GetTransIndex(), 2);
     EXPECT_EQ(image.info.frameDelay, 35u);
@@ -491,7 +494,7 @@ TEST(GifFrames, ComposesEarlierFramesAfterTheirDisposal)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PxImageGIF image;
-        ASSERT_TRUE(DecodeBytes(c.bytes, image, c.frame)) << image.GetLastError();
+        ASSERT_TRUE(DecodeBytes(image, c.bytes, c.frame)) << image.GetLastError();
         EXPECT_EQ(image.GetBpp(), c.bpp);
         EXPECT_EQ(Letters(image), c.expected);
     }
@@ -520,7 +523,7 @@ TEST(GifHeader, RefusesWhatIsNoUsableScreen)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PxImageGIF image;
-        EXPECT_FALSE(DecodeBytes(c.bytes, image));
+        EXPECT_FALSE(DecodeBytes(image, c.bytes));
         EXPECT_STREQ(image.GetLastError(), c.error);
         EXPECT_FALSE(image.IsValid());
     }
@@ -531,7 +534,7 @@ TEST(GifHeader, SizeOnlyReportsTheScreen)
     const auto bytes = GifBuilder(300, 200, {kRed}).Image(0, 0, 1, 1, LzwData(2, Literals(2, {0}))).Bytes();
     PxImageGIF image;
     image.info.escape = -1;
-    ASSERT_TRUE(DecodeBytes(bytes, image));
+    ASSERT_TRUE(DecodeBytes(image, bytes));
     EXPECT_FALSE(image.IsValid());
     EXPECT_EQ(image.GetWidth(), 300u);
     EXPECT_EQ(image.GetHeight(), 200u);

@@ -7,11 +7,14 @@
 #include "image/ByteOrder.h"
 #include "image/codecs/IcoCodec.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/MultiFrameCorpus.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
-using corpus::DecodeBytes;
+using codectest::DecodeBytes;
+
+const codectest::Corpus kIco = codectest::FrameCorpus("ico");
 using pximage::LoadLE32;
 using pximage::StoreLE16;
 using pximage::StoreLE32;
@@ -25,7 +28,7 @@ constexpr std::size_t kPalette = kInfo + 40;
 
 std::vector<std::uint8_t> EncodeImage(PxImage& source)
 {
-    return corpus::EncodeThroughGhost<IcoCodec>(source);
+    return codectest::EncodeOrFail<IcoCodec>(source);
 }
 
 // A file of several entries from one-entry files.
@@ -55,12 +58,12 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t lengt
 
 TEST(IcoCorpus, EveryEntryMatchesTheTable)
 {
-    corpus::CheckFrameRows<IcoCodec>("ico");
+    codectest::CheckCorpus<IcoCodec>(kIco);
 }
 
 TEST(IcoCorpus, TruncatedFilesDecodeOrFailWithAReason)
 {
-    corpus::SweepTruncations<IcoCodec>("ico");
+    codectest::SweepTruncations<IcoCodec>(kIco);
 }
 
 // ---------------------------------------------------------------- entries
@@ -72,22 +75,22 @@ TEST(IcoEntries, TwoEntriesDecodeTheFirstAndCountBoth)
     const auto bytes = Combine({EncodeImage(small), EncodeImage(wide)});
 
     IcoCodec first;
-    ASSERT_TRUE(DecodeBytes(bytes, first)) << first.GetLastError();
+    ASSERT_TRUE(DecodeBytes(first, bytes)) << first.GetLastError();
     EXPECT_EQ(first.info.numFrames, 2);
     EXPECT_TRUE(testimages::SamePixels(first, small));
     IcoCodec second;
-    ASSERT_TRUE(DecodeBytes(bytes, second, 1)) << second.GetLastError();
+    ASSERT_TRUE(DecodeBytes(second, bytes, 1)) << second.GetLastError();
     EXPECT_TRUE(testimages::SamePixels(second, wide));
 
     for (const std::int32_t frame : {2, -1}) {
         IcoCodec missing;
-        EXPECT_FALSE(DecodeBytes(bytes, missing, frame));
+        EXPECT_FALSE(DecodeBytes(missing, bytes, frame));
         EXPECT_STREQ(missing.GetLastError(), "ICO frame not present");
         EXPECT_EQ(missing.info.numFrames, 2);
     }
 
     IcoCodec cursor;
-    ASSERT_TRUE(DecodeBytes(Combine({EncodeImage(wide)}, 2), cursor)) << cursor.GetLastError();
+    ASSERT_TRUE(DecodeBytes(cursor, Combine({EncodeImage(wide)}, 2))) << cursor.GetLastError();
     EXPECT_TRUE(testimages::SamePixels(cursor, wide));
 }
 
@@ -113,7 +116,7 @@ TEST(IcoEntries, SizeOnlyReadsTheDirectory)
     PxImage big(256, 40, 8, 0);
     IcoCodec image;
     image.info.escape = -1;
-    ASSERT_TRUE(DecodeBytes(EncodeImage(big), image));
+    ASSERT_TRUE(DecodeBytes(image, EncodeImage(big)));
     EXPECT_FALSE(image.IsValid());
     EXPECT_EQ(image.GetWidth(), 256u);
     EXPECT_EQ(image.GetHeight(), 40u);
@@ -154,7 +157,7 @@ TEST(IcoEntries, AlphaComesFromTheFourthByteOrTheMask)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         IcoCodec image;
-        ASSERT_TRUE(DecodeBytes(c.bytes, image)) << image.GetLastError();
+        ASSERT_TRUE(DecodeBytes(image, c.bytes)) << image.GetLastError();
         EXPECT_EQ(image.GetBpp(), 24);
         ASSERT_EQ(image.AlphaIsValid(), c.plane);
         if (c.plane) {
@@ -194,7 +197,7 @@ TEST(IcoRoundTrip, EveryWritableDepth)
         EXPECT_EQ(bytes.at(6), std::uint8_t(c.width));
         EXPECT_EQ(bytes.at(kInfoBpp), c.fileBpp);
         IcoCodec decoded;
-        ASSERT_TRUE(DecodeBytes(bytes, decoded)) << decoded.GetLastError();
+        ASSERT_TRUE(DecodeBytes(decoded, bytes)) << decoded.GetLastError();
         EXPECT_EQ(decoded.info.numFrames, 1);
         ASSERT_EQ(decoded.GetWidth(), c.width);
         ASSERT_EQ(decoded.GetHeight(), c.height);
@@ -232,7 +235,7 @@ TEST(IcoEncode, RefusesWhatItCannotWrite)
     for (const std::size_t limit : {0, 100, 1300}) {
         IcoCodec short_;
         short_.Ghost(source);
-        corpus::ShortFile shortFile(limit);
+        codectest::LimitedFile shortFile(limit);
         EXPECT_FALSE(short_.Encode(&shortFile));
         EXPECT_STREQ(short_.GetLastError(), "Write Error in ICO file");
     }
@@ -292,15 +295,15 @@ TEST(IcoHostile, BrokenFilesFailWithTheirReason)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         IcoCodec image;
-        EXPECT_FALSE(DecodeBytes(c.bytes, image));
+        EXPECT_FALSE(DecodeBytes(image, c.bytes));
         EXPECT_STREQ(image.GetLastError(), c.error);
         EXPECT_EQ(image.info.numFrames, c.frames);
         EXPECT_FALSE(image.IsValid());
     }
     // The unchanged files decode, so each case above fails for its own reason.
     IcoCodec image;
-    EXPECT_TRUE(DecodeBytes(good, image)) << image.GetLastError();
-    EXPECT_TRUE(DecodeBytes(good4, image)) << image.GetLastError();
+    EXPECT_TRUE(DecodeBytes(image, good)) << image.GetLastError();
+    EXPECT_TRUE(DecodeBytes(image, good4)) << image.GetLastError();
     EXPECT_EQ(LoadLE32(&good[kEntryBytes]), good.size() - kInfo);
 }
 

@@ -12,65 +12,39 @@
 #include "image/ByteOrder.h"
 #include "image/codecs/Jpeg2000Codec.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/CodecCorpus.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
-using testimages::CorpusRow;
+using codectest::Bytes;
+using codectest::Decode;
+using Decoded = codectest::Decoded<Jpeg2000Codec>;
 
-class Jpeg2000Corpus : public testing::TestWithParam<CorpusRow> {};
+// The content decides the flavour: the codec made for detection (of type
+// FormatUnknown, its default) reads them all.
+const codectest::Corpus kJp2{.format = "jp2", .cuts = {2048, 128}};
 
-// The content decides the flavour: the codec made for detection reads them all.
-TEST_P(Jpeg2000Corpus, DecodesAsTheTableSays)
-{
-    testimages::CheckCorpusRow<Jpeg2000Codec>(GetParam(), FormatUnknown);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, Jpeg2000Corpus, testing::ValuesIn(testimages::LoadCorpusTable("jp2")),
-                         testimages::CorpusTestName);
-
-TEST(Jpeg2000Codec, TruncatedFilesDecodeOrFailWithAReason)
-{
-    testimages::SweepTruncations<Jpeg2000Codec>("jp2", FormatUnknown);
-}
-
-TEST(Jpeg2000Codec, CorruptedFilesDecodeOrFailWithAReason)
-{
-    testimages::SweepCorruptions<Jpeg2000Codec>("jp2", FormatUnknown);
-}
+CODEC_CORPUS_TESTS(Jpeg2000, Jpeg2000Codec, kJp2)
 
 TEST(Jpeg2000Codec, DecodesFromStreamsStartingMidway)
 {
-    for (const CorpusRow& row : testimages::LoadCorpusTable("jp2"))
-        if (row.file == "rgb.jp2" || row.file == "rgb_tiles.jp2" || row.file == "p3_comments.ppm" ||
-            row.file == "signed12.pgx" || row.file == "rgb24_rle.ras")
-            testimages::CheckCorpusRowMidStream<Jpeg2000Codec>(row, FormatUnknown);
+    codectest::CheckCorpusMidStream<Jpeg2000Codec>(
+        kJp2, {"rgb.jp2", "rgb_tiles.jp2", "p3_comments.ppm", "signed12.pgx", "rgb24_rle.ras"});
 }
 
 // --- decoding details -------------------------------------------------------
 
-struct Decoded {
-    bool ok;
-    Jpeg2000Codec image;
-};
-
-Decoded DecodeBytes(const std::vector<std::uint8_t>& bytes, std::uint32_t format = FormatUnknown, std::int32_t frame = 0)
-{
-    Decoded d{false, Jpeg2000Codec(format)};
-    d.ok = testimages::DecodeWith(d.image, bytes, bytes.size(), frame);
-    return d;
-}
-
 Decoded DecodeText(const std::string& text, std::uint32_t format = FormatUnknown)
 {
-    return DecodeBytes(std::vector<std::uint8_t>(text.begin(), text.end()), format);
+    return Decode<Jpeg2000Codec>(Bytes(text.begin(), text.end()), 0, format);
 }
 
 TEST(Jpeg2000Codec, TheContentDecidesTheFlavourWhateverTheId)
 {
-    const std::vector<std::uint8_t> jp2 = testimages::ReadCorpusFile("jp2", "rgb.jp2");
+    const Bytes jp2 = codectest::CorpusBytes("jp2", "rgb.jp2");
     for (std::uint32_t format : {FormatJp2, FormatJpc, FormatPgx, FormatPnm, FormatRas}) {
-        const Decoded d = DecodeBytes(jp2, format);
+        const Decoded d = Decode<Jpeg2000Codec>(jp2, 0, format);
         EXPECT_TRUE(d.ok) << format;
         EXPECT_EQ(d.image.GetType(), std::uint32_t(FormatJp2));
     }
@@ -80,7 +54,7 @@ TEST(Jpeg2000Codec, TheContentDecidesTheFlavourWhateverTheId)
 TEST(Jpeg2000Codec, PictureFormatsHaveOneFrame)
 {
     for (const char* file : {"rgb.jp2", "grey.j2k", "rgba.jp2", "p6.ppm", "grey8.pgx", "rgb24.ras"}) {
-        const Decoded d = DecodeBytes(testimages::ReadCorpusFile("jp2", file), FormatUnknown, 1);
+        const Decoded d = Decode<Jpeg2000Codec>(codectest::CorpusBytes("jp2", file), 1);
         EXPECT_FALSE(d.ok) << file;
         EXPECT_STREQ(d.image.GetLastError(), "wrong frame!") << file;
         EXPECT_EQ(d.image.info.numFrames, 1) << file;
@@ -149,10 +123,10 @@ TEST(Jpeg2000Codec, BrokenHeadersFailWithTheirReason)
 
 // A codestream of SOC and SIZ alone: OpenJPEG cannot decode it, so the
 // outcome tells whether the header was refused before OpenJPEG saw it.
-std::vector<std::uint8_t> Codestream(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
+Bytes Codestream(std::uint32_t width, std::uint32_t height, std::uint32_t tileWidth,
                                      std::uint32_t tileHeight, std::uint16_t components)
 {
-    std::vector<std::uint8_t> out = {0xFF, 0x4F, 0xFF, 0x51};
+    Bytes out = {0xFF, 0x4F, 0xFF, 0x51};
     auto put16 = [&out](std::uint32_t v) {
         out.push_back(std::uint8_t(v >> 8));
         out.push_back(std::uint8_t(v));
@@ -179,7 +153,7 @@ TEST(Jpeg2000Codec, DeclaredSizesAreCheckedBeforeOpenJpegAllocates)
     const std::string load = "error: cannot load image data", memory = "Can't allocate memory";
     struct Case {
         const char* what;
-        std::vector<std::uint8_t> bytes;
+        Bytes bytes;
         std::string error;
     };
     const Case cases[] = {
@@ -191,7 +165,7 @@ TEST(Jpeg2000Codec, DeclaredSizesAreCheckedBeforeOpenJpegAllocates)
         {"a tile of no size", Codestream(8, 8, 0, 8, 1), load},
     };
     for (const Case& c : cases) {
-        const Decoded d = DecodeBytes(c.bytes);
+        const Decoded d = Decode<Jpeg2000Codec>(c.bytes);
         EXPECT_FALSE(d.ok) << c.what;
         EXPECT_EQ(std::string(d.image.GetLastError()), c.error) << c.what;
     }
@@ -202,36 +176,8 @@ TEST(Jpeg2000Codec, DeclaredSizesAreCheckedBeforeOpenJpegAllocates)
 PxImage GreyPicture(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t seed)
 {
     PxImage image = testimages::Random(width, height, bpp, false, seed);
-    const std::uint32_t colours = image.GetNumColors();
-    for (std::uint32_t i = 0; i < colours; ++i) {
-        const std::uint8_t level = std::uint8_t(i * 255 / (colours - 1));
-        image.SetPaletteColor(std::uint8_t(i), RGBQUAD{level, level, level, 0});
-    }
+    testimages::SetGreyPalette(image);
     return image;
-}
-
-bool Encode(PxImage& source, std::uint32_t format, PxMemFile& file, std::string& error)
-{
-    Jpeg2000Codec writer(format);
-    writer.Ghost(source);
-    file.Open();
-    const bool ok = writer.Encode(&file);
-    error = writer.GetLastError();
-    file.Seek(0, 0);
-    return ok;
-}
-
-// The largest difference of red, green or blue between the two pictures.
-int LargestDifference(const PxImage& a, const PxImage& b)
-{
-    int largest = 0;
-    for (std::int32_t y = 0; y < std::int32_t(a.GetHeight()); ++y)
-        for (std::int32_t x = 0; x < std::int32_t(a.GetWidth()); ++x) {
-            const RGBQUAD p = a.GetPixelColor(x, y, false), q = b.GetPixelColor(x, y, false);
-            largest = std::max({largest, std::abs(p.rgbRed - q.rgbRed), std::abs(p.rgbGreen - q.rgbGreen),
-                                std::abs(p.rgbBlue - q.rgbBlue)});
-        }
-    return largest;
 }
 
 // format, depth of the picture (grey palettes below 24), width, height
@@ -246,16 +192,12 @@ TEST_P(Jpeg2000RoundTrip, KeepsEveryColour)
     const auto [format, bpp, width, height] = GetParam();
     PxImage source = bpp == 24 ? testimages::Random(width, height, 24, false, width) : GreyPicture(width, height, bpp, width);
     source.SetJpegQuality(100);
-    PxMemFile file;
-    std::string error;
-    ASSERT_TRUE(Encode(source, format, file, error)) << error;
-    Jpeg2000Codec decoded(format);
-    ASSERT_TRUE(decoded.Decode(&file)) << decoded.GetLastError();
+    const Jpeg2000Codec decoded = codectest::RoundTrip<Jpeg2000Codec>(source, format);
     EXPECT_EQ(decoded.GetType(), format);
     ASSERT_EQ(decoded.GetWidth(), width);
     ASSERT_EQ(decoded.GetHeight(), height);
     EXPECT_EQ(decoded.GetBpp(), bpp == 24 ? 24 : 8);
-    EXPECT_EQ(LargestDifference(decoded, source), 0);
+    EXPECT_EQ(codectest::MaxColourDifference(decoded, source), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -273,11 +215,11 @@ TEST(Jpeg2000Codec, EncodesToAStdioStream)
     PxImage source = testimages::Random(40, 30, 24, false, 4);
     source.SetJpegQuality(100);
     for (std::uint32_t format : {FormatJp2, FormatJpc, FormatPnm, FormatRas}) {
-        const std::vector<std::uint8_t> bytes = testimages::EncodeThroughStdio<Jpeg2000Codec>(source, format);
+        const Bytes bytes = codectest::EncodeThroughStdio<Jpeg2000Codec>(source, format);
         ASSERT_FALSE(bytes.empty()) << format;
         Jpeg2000Codec decoded;
-        ASSERT_TRUE(testimages::DecodeWith(decoded, bytes, bytes.size())) << decoded.GetLastError();
-        EXPECT_EQ(LargestDifference(decoded, source), 0) << format;
+        ASSERT_TRUE(codectest::DecodeBytes(decoded, bytes)) << decoded.GetLastError();
+        EXPECT_EQ(codectest::MaxColourDifference(decoded, source), 0) << format;
     }
 }
 
@@ -288,14 +230,13 @@ TEST(Jpeg2000Codec, QualityIsTheRateOfTheCompressedSize)
     const std::size_t raw = 64 * 64 * 3;
     for (std::uint8_t quality : {20, 50}) {
         source.SetJpegQuality(quality);
-        PxMemFile file;
-        std::string error;
-        ASSERT_TRUE(Encode(source, FormatJpc, file, error)) << error;
-        EXPECT_LE(std::size_t(file.Size()), raw * quality / 100 + 200) << int(quality);
-        EXPECT_GE(std::size_t(file.Size()), raw * quality / 100 * 3 / 4) << int(quality);
+        const codectest::Encoded encoded = codectest::EncodeToMemory<Jpeg2000Codec>(source, FormatJpc);
+        ASSERT_TRUE(encoded.ok) << encoded.error;
+        EXPECT_LE(encoded.bytes.size(), raw * quality / 100 + 200) << int(quality);
+        EXPECT_GE(encoded.bytes.size(), raw * quality / 100 * 3 / 4) << int(quality);
         Jpeg2000Codec decoded;
-        ASSERT_TRUE(decoded.Decode(&file)) << decoded.GetLastError();
-        EXPECT_GT(LargestDifference(decoded, source), 0);  // lossy
+        ASSERT_TRUE(codectest::DecodeBytes(decoded, encoded.bytes)) << decoded.GetLastError();
+        EXPECT_GT(codectest::MaxColourDifference(decoded, source), 0);  // lossy
     }
 }
 
@@ -304,7 +245,7 @@ TEST(Jpeg2000Codec, EncoderWritesTheFlavourOfItsId)
     PxImage source = testimages::Random(5, 4, 24, false, 9);
     const struct {
         std::uint32_t format;
-        std::vector<std::uint8_t> start;
+        Bytes start;
     } cases[] = {
         {FormatUnknown, {0, 0, 0, 12, 'j', 'P', ' ', ' '}},
         {FormatJp2, {0, 0, 0, 12, 'j', 'P', ' ', ' '}},
@@ -313,11 +254,10 @@ TEST(Jpeg2000Codec, EncoderWritesTheFlavourOfItsId)
         {FormatRas, {0x59, 0xA6, 0x6A, 0x95, 0, 0, 0, 5, 0, 0, 0, 4, 0, 0, 0, 24}},
     };
     for (const auto& c : cases) {
-        PxMemFile file;
-        std::string error;
-        ASSERT_TRUE(Encode(source, c.format, file, error)) << error;
-        ASSERT_GE(std::size_t(file.Size()), c.start.size());
-        EXPECT_EQ(std::memcmp(file.buffer, c.start.data(), c.start.size()), 0) << c.format;
+        const codectest::Encoded encoded = codectest::EncodeToMemory<Jpeg2000Codec>(source, c.format);
+        ASSERT_TRUE(encoded.ok) << encoded.error;
+        ASSERT_GE(encoded.bytes.size(), c.start.size());
+        EXPECT_EQ(std::memcmp(encoded.bytes.data(), c.start.data(), c.start.size()), 0) << c.format;
     }
 }
 
@@ -345,10 +285,9 @@ TEST(Jpeg2000Codec, EncoderRefusesWhatItCannotWrite)
         {&colour, FormatPgx, "PGX can save only GrayScale images"},
     };
     for (const auto& c : cases) {
-        PxMemFile target;
-        std::string error;
-        EXPECT_FALSE(Encode(*c.image, c.format, target, error)) << c.format;
-        EXPECT_EQ(error, c.error) << c.format;
+        const codectest::Encoded encoded = codectest::EncodeToMemory<Jpeg2000Codec>(*c.image, c.format);
+        EXPECT_FALSE(encoded.ok) << c.format;
+        EXPECT_EQ(encoded.error, c.error) << c.format;
     }
 }
 

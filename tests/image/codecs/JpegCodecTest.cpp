@@ -7,20 +7,30 @@
 #include "image/codecs/PxImageJPG.h"
 #include "tests/image/ImageHash.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/LibraryCodecHarness.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
+using codectest::Bytes;
 using codectest::DecodeBytes;
 using codectest::EncodeBytes;
+
+// The table holds an empty file, read as an empty file reads.
+const codectest::Corpus kJpeg{
+    .format = "jpeg", .cuts = {1024, 96}, .empty = codectest::NoBytes::EmptyStream, .minRows = 15};
+
+Bytes CorpusFile(const std::string& name)
+{
+    return codectest::CorpusBytes("jpeg", name);
+}
 
 // A smooth picture (gradients and a soft diagonal), the kind JPEG keeps well.
 PxImage Smooth(std::uint32_t width, std::uint32_t height, std::uint32_t bpp)
 {
     PxImage image(width, height, bpp, 0);
     if (image.IsIndexed())
-        for (unsigned i = 0; i < 256; ++i)
-            image.SetPaletteColor(std::uint8_t(i), {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0});
+        testimages::SetGreyPalette(image);
     for (std::uint32_t y = 0; y < height; ++y)
         for (std::uint32_t x = 0; x < width; ++x) {
             const auto r = std::uint8_t(x * 255 / (width - 1)), g = std::uint8_t(y * 255 / (height - 1));
@@ -44,26 +54,17 @@ std::size_t FindMarker(const std::vector<std::uint8_t>& jpeg, std::uint8_t marke
 
 TEST(JpegCorpus, DecodesLikeTheReferenceDecoder)
 {
-    const auto rows = codectest::ReadTable(codectest::DataPath("jpeg/expected.tsv"));
-    ASSERT_GE(rows.size(), 15u);
-    for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 8u);
-        SCOPED_TRACE(row[0] + " at 1/" + row[1]);
-        std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/" + row[0]));
-        PxImageJPG codec;
-        codec.info.jpegScale = std::uint8_t(std::stoi(row[1]));
-        codectest::ExpectCorpusRow(codec, DecodeBytes(codec, bytes), &row[2]);
-    }
+    codectest::CheckCorpus<PxImageJPG>(kJpeg);
 }
 
 TEST(JpegCorpus, TruncatedStreamsDecodeOrFailCleanly)
 {
-    codectest::TruncationSweep<PxImageJPG>("jpeg", ".jpg");
+    codectest::SweepTruncations<PxImageJPG>(kJpeg);
 }
 
 TEST(JpegDecode, GreyBecomesEightBitsWithTheGreyPalette)
 {
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/grey.jpg"));
+    Bytes bytes = CorpusFile("grey.jpg");
     PxImageJPG codec;
     ASSERT_TRUE(DecodeBytes(codec, bytes));
     ASSERT_EQ(codec.GetBpp(), 8);
@@ -94,7 +95,7 @@ TEST(JpegDecode, ColourIsStoredBlueGreenRedBottomUp)
 
 TEST(JpegDecode, StreamCutAfterTheHeaderStillDecodes)
 {
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/baseline.jpg"));
+    Bytes bytes = CorpusFile("baseline.jpg");
     bytes.resize(FindMarker(bytes, 0xDA) + 14);  // the scan header and nothing more
     PxImageJPG codec;
     ASSERT_TRUE(DecodeBytes(codec, bytes)) << codec.GetLastError();
@@ -104,8 +105,8 @@ TEST(JpegDecode, StreamCutAfterTheHeaderStillDecodes)
 
 TEST(JpegDecode, ReadsStdioStreamsLikeMemory)
 {
-    const std::string path = codectest::DataPath("jpeg/exif_dpi.jpg");
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(path);
+    const std::string path = codectest::CorpusPath("jpeg", "exif_dpi.jpg");
+    Bytes bytes = codectest::ReadFileBytes(path);
     PxImageJPG fromMemory;
     ASSERT_TRUE(DecodeBytes(fromMemory, bytes));
     PxIOFile file;
@@ -133,7 +134,7 @@ TEST(JpegDecode, StreamsWithEndlessScansAreRefused)
 {
     // The last scan of a progressive stream, repeated: each copy only draws a
     // warning, but hundreds of them would each cost a pass over the picture.
-    const std::vector<std::uint8_t> progressive = codectest::ReadBytes(codectest::DataPath("jpeg/progressive.jpg"));
+    const Bytes progressive = CorpusFile("progressive.jpg");
     std::size_t lastScan = 0;
     for (std::size_t i = 0; i + 1 < progressive.size(); ++i)
         if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA)
@@ -153,7 +154,7 @@ TEST(JpegDecode, StreamsWithEndlessScansAreRefused)
 
 TEST(JpegDecode, SizeOnlyAndCancel)
 {
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/progressive.jpg"));
+    Bytes bytes = CorpusFile("progressive.jpg");
     PxImageJPG sizeOnly;
     sizeOnly.info.escape = -1;
     sizeOnly.info.jpegScale = 2;
@@ -170,7 +171,7 @@ TEST(JpegDecode, SizeOnlyAndCancel)
 
 TEST(JpegDecode, ForgetsTheCallersTransparencyAndKeepsTheStreamPosition)
 {
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/exif_dpi.jpg"));
+    Bytes bytes = CorpusFile("exif_dpi.jpg");
     PxImageJPG codec;
     codec.info.transIndex = 5;
     codec.info.alphaPaletteEnabled = true;
@@ -187,7 +188,7 @@ TEST(JpegDecode, ExifBlocksThatLieAboutTheirOffsetsAreIgnored)
                                  0x1A, 1, 5, 0, 1, 0, 0, 0, 0xF0, 0xFF, 0, 0,  // X resolution at 65520
                                  0x28, 1, 3, 0, 1, 0, 0, 0, 2, 0, 0, 0,        // inches
                                  0, 0, 0, 0};
-    std::vector<std::uint8_t> bytes = codectest::ReadBytes(codectest::DataPath("jpeg/baseline.jpg"));
+    Bytes bytes = CorpusFile("baseline.jpg");
     std::vector<std::uint8_t> app1 = {0xFF, 0xE1, 0, std::uint8_t(sizeof exif + 2)};
     app1.insert(app1.end(), exif, exif + sizeof exif);
     bytes.insert(bytes.begin() + 2, app1.begin(), app1.end());

@@ -2,7 +2,8 @@
 
 #include "image/codecs/PcxCodec.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/SmallCodecHarness.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 // Bit planes, packed pixels, odd line lengths, 8-bit palettes and red, green,
 // blue (and alpha) planes come from the corpus in tests/data/pcx
@@ -47,9 +48,11 @@ Bytes Palette256(std::uint8_t signature = 0x0C)
     return p;
 }
 
-TEST(PcxCorpus, MatchesTable) { codectest::ExpectCorpusMatches<PcxCodec>("pcx"); }
+const codectest::Corpus kPcx{.format = "pcx", .cuts = {4096, 64}};
 
-TEST(PcxCorpus, TruncatedFilesFailCleanly) { codectest::SweepTruncations<PcxCodec>("pcx"); }
+TEST(PcxCorpus, MatchesTable) { codectest::CheckCorpus<PcxCodec>(kPcx); }
+
+TEST(PcxCorpus, TruncatedFilesFailCleanly) { codectest::SweepTruncations<PcxCodec>(kPcx); }
 
 struct Shape {
     std::uint32_t width, height, bpp;
@@ -77,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, PcxRoundTrip,
 TEST(PcxEncode, FileLayout)
 {
     PxImage planar = testimages::Random(9, 2, 4, false, 4);
-    const Bytes file = codectest::EncodeImage<PcxCodec>(planar);
+    const Bytes file = codectest::EncodeBytes<PcxCodec>(planar);
     ASSERT_GT(file.size(), 128u);
     EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), (Bytes{0x0A, 5, 1, 1}));
     EXPECT_EQ(file[65], 4);
@@ -85,7 +88,7 @@ TEST(PcxEncode, FileLayout)
 
     PxImage flat(64, 2, 8, 0);
     flat.Clear(0xC5);
-    const Bytes encoded = codectest::EncodeImage<PcxCodec>(flat);
+    const Bytes encoded = codectest::EncodeBytes<PcxCodec>(flat);
     ASSERT_EQ(encoded.size(), 128 + 8 + 769u);
     EXPECT_EQ(Bytes(encoded.begin() + 128, encoded.end() - 769), (Bytes{0xFF, 0xC5, 0xC1, 0xC5, 0xFF, 0xC5, 0xC1, 0xC5}));
 }
@@ -97,17 +100,17 @@ TEST(PcxEncode, Failures)
     codec.Ghost(picture);
     EXPECT_FALSE(codec.Encode(nullptr));
     EXPECT_STREQ(codec.GetLastError(), "null file handler");
-    codectest::ShortWriteFile noHeader(100);
+    codectest::LimitedFile noHeader(100);
     EXPECT_FALSE(codec.Encode(&noHeader));
     EXPECT_STREQ(codec.GetLastError(), "cannot write PCX header");
-    codectest::ShortWriteFile shortData(140);
+    codectest::LimitedFile shortData(140);
     EXPECT_FALSE(codec.Encode(&shortData));
     EXPECT_STREQ(codec.GetLastError(), "Error writing PCX file");
 
     // Wider than the header's 16-bit fields can say.
     PxImage wide(70000, 1, 1, 0);
     std::string error;
-    EXPECT_TRUE(codectest::EncodeImage<PcxCodec>(wide, &error).empty());
+    EXPECT_TRUE(codectest::EncodeBytes<PcxCodec>(wide, &error).empty());
     EXPECT_EQ(error, "cannot write PCX header");
 }
 

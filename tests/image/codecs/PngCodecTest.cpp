@@ -7,7 +7,8 @@
 #include "image/codecs/PngCodec.h"
 #include "tests/image/ImageHash.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/LibraryCodecHarness.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
@@ -15,17 +16,18 @@ using codectest::DecodeBytes;
 using codectest::EncodeBytes;
 using codectest::RoundTrip;
 
+// The table holds an empty file, read as an empty file reads.
+const codectest::Corpus kPng{
+    .format = "png", .cuts = {1024, 96}, .empty = codectest::NoBytes::EmptyStream, .minRows = 25};
+
 std::vector<std::uint8_t> CorpusFile(const std::string& name)
 {
-    return codectest::ReadBytes(codectest::DataPath("png/" + name));
+    return codectest::CorpusBytes("png", name);
 }
 
 PngCodec DecodeCorpus(const std::string& name)
 {
-    std::vector<std::uint8_t> bytes = CorpusFile(name);
-    PngCodec codec;
-    EXPECT_TRUE(DecodeBytes(codec, bytes)) << name << ": " << codec.GetLastError();
-    return codec;
+    return codectest::DecodeCorpusFile<PngCodec>("png", name);
 }
 
 // The body of the first chunk of a kind, or empty.
@@ -47,20 +49,12 @@ std::uint64_t Hash(const PxImage& image)
 
 TEST(PngCorpus, DecodesLikePillowReadsIt)
 {
-    const auto rows = codectest::ReadTable(codectest::DataPath("png/expected.tsv"));
-    ASSERT_GE(rows.size(), 25u);
-    for (const auto& row : rows) {
-        ASSERT_EQ(row.size(), 7u);
-        SCOPED_TRACE(row[0]);
-        std::vector<std::uint8_t> bytes = CorpusFile(row[0]);
-        PngCodec codec;
-        codectest::ExpectCorpusRow(codec, DecodeBytes(codec, bytes), &row[1]);
-    }
+    codectest::CheckCorpus<PngCodec>(kPng);
 }
 
 TEST(PngCorpus, TruncatedStreamsFailCleanly)
 {
-    codectest::TruncationSweep<PngCodec>("png", ".png");
+    codectest::SweepTruncations<PngCodec>(kPng);
 }
 
 TEST(PngDecode, AlphaChannelsBecomeTheAlphaPlane)
@@ -155,7 +149,7 @@ TEST(PngRoundTrip, EveryDepthWithAndWithoutAlphaAndInterlace)
         const std::vector<std::uint8_t> bytes = EncodeBytes<PngCodec>(image);
         ASSERT_FALSE(bytes.empty());
         EXPECT_EQ(Chunk(bytes, "IHDR")[12], c.interlaced ? 1 : 0);
-        PxImage decoded = RoundTrip<PngCodec>(image);
+        PngCodec decoded = RoundTrip<PngCodec>(image);
         ASSERT_TRUE(decoded.IsValid());
         EXPECT_TRUE(testimages::SamePixels(image, decoded));
         EXPECT_EQ(Hash(image), Hash(decoded));
@@ -173,7 +167,7 @@ TEST(PngEncode, AlphaIsWrittenAsRgbaScaledByAlphaMax)
     image.AlphaSetMax(128);
     const std::vector<std::uint8_t> bytes = EncodeBytes<PngCodec>(image);
     EXPECT_EQ(Chunk(bytes, "IHDR")[9], 6);  // RGBA
-    PxImage decoded = RoundTrip<PngCodec>(image);
+    PngCodec decoded = RoundTrip<PngCodec>(image);
     ASSERT_TRUE(decoded.AlphaIsValid());
     EXPECT_EQ(decoded.AlphaGet(0, 0), 0);
     EXPECT_EQ(decoded.AlphaGet(5, 3), 200 * 128 / 255);
@@ -182,7 +176,7 @@ TEST(PngEncode, AlphaIsWrittenAsRgbaScaledByAlphaMax)
 TEST(PngEncode, IndexedImageWithAlphaPlaneKeepsThePlane)
 {
     PxImage image = testimages::Random(11, 6, 4, true, 2);
-    PxImage decoded = RoundTrip<PngCodec>(image);
+    PngCodec decoded = RoundTrip<PngCodec>(image);
     ASSERT_EQ(decoded.GetBpp(), 24);
     ASSERT_TRUE(decoded.AlphaIsValid());
     EXPECT_EQ(std::memcmp(decoded.alpha, image.alpha, 11 * 6), 0);
@@ -199,7 +193,7 @@ TEST(PngEncode, TransparentIndexMovesToTheFrontOfTheSharedPalette)
         const RGBQUAD transparent = image.GetPaletteColor(std::uint8_t(index));
         const std::uint64_t before = Hash(image);
 
-        PxImage decoded = RoundTrip<PngCodec>(image);
+        PngCodec decoded = RoundTrip<PngCodec>(image);
         ASSERT_TRUE(decoded.IsValid());
         // The caller's picture shows the same, with the transparent entry first.
         EXPECT_EQ(image.GetTransIndex(), 0);
@@ -224,7 +218,7 @@ TEST(PngEncode, TransparentColourOfATrueColourImage)
     ASSERT_EQ(background.size(), 6u);
     EXPECT_EQ(background[1], 3);  // red
     EXPECT_EQ(background[5], 1);  // blue
-    PxImage decoded = RoundTrip<PngCodec>(image);
+    PngCodec decoded = RoundTrip<PngCodec>(image);
     ASSERT_TRUE(decoded.AlphaIsValid());
     EXPECT_FALSE(image.AlphaIsValid());  // the key became alpha in the file only
     for (std::int32_t y = 0; y < 5; ++y)
@@ -243,7 +237,7 @@ TEST(PngEncode, PaletteAlphaAndTrimmedPalette)
     const std::vector<std::uint8_t> bytes = EncodeBytes<PngCodec>(image);
     EXPECT_EQ(Chunk(bytes, "PLTE").size(), 6u * 3);
     EXPECT_EQ(Chunk(bytes, "tRNS"), (std::vector<std::uint8_t>{0, 50, 100, 150, 200, 250}));
-    PxImage decoded = RoundTrip<PngCodec>(image);
+    PngCodec decoded = RoundTrip<PngCodec>(image);
     EXPECT_TRUE(decoded.info.alphaPaletteEnabled);
     EXPECT_EQ(decoded.GetPaletteColor(3).rgbReserved, 150);
 

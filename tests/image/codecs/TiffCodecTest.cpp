@@ -10,65 +10,44 @@
 #include "image/ByteOrder.h"
 #include "image/codecs/PxImageTIF.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/CodecCorpus.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
-using testimages::CorpusRow;
+using codectest::Bytes;
+using codectest::Decode;
+using Decoded = codectest::Decoded<PxImageTIF>;
 
 // --- the corpus -------------------------------------------------------------
 
-class TiffCorpus : public testing::TestWithParam<CorpusRow> {};
+const codectest::Corpus kTiff{.format = "tiff", .cuts = {2048, 128}};
 
-TEST_P(TiffCorpus, DecodesAsTheTableSays)
-{
-    testimages::CheckCorpusRow<PxImageTIF>(GetParam(), FormatTif);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, TiffCorpus, testing::ValuesIn(testimages::LoadCorpusTable("tiff")),
-                         testimages::CorpusTestName);
-
-TEST(TiffCodec, TruncatedFilesDecodeOrFailWithAReason)
-{
-    testimages::SweepTruncations<PxImageTIF>("tiff", FormatTif);
-}
-
-TEST(TiffCodec, CorruptedFilesDecodeOrFailWithAReason)
-{
-    testimages::SweepCorruptions<PxImageTIF>("tiff", FormatTif);
-}
+CODEC_CORPUS_TESTS(Tiff, PxImageTIF, kTiff)
 
 PxImageTIF DecodeCorpus(const char* file, std::int32_t frame = 0)
 {
-    const std::vector<std::uint8_t> bytes = testimages::ReadCorpusFile("tiff", file);
-    PxImageTIF codec;
-    EXPECT_TRUE(testimages::DecodeWith(codec, bytes, bytes.size(), frame)) << file << ": " << codec.GetLastError();
-    return codec;
+    return codectest::DecodeCorpusFile<PxImageTIF>("tiff", file, frame);
 }
 
 TEST(TiffCodec, DecodesFromStreamsStartingMidway)
 {
-    for (const CorpusRow& row : testimages::LoadCorpusTable("tiff"))
-        if (row.file == "rgb_tiles.tif" || row.file == "multipage.tif" || row.file == "cielab.tif")
-            if (!row.Fails())
-                testimages::CheckCorpusRowMidStream<PxImageTIF>(row, FormatTif);
+    codectest::CheckCorpusMidStream<PxImageTIF>(kTiff, {"rgb_tiles.tif", "multipage.tif", "cielab.tif"});
 }
 
 TEST(TiffCodec, NegativePageIsNotPresent)
 {
-    const std::vector<std::uint8_t> bytes = testimages::ReadCorpusFile("tiff", "multipage.tif");
     PxImageTIF codec;
-    EXPECT_FALSE(testimages::DecodeWith(codec, bytes, bytes.size(), -1));
+    EXPECT_FALSE(codectest::DecodeBytes(codec, codectest::CorpusBytes("tiff", "multipage.tif"), -1));
     EXPECT_STREQ(codec.GetLastError(), "Error: page not present in TIFF file");
     EXPECT_EQ(codec.info.numFrames, 2);
 }
 
 TEST(TiffCodec, SizeOnlyGivesTheDimensionsWithoutPixels)
 {
-    const std::vector<std::uint8_t> bytes = testimages::ReadCorpusFile("tiff", "multipage.tif");
     PxImageTIF codec;
     codec.info.escape = -1;
-    ASSERT_TRUE(testimages::DecodeWith(codec, bytes, bytes.size(), 1));
+    ASSERT_TRUE(codectest::DecodeBytes(codec, codectest::CorpusBytes("tiff", "multipage.tif"), 1));
     EXPECT_FALSE(codec.IsValid());
     EXPECT_EQ(codec.GetWidth(), 9u);
     EXPECT_EQ(codec.GetHeight(), 4u);
@@ -116,15 +95,7 @@ bool SamePalette(const PxImage& a, const PxImage& b)
 PxImageTIF RoundTrip(PxImage& source, std::uint32_t compression = 0)
 {
     source.info.codecOptions[FormatTif] = compression;
-    PxImageTIF writer;
-    writer.Ghost(source);
-    PxMemFile file;
-    file.Open();
-    EXPECT_TRUE(writer.Encode(&file)) << writer.GetLastError();
-    PxImageTIF reader;
-    file.Seek(0, 0);
-    EXPECT_TRUE(reader.Decode(&file)) << reader.GetLastError();
-    return reader;
+    return codectest::RoundTrip<PxImageTIF>(source);
 }
 
 // depth, alpha plane, compression (0: the default), width, height
@@ -156,10 +127,10 @@ INSTANTIATE_TEST_SUITE_P(Depths, TiffRoundTrip,
 TEST(TiffCodec, EncodesToAStdioStream)
 {
     PxImage source = testimages::Random(40, 30, 24, true, 4);
-    const std::vector<std::uint8_t> bytes = testimages::EncodeThroughStdio<PxImageTIF>(source, FormatTif);
+    const Bytes bytes = codectest::EncodeThroughStdio<PxImageTIF>(source);
     ASSERT_FALSE(bytes.empty());
     PxImageTIF decoded;
-    ASSERT_TRUE(testimages::DecodeWith(decoded, bytes, bytes.size())) << decoded.GetLastError();
+    ASSERT_TRUE(codectest::DecodeBytes(decoded, bytes)) << decoded.GetLastError();
     EXPECT_TRUE(testimages::SamePixels(decoded, source));
 }
 
@@ -180,21 +151,6 @@ TEST(TiffCodec, EncoderScalesAlphaByAlphaMaxAndKeepsResolutionAndPlacement)
     EXPECT_EQ(decoded.info.xOffset, 3);
     EXPECT_EQ(decoded.info.yOffset, 11);
 }
-
-// A stream that takes the first `limit` bytes and refuses the rest.
-class ShortFile : public PxMemFile {
-public:
-    explicit ShortFile(std::size_t limit) : m_limit(limit) { Open(); }
-    std::size_t Write(const void* data, std::size_t size, std::size_t count) override
-    {
-        if (std::size_t(Tell()) + size * count > m_limit)
-            return 0;
-        return PxMemFile::Write(data, size, count);
-    }
-
-private:
-    std::size_t m_limit;
-};
 
 TEST(TiffCodec, EncoderReportsEachFailure)
 {
@@ -219,7 +175,7 @@ TEST(TiffCodec, EncoderReportsEachFailure)
         source.info.codecOptions[FormatTif] = 1;  // uncompressed: strips of a known size
         PxImageTIF writer;
         writer.Ghost(source);
-        ShortFile target(c.limit);
+        codectest::LimitedFile target(c.limit);
         EXPECT_FALSE(writer.Encode(&target));
         EXPECT_STREQ(writer.GetLastError(), c.error);
     }
@@ -284,22 +240,10 @@ std::vector<Tag> Header(std::uint32_t width, std::uint32_t height, std::vector<s
             {262, 3, {photometric}}, {277, 3, {samples}}, {278, 4, {height}}};
 }
 
-struct Decoded {
-    bool ok;
-    PxImageTIF image;
-};
-
-Decoded DecodeBytes(const std::vector<std::uint8_t>& bytes)
-{
-    Decoded d{false, PxImageTIF()};
-    d.ok = testimages::DecodeWith(d.image, bytes, bytes.size());
-    return d;
-}
-
 TEST(TiffCodec, HandMadeFileDecodes)
 {
     // Guards the builder: a 2 x 1 grey picture.
-    const Decoded d = DecodeBytes(MakeTiff(Header(2, 1, {8}, 1), {10, 200}));
+    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(2, 1, {8}, 1), {10, 200}));
     ASSERT_TRUE(d.ok) << d.image.GetLastError();
     EXPECT_EQ(d.image.GetPixelIndex(0, 0), 10);
     EXPECT_EQ(d.image.GetPixelIndex(1, 0), 200);
@@ -314,7 +258,7 @@ TEST(TiffCodec, ColourMapsOfSixteenOrEightBitValues)
           std::pair{std::vector<std::uint32_t>{200, 2, 90, 0, 0, 1}, RGBQUAD{0, 90, 200, 0}}}) {
         std::vector<Tag> tags = Header(2, 1, {1}, 3);
         tags.push_back({320, 3, map});
-        const Decoded d = DecodeBytes(MakeTiff(tags, {0x40}));
+        const Decoded d = Decode<PxImageTIF>(MakeTiff(tags, {0x40}));
         ASSERT_TRUE(d.ok) << d.image.GetLastError();
         EXPECT_EQ(d.image.GetBpp(), 1);
         const RGBQUAD first = d.image.GetPixelColor(0, 0);
@@ -344,7 +288,7 @@ TEST(TiffCodec, HostileHeadersFailWithoutAllocatingThePicture)
         {"floating-point grey", floatGrey, "Unsupported TIFF sample layout"},
     };
     for (const Case& c : cases) {
-        const Decoded d = DecodeBytes(MakeTiff(c.tags, {1, 2, 3, 4}));
+        const Decoded d = Decode<PxImageTIF>(MakeTiff(c.tags, {1, 2, 3, 4}));
         EXPECT_FALSE(d.ok) << c.what;
         EXPECT_STREQ(d.image.GetLastError(), c.error) << c.what;
     }
@@ -353,7 +297,7 @@ TEST(TiffCodec, HostileHeadersFailWithoutAllocatingThePicture)
 TEST(TiffCodec, LargeCompressedPictureWithBrokenDataFails)
 {
     // 20000 x 20000 declared, four bytes of LZW data: the strip read fails.
-    const Decoded d = DecodeBytes(MakeTiff(Header(20000, 20000, {8}, 1, 5), {0x80, 0, 0, 0}));
+    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(20000, 20000, {8}, 1, 5), {0x80, 0, 0, 0}));
     EXPECT_FALSE(d.ok);
     EXPECT_STREQ(d.image.GetLastError(), "Corrupted TIFF file!");
 }
@@ -366,7 +310,7 @@ TEST(TiffCodec, AlphaStaysSeparateFromTheColours)
     for (const auto& [extra, red, green] : {std::tuple{2u, 100, 50}, std::tuple{1u, 199, 100}}) {
         std::vector<Tag> tags = Header(1, 1, {8, 8, 8, 8}, 2);
         tags.push_back({338, 3, {extra}});
-        const Decoded d = DecodeBytes(MakeTiff(tags, pixel));
+        const Decoded d = Decode<PxImageTIF>(MakeTiff(tags, pixel));
         ASSERT_TRUE(d.ok) << d.image.GetLastError();
         ASSERT_EQ(d.image.GetBpp(), 24);
         const RGBQUAD c = d.image.GetPixelColor(0, 0);
@@ -382,7 +326,7 @@ TEST(TiffCodec, CielabWithAlphaConvertsAndKeepsTheFourthSample)
     // L 255, a = b = 0 is white; L 0 a near black (the conversion has no
     // linear segment near 0, so it lifts to about 8); a positive a is reddish.
     // The fourth sample is alpha.
-    const Decoded d = DecodeBytes(
+    const Decoded d = Decode<PxImageTIF>(
         MakeTiff(Header(3, 1, {8, 8, 8, 8}, 8), {255, 0, 0, 77, 0, 0, 0, 200, 128, 60, 0, 255}));
     ASSERT_TRUE(d.ok) << d.image.GetLastError();
     const RGBQUAD white = d.image.GetPixelColor(0, 0), black = d.image.GetPixelColor(1, 0);

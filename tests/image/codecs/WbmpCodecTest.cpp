@@ -2,7 +2,8 @@
 
 #include "image/codecs/WbmpCodec.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/SmallCodecHarness.h"
+#include "tests/image/codecs/CodecHarness.h"
+#include "tests/image/codecs/CorpusTable.h"
 
 namespace {
 
@@ -11,14 +12,15 @@ using codectest::Bytes;
 PxImage BlackAndWhite(std::uint32_t width, std::uint32_t height)
 {
     PxImage picture = testimages::Random(width, height, 1, false, width + height);
-    picture.SetPaletteColor(0, {0, 0, 0, 0});
-    picture.SetPaletteColor(1, {255, 255, 255, 0});
+    testimages::SetGreyPalette(picture);
     return picture;
 }
 
-TEST(WbmpCorpus, MatchesTable) { codectest::ExpectCorpusMatches<WbmpCodec>("wbmp"); }
+const codectest::Corpus kWbmp{.format = "wbmp", .cuts = {4096, 64}};
 
-TEST(WbmpCorpus, TruncatedFilesFailCleanly) { codectest::SweepTruncations<WbmpCodec>("wbmp"); }
+TEST(WbmpCorpus, MatchesTable) { codectest::CheckCorpus<WbmpCodec>(kWbmp); }
+
+TEST(WbmpCorpus, TruncatedFilesFailCleanly) { codectest::SweepTruncations<WbmpCodec>(kWbmp); }
 
 TEST(WbmpRoundTrip, KeepsEveryPixelUpTo255)
 {
@@ -40,7 +42,7 @@ TEST(WbmpEncode, FileLayout)
     Bytes expected = {0, 0, 0x81, 0x48, 2, 0x80};
     expected.resize(5 + 2 * 25);
     expected.back() = 0x01;
-    EXPECT_EQ(codectest::EncodeImage<WbmpCodec>(picture), expected);
+    EXPECT_EQ(codectest::EncodeBytes<WbmpCodec>(picture), expected);
 }
 
 // Bit 1 is white in the file: a picture whose palette has white first keeps
@@ -54,7 +56,7 @@ TEST(WbmpEncode, LighterFirstPaletteIsWrittenInverted)
     for (std::int32_t y = 0; y < 4; ++y)
         for (std::int32_t x = 0; x < 9; ++x)
             swapped.SetPixelIndex(x, y, std::uint8_t(1 - picture.GetPixelIndex(x, y)));
-    EXPECT_EQ(codectest::EncodeImage<WbmpCodec>(swapped), codectest::EncodeImage<WbmpCodec>(picture));
+    EXPECT_EQ(codectest::EncodeBytes<WbmpCodec>(swapped), codectest::EncodeBytes<WbmpCodec>(picture));
 }
 
 TEST(WbmpEncode, OnlySmallBlackAndWhitePictures)
@@ -65,7 +67,7 @@ TEST(WbmpEncode, OnlySmallBlackAndWhitePictures)
     for (const Row& row : {Row{300, 4, 1}, Row{256, 1, 1}, Row{1, 256, 1}, Row{8, 8, 4}, Row{8, 8, 24}}) {
         PxImage picture(row.width, row.height, row.bpp, 0);
         std::string error;
-        EXPECT_TRUE(codectest::EncodeImage<WbmpCodec>(picture, &error).empty());
+        EXPECT_TRUE(codectest::EncodeBytes<WbmpCodec>(picture, &error).empty());
         EXPECT_EQ(error, "Can't save this image as WBMP");
     }
     PxImage picture = BlackAndWhite(8, 8);
@@ -73,7 +75,7 @@ TEST(WbmpEncode, OnlySmallBlackAndWhitePictures)
     codec.Ghost(picture);
     EXPECT_FALSE(codec.Encode(nullptr));
     EXPECT_STREQ(codec.GetLastError(), "null file handler");
-    codectest::ShortWriteFile full(4);
+    codectest::LimitedFile full(4);
     EXPECT_FALSE(codec.Encode(&full));
     EXPECT_STREQ(codec.GetLastError(), "Error writing WBMP file");
 }

@@ -2,7 +2,7 @@
 
 #include "image/codecs/WmfCodec.h"
 #include "tests/image/TestImages.h"
-#include "tests/image/codecs/SmallCodecHarness.h"
+#include "tests/image/codecs/CodecHarness.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST(WmfEncode, NotSupported)
 {
     PxImage picture = testimages::Random(4, 4, 24, false, 1);
     std::string error;
-    EXPECT_TRUE(codectest::EncodeImage<WmfCodec>(picture, &error).empty());
+    EXPECT_TRUE(codectest::EncodeBytes<WmfCodec>(picture, &error).empty());
     EXPECT_EQ(error, "Save WMF not supported");
     WmfCodec empty;
     PxMemFile file;
