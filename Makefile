@@ -2,9 +2,20 @@
 # machine needs nothing but `make`.
 BUILD      ?= build
 BENCH_BUILD ?= build-bench
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
+FUZZ_SMOKE_SECONDS ?= 30
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench clean
+# The sanitizer runs: every report stops the program; leaks are reported,
+# except those inside the system's Qt and font libraries.
+CLANG      := CC=clang-14 CXX=clang++-14
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps configure build test run bench clean sanitize fuzz-build fuzz-smoke fuzz
 
 all: build
 
@@ -37,5 +48,30 @@ bench: deps
 	$(BENCH_BUILD)/bench/orvantis_bench --benchmark_counters_tabular=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/card_bench --benchmark_counters_tabular=true
 
+$(SANITIZE_BUILD)/build.ninja: | deps
+	$(CLANG) cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_SANITIZE=ON
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+# (the build runs the test programs too, to list their tests).
+sanitize: deps $(SANITIZE_BUILD)/build.ninja
+	$(SANITIZER_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+$(FUZZ_BUILD)/build.ninja: | deps
+	$(CLANG) cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_FUZZ=ON
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+# Replays the seeds and fuzz/regressions, then fuzzes each target for
+# FUZZ_SMOKE_SECONDS; fails on any crash, leak, timeout or sanitizer report.
+fuzz-smoke: fuzz-build
+	$(SANITIZER_ENV) FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SMOKE_SECONDS=$(FUZZ_SMOKE_SECONDS) fuzz/run.sh smoke $(FUZZ_TARGETS)
+
+# Long runs, FUZZ_SECONDS per target, one at a time; the corpus grows in
+# $(FUZZ_BUILD)/corpus/<target>, crash files land in $(FUZZ_BUILD)/crashes.
+fuzz: fuzz-build
+	$(SANITIZER_ENV) FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh long $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(BENCH_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -34,4 +34,23 @@ struct DibLayout {
 // rule) or when the block would not fit the 32-bit size fields of the header.
 DibLayout ComputeDibLayout(std::uint64_t width, std::uint64_t height, std::uint32_t bpp);
 
+// The memory a decoder may spend on what a stream declares. Run lengths,
+// deflate, JPEG's end-of-band runs, a GIF's logical screen or a JPEG 2000
+// tile-part length let a few hundred bytes declare gigabytes, which every
+// format's own expansion bound still allows. Up to kFreeDecodeBytes (64 MiB:
+// a 22-megapixel photograph at 24 bits) any stream may declare; beyond that
+// the stream must hold one byte for every kBytesPerStreamByte (256) bytes,
+// so an input of 1 MiB can cost at most 256 MiB. Photographs and scans stay
+// far below that ratio; only flat synthetic pictures above 64 MiB exceed it,
+// and those are refused. A stream that cannot tell its length (-1) is not
+// limited here.
+constexpr std::uint64_t kFreeDecodeBytes = std::uint64_t(64) << 20;
+constexpr std::uint64_t kBytesPerStreamByte = 256;
+
+constexpr bool WithinDecodeBudget(std::uint64_t bytes, std::int64_t streamBytes)
+{
+    return bytes <= kFreeDecodeBytes || streamBytes < 0 ||
+           bytes / kBytesPerStreamByte <= std::uint64_t(streamBytes);
+}
+
 }  // namespace pximage

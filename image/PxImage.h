@@ -51,8 +51,10 @@ struct ImageInfo {
 
 class PxImage {
 public:
-    // How a colour is sampled between pixel centres.
-    enum InterpolationMethod {
+    // How a colour is sampled between pixel centres. Both method enums have a
+    // fixed underlying type so that an unknown number a caller passes is a
+    // valid value, handled as the samplers document, not undefined behaviour.
+    enum InterpolationMethod : std::int32_t {
         NearestNeighbour = 1,
         Bilinear = 2,
         BSpline = 3,
@@ -72,7 +74,7 @@ public:
     };
 
     // What a sample outside the picture yields.
-    enum OverflowMethod {
+    enum OverflowMethod : std::int32_t {
         OverflowColor = 1,
         OverflowBackground = 2,
         OverflowTransparent = 3,

@@ -403,6 +403,10 @@ const char* BmpCodec::DecodeFrom(PxFile& file)
         if (std::uint64_t(fileBytes - pixelStart) < pixelBytes)
             return kCorrupt;
     }
+    // Run lengths can stand for any area (an end-of-bitmap code leaves the
+    // rest blank); the decode budget bounds what a short stream may declare.
+    if (fileBytes >= 0 && !pximage::WithinDecodeBudget(layout.totalBytes, fileBytes - pixelStart))
+        return kNoMemory;
 
     header.biXPelsPerMeter = h.xPelsPerMeter;
     header.biYPelsPerMeter = h.yPelsPerMeter;

@@ -208,6 +208,38 @@ bool ReadCodestreamHeader(PxFile& file, std::int64_t at, CodestreamHeader& heade
     return true;
 }
 
+// OpenJPEG reserves a tile-part's declared length (Psot) before reading it,
+// also when the stream ends sooner, since a truncated file decodes as far as
+// it goes. Entropy-coded data never holds 0xFF followed by a byte above 0x8F,
+// so every FF 90 00 0A in the codestream is a tile-part header (OpenJPEG
+// also finds those after data it skips); each must stay within the decode
+// budget for the bytes that follow it.
+bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t end)
+{
+    constexpr std::size_t kBlock = 1 << 16;
+    constexpr std::size_t kSotBytes = 10;  // marker, Lsot, Isot, Psot
+    if (!file.Seek(std::int32_t(codestream), 0))
+        return false;
+    std::vector<std::uint8_t> block(kBlock + kSotBytes);
+    std::int64_t blockStart = codestream;
+    std::size_t carried = 0;
+    for (;;) {
+        const std::size_t got = file.Read(block.data() + carried, 1, kBlock);
+        const std::size_t n = carried + got;
+        for (std::size_t i = 0; i + kSotBytes <= n; ++i)
+            if (block[i] == 0xFF && block[i + 1] == 0x90 && block[i + 2] == 0 && block[i + 3] == 10 &&
+                !pximage::WithinDecodeBudget(LoadBE32(&block[i + 6]), end - (blockStart + std::int64_t(i))))
+                return false;
+        if (got == 0)
+            return true;
+        // The last bytes may start a header that the next block completes.
+        const std::size_t keep = std::min(n, kSotBytes - 1);
+        std::memmove(block.data(), block.data() + n - keep, keep);
+        blockStart += std::int64_t(n - keep);
+        carried = keep;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // OpenJPEG glue
 
@@ -488,8 +520,12 @@ bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
         return false;
     }
     const std::uint64_t samples = declared.samples + std::uint64_t(paletteChannels) * declared.largestSamples;
+    // OpenJPEG keeps every decoded sample as a 32-bit integer.
+    const std::int64_t end = file->Size();
     if (pximage::ComputeDibLayout(declared.width, declared.height, 24).check != pximage::SizeCheck::Ok ||
-        samples > kMaxDecodedSamples || declared.tiles * declared.components > kMaxTileComponents) {
+        samples > kMaxDecodedSamples || declared.tiles * declared.components > kMaxTileComponents ||
+        !pximage::WithinDecodeBudget(4 * samples, end < 0 ? -1 : end - codestream) ||
+        (end >= 0 && !TilePartsWithinBudget(*file, codestream, end))) {
         SetLastError(kCreateError);
         return false;
     }

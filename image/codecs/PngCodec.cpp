@@ -7,6 +7,7 @@
 
 #include <png.h>
 
+#include "image/ByteOrder.h"
 #include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "image/codecs/CodecSupport.h"
@@ -44,10 +45,20 @@ PxFile& StreamOf(png_structp png)
     return *static_cast<PxFile*>(png_get_io_ptr(png));
 }
 
+// libpng reserves a chunk's declared length before reading it, and a length
+// above its chunk limit is only a warning in release builds. Every chunk
+// before the image data is read to its end, CRC included, so one that ends
+// past the stream fails here as it would there, before the reservation.
 void OnRead(png_structp png, png_bytep data, png_size_t length)
 {
-    if (StreamOf(png).Read(data, 1, length) != length)
+    PxFile& file = StreamOf(png);
+    if (file.Read(data, 1, length) != length)
         png_error(png, "Read Error");
+    if ((png_get_io_state(png) & PNG_IO_CHUNK_HDR) && length == 8 && std::memcmp(data + 4, "IDAT", 4) != 0) {
+        const std::int64_t left = BytesLeft(file);
+        if (left >= 0 && std::int64_t(pximage::LoadBE32(data)) + 4 > left)
+            png_error(png, "Read Error");
+    }
 }
 
 void OnWrite(png_structp png, png_bytep data, png_size_t length)
@@ -237,6 +248,12 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
 
     const std::uint32_t bpp = hasAlpha || colour ? 24 : bitDepth == 16 ? 8 : std::uint32_t(bitDepth);
     const RowForm form = hasAlpha ? RowForm::Bgra : bitDepth == 2 ? RowForm::Widen2 : RowForm::Direct;
+    const std::uint64_t pictureBytes = pximage::ComputeDibLayout(width, height, bpp).totalBytes +
+                                       (hasAlpha ? std::uint64_t(width) * height : 0);
+    if (!pximage::WithinDecodeBudget(pictureBytes, streamBytes)) {
+        image.SetLastError("PNG stream too short for its dimensions");
+        return false;
+    }
     if (!image.Create(width, height, bpp, FormatPng))
         return false;
     const png_size_t rowBytes = png_get_rowbytes(png, info);

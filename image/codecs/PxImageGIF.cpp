@@ -477,6 +477,10 @@ bool ScreenFits(const Screen& screen, std::int64_t fileBytes)
     if (pximage::ComputeDibLayout(screen.width, screen.height, 24).check != pximage::SizeCheck::Ok)
         return false;
     const std::uint64_t pixels = std::uint64_t(screen.width) * screen.height;
+    // The composition holds a 32-bit cell per pixel and the result up to
+    // four bytes more (24 bits and alpha).
+    if (!pximage::WithinDecodeBudget(8 * pixels, fileBytes))
+        return false;
     return pixels <= kScreenPixelsAlwaysAllowed || fileBytes < 0 ||
            pixels <= kPixelsPerDataByte * std::uint64_t(fileBytes);
 }

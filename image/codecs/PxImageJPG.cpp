@@ -299,7 +299,10 @@ bool PlausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t stream
     if (streamBytes < 0 || pixels <= kUncheckedPixels)
         return true;
     const std::uint64_t blocks = std::uint64_t((cinfo.image_width + 7) / 8) * ((cinfo.image_height + 7) / 8);
-    return std::uint64_t(streamBytes) * 8 >= blocks;
+    // The picture and, for progressive and multi-scan files, the library's
+    // coefficients: two bytes per sample of every component at most.
+    const std::uint64_t bytes = pixels * (std::uint64_t(cinfo.output_components) + 2 * std::uint64_t(cinfo.num_components));
+    return std::uint64_t(streamBytes) * 8 >= blocks && pximage::WithinDecodeBudget(bytes, streamBytes);
 }
 
 // Exif resolution tags win; then the JFIF density. A JFIF density without a

@@ -458,6 +458,22 @@ bool PxImageTIF::Decode(PxFile* file)
         SetLastError("Corrupted TIFF file!");
         return false;
     }
+    // The picture, its alpha plane and what libtiff decodes into (a strip or
+    // tile at a time, with a 32-bit raster of one band on the RGBA path) must
+    // fit the decode budget; compressed data that cannot stand for that much
+    // is as broken as data that does not decode.
+    const std::uint64_t band =
+        std::clamp<std::uint64_t>(layout.tiled ? layout.tileLength : layout.rowsPerStrip, 1, layout.height);
+    const std::uint64_t working =
+        std::uint64_t(pximage::ComputeDibLayout(layout.width, layout.height, depth).totalBytes) +
+        (layout.alpha ? std::uint64_t(layout.width) * layout.height : 0) +
+        (rgba ? 4 * std::uint64_t(layout.width) * band : 0) +
+        std::uint64_t(layout.tiled ? TIFFTileSize64(tif.get()) : TIFFStripSize64(tif.get()));
+    const std::int64_t fileBytes = file->Size();
+    if (!pximage::WithinDecodeBudget(working, fileBytes < 0 ? -1 : fileBytes - stream.base)) {
+        SetLastError("Corrupted TIFF file!");
+        return false;
+    }
     if (!Create(layout.width, layout.height, depth, FormatTif)) {
         SetLastError("PxImageTIF can't create image");
         return false;

@@ -296,10 +296,16 @@ TEST(TiffCodec, HostileHeadersFailWithoutAllocatingThePicture)
 
 TEST(TiffCodec, LargeCompressedPictureWithBrokenDataFails)
 {
-    // 20000 x 20000 declared, four bytes of LZW data: the strip read fails.
-    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(20000, 20000, {8}, 1, 5), {0x80, 0, 0, 0}));
+    // 4000 x 4000 declared, four bytes of LZW data: the strip read fails.
+    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(4000, 4000, {8}, 1, 5), {0x80, 0, 0, 0}));
     EXPECT_FALSE(d.ok);
     EXPECT_STREQ(d.image.GetLastError(), "Corrupted TIFF file!");
+    // 20000 x 20000 (400 MB) in a file of a few hundred bytes is beyond the
+    // decode budget: refused before the picture is allocated.
+    const Decoded huge = Decode<PxImageTIF>(MakeTiff(Header(20000, 20000, {8}, 1, 5), {0x80, 0, 0, 0}));
+    EXPECT_FALSE(huge.ok);
+    EXPECT_STREQ(huge.image.GetLastError(), "Corrupted TIFF file!");
+    EXPECT_FALSE(huge.image.IsValid());
 }
 
 TEST(TiffCodec, AlphaStaysSeparateFromTheColours)

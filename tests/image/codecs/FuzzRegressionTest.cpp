@@ -1,0 +1,76 @@
+// The inputs the fuzz targets once failed on (fuzz/regressions/): each
+// decoding input gives the outcome its fix decided. The fuzz smoke run
+// replays the same files under the sanitizers and resource limits.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/PxImage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kRegressions = ORVANTIS_FUZZ_REGRESSIONS;
+
+struct Row {
+    const char* file;      // under fuzz/regressions
+    std::uint32_t type;    // the id the target decodes with
+    const char* error;     // the refusal; null when the input decodes
+};
+
+const Row kRows[] = {
+    {"fuzz_decode_bmp/rle_declares_570mb.bmp", FormatBmp, "Can't allocate memory"},
+    {"fuzz_decode_png/splt_length_past_end.png", FormatPng, "Read Error"},
+    {"fuzz_decode_jp2/psot_4gb_past_end.jp2", FormatJp2, "Can't allocate memory"},
+    {"fuzz_decode_jp2/psot_2_6gb_past_end.jp2", FormatJp2, "Can't allocate memory"},
+    {"fuzz_decode_jp2/psot_3_7gb_past_end.jp2", FormatJp2, "Can't allocate memory"},
+    {"fuzz_decode_jpc/samples_236m_in_400_bytes.j2k", FormatJpc, "Can't allocate memory"},
+};
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(FuzzRegressions, EachInputGivesTheOutcomeOfItsFix)
+{
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.file);
+        const std::vector<std::uint8_t> bytes = ReadBytes(kRegressions / row.file);
+        ASSERT_FALSE(bytes.empty());
+        PxImage image;
+        const bool decoded = image.Decode(bytes.data(), std::int32_t(bytes.size()), row.type);
+        if (row.error) {
+            EXPECT_FALSE(decoded);
+            EXPECT_STREQ(image.GetLastError(), row.error);
+            EXPECT_FALSE(image.IsValid());
+        } else {
+            EXPECT_TRUE(decoded) << image.GetLastError();
+        }
+    }
+}
+
+// A reproducer added for a decoding target needs its row above.
+TEST(FuzzRegressions, EveryDecodingInputHasARow)
+{
+    std::set<std::string> listed;
+    for (const Row& row : kRows)
+        listed.insert(row.file);
+    for (const auto& folder : fs::directory_iterator(kRegressions)) {
+        if (!folder.is_directory() || folder.path().filename().string().rfind("fuzz_decode_", 0) != 0)
+            continue;
+        for (const auto& file : fs::directory_iterator(folder.path())) {
+            const std::string name = fs::relative(file.path(), kRegressions).generic_string();
+            EXPECT_TRUE(listed.count(name)) << name << " has no row in kRows";
+        }
+    }
+}
+
+}  // namespace
