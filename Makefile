@@ -4,6 +4,7 @@ BUILD      ?= build
 BENCH_BUILD ?= build-bench
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc)
 FUZZ_SMOKE_SECONDS ?= 30
 FUZZ_SECONDS ?= 600
@@ -15,7 +16,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initia
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build test run bench clean sanitize fuzz-build fuzz-smoke fuzz
+.PHONY: all deps configure build test run bench clean sanitize fuzz-build fuzz-smoke fuzz fuzz-coverage
 
 all: build
 
@@ -73,5 +74,15 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	$(SANITIZER_ENV) FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh long $(FUZZ_TARGETS)
 
+$(COVERAGE_BUILD)/build.ninja: | deps
+	$(CLANG) cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_FUZZ=ON -DORVANTIS_COVERAGE=ON
+
+# What the fuzz corpora reach: every input of $(FUZZ_BUILD)/corpus, the seeds
+# and fuzz/regressions runs once through coverage-instrumented targets; the
+# line and branch report lands in $(COVERAGE_BUILD)/coverage.txt.
+fuzz-coverage: deps $(COVERAGE_BUILD)/build.ninja
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS) --target fuzzers
+	FUZZ_BUILD=$(COVERAGE_BUILD) FUZZ_CORPUS=$(FUZZ_BUILD)/corpus fuzz/run.sh coverage $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(BENCH_BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)

@@ -4,6 +4,11 @@
 #                                  then fuzz each target FUZZ_SMOKE_SECONDS (30)
 #   fuzz/run.sh long [target...]   fuzz each target FUZZ_SECONDS (600), growing
 #                                  $FUZZ_BUILD/corpus/<target>
+#   fuzz/run.sh coverage [target...]
+#                                  with coverage-instrumented targets in $FUZZ_BUILD,
+#                                  run $FUZZ_CORPUS/<target>, the seeds and
+#                                  fuzz/regressions once each and report what they
+#                                  reach in $FUZZ_BUILD/coverage.txt
 # Crash, leak, timeout and out-of-memory files go to $FUZZ_BUILD/crashes/;
 # one line of libFuzzer's final statistics per run goes to $FUZZ_BUILD/stats.tsv.
 # Exits non-zero when any target failed; the others still run.
@@ -135,6 +140,21 @@ run_target() {
   [[ -n $d ]] && dict_arg=(-dict=fuzz/dict/$d.dict)
   local artifacts=$FUZZ_BUILD/crashes/$target-
 
+  if [[ $mode == coverage ]]; then
+    local -a inputs=()
+    for d in "$FUZZ_CORPUS/$target" "${seed_dirs[@]}" "$regressions/$target"; do
+      [[ -d $d ]] && inputs+=("$d")
+    done
+    echo "== $target: running ${inputs[*]}"
+    if ! LLVM_PROFILE_FILE=$FUZZ_BUILD/profiles/$target.profraw "$bin" "${limits[@]}" -rss_limit_mb=0 -runs=0 \
+        -artifact_prefix="$artifacts" "${inputs[@]}" >"$log_dir/$target.coverage.log" 2>&1; then
+      echo "fuzz: $target failed on an input; see $log_dir/$target.coverage.log" >&2
+      failed+=("$target (coverage)")
+    fi
+    objects+=(-object "$bin")
+    return
+  fi
+
   if [[ $mode == smoke ]]; then
     local -a replay
     mapfile -t replay < <(files_in "${seed_dirs[@]}" "$regressions/$target")
@@ -169,12 +189,23 @@ run_target() {
 case $mode in
   smoke) seconds=${FUZZ_SMOKE_SECONDS:-30} ;;
   long) seconds=${FUZZ_SECONDS:-600} ;;
-  *) echo "usage: fuzz/run.sh smoke|long [target...]" >&2; exit 2 ;;
+  coverage)
+    seconds=0
+    FUZZ_CORPUS=${FUZZ_CORPUS:-build-fuzz/corpus}
+    rm -rf "$FUZZ_BUILD/profiles"
+    mkdir -p "$FUZZ_BUILD/profiles"
+    objects=()
+    ;;
+  *) echo "usage: fuzz/run.sh smoke|long|coverage [target...]" >&2; exit 2 ;;
 esac
 targets=("$@")
 ((${#targets[@]})) || targets=("${all_targets[@]}")
 
 for target in "${targets[@]}"; do
+  if [[ $mode == coverage ]]; then
+    run_target "$target" 0 ""
+    continue
+  fi
   if [[ $mode == smoke ]]; then
     # A fresh corpus each time keeps the smoke run's length fixed.
     corpus=$FUZZ_BUILD/smoke-corpus/$target
@@ -184,6 +215,17 @@ for target in "${targets[@]}"; do
   fi
   run_target "$target" "$seconds" "$corpus"
 done
+
+# One report over every target's runs: lines, functions, regions and branches
+# of the program's own sources, file by file.
+if [[ $mode == coverage ]] && ((${#objects[@]})); then
+  profile=$FUZZ_BUILD/coverage.profdata
+  llvm-profdata-14 merge -sparse "$FUZZ_BUILD"/profiles/*.profraw -o "$profile"
+  llvm-cov-14 report -instr-profile="$profile" -show-branch-summary \
+    -ignore-filename-regex='^/usr/|/tests/|/fuzz/' "${objects[@]:1}" >"$FUZZ_BUILD/coverage.txt"
+  echo "fuzz: coverage report in $FUZZ_BUILD/coverage.txt"
+  tail -n 1 "$FUZZ_BUILD/coverage.txt"
+fi
 
 if ((${#failed[@]})); then
   echo "fuzz: failed: ${failed[*]}" >&2
