@@ -130,6 +130,37 @@ TEST(JpegDecode, LargePicturesThatCompressWellAreNotTakenForHostile)
     EXPECT_EQ(codec.GetWidth(), 2100u);
 }
 
+TEST(JpegDecode, SmallStreamsDeclaringHugePicturesAreRefusedBeforeAllocating)
+{
+    // The 33 x 17 baseline picture declaring another size in its frame header:
+    // a cut stream still decodes, so only the bits it holds bound the size.
+    const Bytes baseline = CorpusFile("baseline.jpg");
+    const std::size_t frame = FindMarker(baseline, 0xC0);
+    ASSERT_NE(frame, std::string::npos);
+    struct Case {
+        std::uint16_t width, height;
+        bool decodes;
+    } cases[] = {
+        {2048, 2048, true},     // within the size decoded whatever the stream holds
+        {2049, 2048, false},    // one column more needs a bit per block the stream lacks
+        {30000, 30000, false},  // 2.7 GB of picture from a few hundred bytes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        Bytes bytes = baseline;
+        bytes[frame + 5] = std::uint8_t(c.height >> 8);
+        bytes[frame + 6] = std::uint8_t(c.height);
+        bytes[frame + 7] = std::uint8_t(c.width >> 8);
+        bytes[frame + 8] = std::uint8_t(c.width);
+        PxImageJPG codec;
+        EXPECT_EQ(DecodeBytes(codec, bytes), c.decodes);
+        EXPECT_STREQ(codec.GetLastError(), c.decodes ? "" : "JPEG stream too short for its dimensions");
+        if (c.decodes) {
+            EXPECT_EQ(codec.GetWidth(), c.width);
+        }
+    }
+}
+
 TEST(JpegDecode, StreamsWithEndlessScansAreRefused)
 {
     // The last scan of a progressive stream, repeated: each copy only draws a
