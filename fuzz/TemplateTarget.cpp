@@ -53,12 +53,22 @@ void DrawCard(const WorkArea& card)
     DeleteDC(dc);
 }
 
+// Qt's warnings about the fonts an input names (missing faces, scripts
+// without shaping support) would fill the log; critical and fatal messages
+// still reach it.
+void KeepSevereQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "qt: %s\n", qPrintable(message));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     // TextEx measures and draws through QtGui's fonts.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(KeepSevereQtMessages);
     static QGuiApplication application(*argc, *argv);
     char pattern[] = "/tmp/orvantis-fuzz-template-XXXXXX";
     if (!mkdtemp(pattern)) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "image/PxImage.h"
+#include "platform/Coordinates.h"
 #include "platform/MemoryCanvas.h"
 
 namespace {
@@ -22,7 +23,8 @@ void Show(const MemoryCanvas& surface, HDC dc, std::int32_t left, std::int32_t t
 
 std::int32_t PxImage::Draw(HDC dc, const RECT& target, const RECT* clip, bool smooth)
 {
-    return Draw(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, clip, smooth);
+    return Draw(dc, target.left, target.top, SaturateToLong(std::int64_t(target.right) - target.left),
+                SaturateToLong(std::int64_t(target.bottom) - target.top), clip, smooth);
 }
 
 std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
@@ -50,8 +52,8 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
     GetClipBox(dc, &box);
     const std::int32_t left = std::min(std::max(x, box.left), box.right);
     const std::int32_t top = std::min(std::max(y, box.top), box.bottom);
-    const std::int32_t right = std::max(std::min(box.right, x + width), box.left);
-    const std::int32_t bottom = std::max(std::min(box.bottom, y + height), box.top);
+    const std::int32_t right = std::max(std::min(box.right, SaturatingAdd(x, width)), box.left);
+    const std::int32_t bottom = std::max(std::min(box.bottom, SaturatingAdd(y, height)), box.top);
     const std::int32_t pw = right - left, ph = bottom - top;
 
     if (!blended && natural) {
@@ -70,13 +72,13 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
             const std::uint32_t alphaScale = std::uint32_t(info.alphaMax) + 1;
             for (std::int32_t k = 0; k < ph; ++k) {
                 std::uint8_t* out = surface.Row(k);
-                const float dy = float(imageHeight) - float(bottom - k - y) * fy;
+                const float dy = float(imageHeight) - float(std::int64_t(bottom) - k - y) * fy;
                 const std::int32_t sy = natural ? (y + imageHeight - bottom) + k
                                                 : std::min(std::max(0, std::int32_t(std::floor(dy))), imageHeight - 1);
                 const std::uint8_t* row = GetBits() + std::size_t(sy) * info.rowStride;
                 const std::uint8_t* rowAlpha = alpha ? alpha + std::size_t(sy) * imageWidth : nullptr;
                 for (std::int32_t j = 0; j < pw; ++j, out += 3) {
-                    const float dx = float(j + left - x) * fx;
+                    const float dx = float(std::int64_t(left) + j - x) * fx;
                     const std::int32_t sx = natural ? left - x + j
                                                     : std::min(std::max(0, std::int32_t(std::floor(dx))), imageWidth - 1);
                     std::uint32_t a = rowAlpha ? rowAlpha[sx] : 255;

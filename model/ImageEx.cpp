@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Coordinates.h"
+
 ImageEx::ImageEx(const PxImage& picture, const PxImage& mask) : m_imgSrc(picture), m_imgMaskSrc(mask)
 {
     m_imgSrc.IncreaseBpp(24);
@@ -77,8 +79,8 @@ void ImageEx::SetSize(SIZE size)
         if (size == work)
             return;
         // The displayed size is the rotated box: scale the nominal size with it.
-        m_size.cx = LONG(float(size.cx) * float(m_size.cx) / work.cx + 0.5);
-        m_size.cy = LONG(float(size.cy) * float(m_size.cy) / work.cy + 0.5);
+        m_size.cx = TruncateToLong(float(size.cx) * float(m_size.cx) / work.cx + 0.5);
+        m_size.cy = TruncateToLong(float(size.cy) * float(m_size.cy) / work.cy + 0.5);
     }
     Rebuild(m_bHighQuality);
 }
@@ -95,12 +97,12 @@ void ImageEx::Rotate(float degrees)
         m_fAngle = angle;
 
     const SIZE before = GetSize();
-    const LONG cx = m_ptPos.x + LONG(std::uint32_t(before.cx) / 2);
-    const LONG cy = m_ptPos.y + LONG(std::uint32_t(before.cy) / 2);
+    const std::int64_t cx = std::int64_t(m_ptPos.x) + std::uint32_t(before.cx) / 2;
+    const std::int64_t cy = std::int64_t(m_ptPos.y) + std::uint32_t(before.cy) / 2;
     Rebuild(m_bHighQuality);
     const SIZE after = GetSize();
-    m_ptPos.x = cx - LONG(std::uint32_t(after.cx) / 2);
-    m_ptPos.y = cy - LONG(std::uint32_t(after.cy) / 2);
+    m_ptPos.x = SaturateToLong(cx - std::uint32_t(after.cx) / 2);
+    m_ptPos.y = SaturateToLong(cy - std::uint32_t(after.cy) / 2);
 }
 
 double ImageEx::GetAspectRatio() const
@@ -139,24 +141,25 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
         return;
     // Both working pictures come from the same steps; guard against a mask
     // that was never rebuilt to the picture's size all the same.
-    const LONG width = LONG(std::min(m_imgWork.GetWidth(), m_imgMaskWork.GetWidth()));
-    const LONG height = LONG(std::min(m_imgWork.GetHeight(), m_imgMaskWork.GetHeight()));
-    const LONG workHeight = LONG(m_imgWork.GetHeight());
-    const LONG x = m_ptPos.x, y = m_ptPos.y;
-    const LONG firstColumn = std::max<LONG>(0, -x);
-    const LONG endColumn = std::min<LONG>(width, canvas.bmWidth - x);
+    // In 64 bits: the position may lie anywhere in the 32-bit range.
+    const std::int64_t width = std::min(m_imgWork.GetWidth(), m_imgMaskWork.GetWidth());
+    const std::int64_t height = std::min(m_imgWork.GetHeight(), m_imgMaskWork.GetHeight());
+    const std::int64_t workHeight = m_imgWork.GetHeight();
+    const std::int64_t x = m_ptPos.x, y = m_ptPos.y;
+    const std::int64_t firstColumn = std::max<std::int64_t>(0, -x);
+    const std::int64_t endColumn = std::min<std::int64_t>(width, canvas.bmWidth - x);
     if (firstColumn >= endColumn)
         return;
     auto* canvasBits = static_cast<std::uint8_t*>(canvas.bmBits);
-    for (LONG i = 0; i < height; ++i) {
-        const LONG canvasRow = canvas.bmHeight + i - y - workHeight;
+    for (std::int64_t i = 0; i < height; ++i) {
+        const std::int64_t canvasRow = canvas.bmHeight + i - y - workHeight;
         if (canvasRow < 0 || canvasRow >= canvas.bmHeight)
             continue;
         const std::uint8_t* s = m_imgWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
         const std::uint8_t* m = m_imgMaskWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
         std::uint8_t* d = canvasBits + std::size_t(canvasRow) * std::size_t(canvas.bmWidthBytes) +
-                          3 * std::size_t(std::max<LONG>(0, x));
-        for (LONG column = firstColumn; column < endColumn; ++column, s += 3, m += 3, d += 3) {
+                          3 * std::size_t(std::max<std::int64_t>(0, x));
+        for (std::int64_t column = firstColumn; column < endColumn; ++column, s += 3, m += 3, d += 3) {
             if (m[0] == 0)
                 continue;
             for (int k = 0; k < 3; ++k)
@@ -168,13 +171,13 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
 bool ImageEx::IsTransparentAt(POINT point) const
 {
     const SIZE size = GetSize();
-    if (point.x < m_ptPos.x || point.y < m_ptPos.y || point.x >= m_ptPos.x + size.cx ||
-        point.y >= m_ptPos.y + size.cy)
+    const std::int64_t dx = std::int64_t(point.x) - m_ptPos.x, dy = std::int64_t(point.y) - m_ptPos.y;
+    if (dx < 0 || dy < 0 || dx >= size.cx || dy >= size.cy)
         return false;
-    const std::int32_t dx = point.x - m_ptPos.x;
-    const std::int32_t row = size.cy - 1 - (point.y - m_ptPos.y);  // bottom-up
-    if (m_imgMaskWork.IsValid() && m_imgMaskWork.IsInside(dx, row) &&
-        m_imgMaskWork.GetPixelColor(dx, row, false).rgbBlue < 128)
+    const std::int32_t column = std::int32_t(dx);
+    const std::int32_t row = std::int32_t(size.cy - 1 - dy);  // bottom-up
+    if (m_imgMaskWork.IsValid() && m_imgMaskWork.IsInside(column, row) &&
+        m_imgMaskWork.GetPixelColor(column, row, false).rgbBlue < 128)
         return true;
-    return m_imgWork.IsTransparent(dx, row);
+    return m_imgWork.IsTransparent(column, row);
 }

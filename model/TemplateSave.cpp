@@ -6,6 +6,7 @@
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
+#include "platform/Coordinates.h"
 #include "platform/MemoryCanvas.h"
 
 namespace {
@@ -17,8 +18,8 @@ constexpr LONG kPreviewHeight = 70;
 
 RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy)
 {
-    const LONG x = LONG(pos.x * sx + 0.5), y = LONG(pos.y * sy + 0.5);
-    return {x, y, x + LONG(size.cx * sx + 0.5), y + LONG(size.cy * sy + 0.5)};
+    const LONG x = TruncateToLong(pos.x * sx + 0.5), y = TruncateToLong(pos.y * sy + 0.5);
+    return RectAt(x, y, TruncateToLong(size.cx * sx + 0.5), TruncateToLong(size.cy * sy + 0.5));
 }
 
 bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
@@ -53,7 +54,8 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
         ElementBase& element = *clones[i];
         const RECT box = ScaleToPreview(element.GetPos(), element.GetSize(), sx, sy);
         element.m_ptPos = {box.left, box.top};
-        element.SetSize({box.right - box.left, box.bottom - box.top});
+        element.SetSize({SaturateToLong(std::int64_t(box.right) - box.left),
+                         SaturateToLong(std::int64_t(box.bottom) - box.top)});
         element.Draw(preview.Dc());
     }
     PxImage thumbnail;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Coordinates.h"
+
 namespace {
 
 // Font units beyond which fitting stops growing: no card text needs more.
@@ -77,7 +79,7 @@ void TextEx::Draw(HDC dc)
     FontSelection selection(dc, m_font);
     SetTextColor(dc, m_crColor);
     SetBkMode(dc, TRANSPARENT);
-    RECT box{m_ptPos.x, m_ptPos.y, m_ptPos.x + m_size.cx, m_ptPos.y + m_size.cy};
+    RECT box = RectAt(m_ptPos.x, m_ptPos.y, m_size.cx, m_size.cy);
     DrawTextW(dc, m_strText.data(), int(m_strText.size()), &box, DT_SINGLELINE | DT_NOCLIP);
 }
 
@@ -88,11 +90,11 @@ void TextEx::SetSize(SIZE target)
     LOGFONTW font = GetLogFont();
     // A zero extent (an empty text) gives no ratio: keep that dimension of the font.
     if (m_size.cx > 0)
-        font.lfWidth = LONG(double(target.cx) / m_size.cx * font.lfWidth + 0.5);
+        font.lfWidth = TruncateToLong(double(target.cx) / m_size.cx * font.lfWidth + 0.5);
     if (font.lfWidth <= 0)
         font.lfWidth = 1;
     if (m_size.cy > 0)
-        font.lfHeight = LONG(double(target.cy) / m_size.cy * font.lfHeight + 0.5);
+        font.lfHeight = TruncateToLong(double(target.cy) / m_size.cy * font.lfHeight + 0.5);
     const LONG step = font.lfHeight < 0 ? -1 : 1;
     auto remeasure = [&] {
         RecreateFont(font);

@@ -4,6 +4,7 @@
 
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "platform/Coordinates.h"
 
 namespace {
 
@@ -11,7 +12,8 @@ bool BoxHolds(const ElementBase& element, POINT p)
 {
     const POINT pos = element.GetPos();
     const SIZE size = element.GetSize();
-    return p.x >= pos.x && p.y >= pos.y && p.x < pos.x + size.cx && p.y < pos.y + size.cy;
+    const std::int64_t dx = std::int64_t(p.x) - pos.x, dy = std::int64_t(p.y) - pos.y;
+    return dx >= 0 && dy >= 0 && dx < size.cx && dy < size.cy;
 }
 
 }  // namespace
@@ -137,7 +139,7 @@ void WorkArea::Scale(SIZE frameSize, bool templateOnly)
             element->SetSize(frameSize);
             continue;
         }
-        auto scaled = [factor](LONG v) { return LONG(v * factor + 0.5); };
+        auto scaled = [factor](LONG v) { return TruncateToLong(v * factor + 0.5); };
         const SIZE size = element->GetSize();
         element->m_ptPos = {scaled(element->m_ptPos.x), scaled(element->m_ptPos.y)};
         element->SetSize({scaled(size.cx), scaled(size.cy)});

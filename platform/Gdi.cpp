@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/Coordinates.h"
+
 namespace {
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
@@ -153,7 +155,7 @@ int CopyPixels(HDC dest, int x, int y, int width, int height, const PixelSource&
     if (!dest || !dest->bitmap || GetClipBox(dest, &box) == NULLREGION)
         return 0;
     Bitmap& target = *dest->bitmap;
-    const RECT area = Intersect(box, RECT{x, y, x + width, y + height});
+    const RECT area = Intersect(box, RectAt(x, y, width, height));
     if (IsEmpty(area))
         return 0;
     const bool spans = src.bpp == 24 && target.header.biBitCount == 24;
@@ -163,17 +165,18 @@ int CopyPixels(HDC dest, int x, int y, int width, int height, const PixelSource&
         if (sy < 0 || sy >= src.height)
             continue;
         // Columns whose source lies inside the source picture.
-        const LONG first = std::max<LONG>(area.left, x + std::max(0, -srcX));
-        const LONG last = std::min<LONG>(area.right, x + (src.width - srcX));
+        const std::int64_t first = std::max<std::int64_t>(area.left, x + std::max<std::int64_t>(0, -std::int64_t(srcX)));
+        const std::int64_t last = std::min<std::int64_t>(area.right, std::int64_t(x) + src.width - srcX);
         if (first >= last)
             continue;
+        const std::int64_t firstSource = srcX + (first - x);
         const LONG targetRow = target.Height() - 1 - dy;
         if (spans) {
-            std::memmove(target.Row(targetRow) + 3 * std::size_t(first),
-                         src.Row(sy) + 3 * std::size_t(srcX + (first - x)), 3 * std::size_t(last - first));
+            std::memmove(target.Row(targetRow) + 3 * std::size_t(first), src.Row(sy) + 3 * std::size_t(firstSource),
+                         3 * std::size_t(last - first));
         } else {
-            for (LONG dx = first; dx < last; ++dx)
-                WritePixel(target, dx, targetRow, src.At(srcX + (dx - x), sy));
+            for (std::int64_t dx = first; dx < last; ++dx)
+                WritePixel(target, LONG(dx), targetRow, src.At(LONG(firstSource + (dx - first)), sy));
         }
         ++rows;
     }
@@ -460,9 +463,9 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
     }
     const PixelSource pixels = SourceOf(*source);
     const LONG h = source->Height();
-    CopyPixels(dest, x, y, width, height, pixels, srcX, [&](LONG dy) {
-        const LONG sy = srcY + (dy - y);
-        return sy < 0 || sy >= h ? -1 : h - 1 - sy;
+    CopyPixels(dest, x, y, width, height, pixels, srcX, [&](LONG dy) -> LONG {
+        const std::int64_t sy = std::int64_t(srcY) + dy - y;
+        return sy < 0 || sy >= h ? -1 : LONG(h - 1 - sy);
     });
     return true;
 }
@@ -485,15 +488,16 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX
     RECT box;
     if (GetClipBox(dest, &box) == NULLREGION)
         return true;
-    const RECT area = Intersect(box, RECT{x, y, x + width, y + height});
+    const RECT area = Intersect(box, RectAt(x, y, width, height));
     for (LONG dy = area.top; dy < area.bottom; ++dy) {
-        const LONG sy = srcY + LONG(std::int64_t(dy - y) * srcHeight / height);
+        const std::int64_t sy = srcY + (std::int64_t(dy) - y) * srcHeight / height;
         if (sy < 0 || sy >= pixels.height)
             continue;
         for (LONG dx = area.left; dx < area.right; ++dx) {
-            const LONG sx = srcX + LONG(std::int64_t(dx - x) * srcWidth / width);
+            const std::int64_t sx = srcX + (std::int64_t(dx) - x) * srcWidth / width;
             if (sx >= 0 && sx < pixels.width)
-                WritePixel(*dest->bitmap, dx, dest->bitmap->Height() - 1 - dy, pixels.At(sx, pixels.height - 1 - sy));
+                WritePixel(*dest->bitmap, dx, dest->bitmap->Height() - 1 - dy,
+                           pixels.At(LONG(sx), LONG(pixels.height - 1 - sy)));
         }
     }
     return true;
@@ -511,10 +515,10 @@ int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int srcX,
     const LONG scans = LONG(std::min<std::int64_t>(std::abs(std::int64_t(h.biHeight)), std::int64_t(startScan) + lines));
     // The device rectangle's bottom row shows DIB row srcY (rows count from the bottom).
     return CopyPixels(dc, x, y, int(width), int(height), src, srcX, [&](LONG dy) -> LONG {
-        const LONG dibRow = srcY + (y + LONG(height) - 1 - dy);
-        if (dibRow < LONG(startScan) || dibRow >= scans)
+        const std::int64_t dibRow = std::int64_t(srcY) + y + std::int64_t(height) - 1 - dy;
+        if (dibRow < std::int64_t(startScan) || dibRow >= scans)
             return -1;
-        return dibRow - LONG(startScan);
+        return LONG(dibRow - startScan);
     });
 }
 
@@ -612,14 +616,15 @@ BOOL LineTo(HDC dc, int x, int y)
     const RGBQUAD ink = ToQuad(dc->pen ? dc->pen->color : RGB(0, 0, 0));
     const bool dotted = dc->pen && dc->pen->style == PS_DOT;
     // Bresenham from the start point up to, not including, the end point.
+    // The distances span up to 2^32 - 1, so the error terms are 64-bit.
     LONG px = from.x, py = from.y;
-    const LONG dx = std::abs(x - px), dy = -std::abs(y - py);
+    const std::int64_t dx = std::abs(std::int64_t(x) - px), dy = -std::abs(std::int64_t(y) - py);
     const LONG sx = px < x ? 1 : -1, sy = py < y ? 1 : -1;
-    LONG error = dx + dy;
-    for (LONG step = 0; px != x || py != y; ++step) {
+    std::int64_t error = dx + dy;
+    for (std::int64_t step = 0; px != x || py != y; ++step) {
         if (!dotted || (step & 1) == 0)
             Plot(dc, box, px, py, ink);
-        const LONG e2 = 2 * error;
+        const std::int64_t e2 = 2 * error;
         if (e2 >= dy) {
             error += dy;
             px += sx;

@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/Coordinates.h"
 #include "platform/text/TextFont.h"
 
 namespace {
@@ -28,11 +29,6 @@ struct Box {
                 std::min(bottom, other.bottom)};
     }
 };
-
-LONG ClampToLong(qint64 value)
-{
-    return LONG(std::clamp<qint64>(value, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
-}
 
 LONG Advance(const RealisedFont& font, const QString& text)
 {
@@ -150,8 +146,8 @@ int DrawTextW(HDC dc, const WCHAR* text, int length, RECT* rect, UINT format)
     const int height = font->Height();
 
     if (format & DT_CALCRECT) {
-        rect->right = ClampToLong(qint64(rect->left) + width);
-        rect->bottom = ClampToLong(qint64(rect->top) + height);
+        rect->right = SaturatingAdd(rect->left, width);
+        rect->bottom = SaturatingAdd(rect->top, height);
         return height;
     }
     if (!IsDrawable24(dc->bitmap))

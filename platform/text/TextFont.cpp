@@ -14,8 +14,10 @@ namespace {
 
 // The cell height of a font whose LOGFONTW leaves the height to us.
 constexpr int kDefaultCellHeight = 16;
-// Larger than any card needs; a little above it Qt's font metrics overflow.
-constexpr int kMaxPixelSize = 16384;
+// Larger than any card needs. Qt caches the glyphs it draws for characters
+// no face has (and colour glyphs) as images at the em size, whatever that
+// is: an em of 16384 pixels cost 256 MiB for one such glyph, 4096 costs 16.
+constexpr int kMaxPixelSize = 4096;
 // QFont::setStretch accepts nothing outside this range.
 constexpr qreal kMinStretch = 1;
 constexpr qreal kMaxStretch = 4000;

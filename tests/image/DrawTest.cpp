@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "image/PxImage.h"
 #include "tests/image/TestImages.h"
 #include "tests/platform/WhiteCanvas.h"
@@ -124,6 +126,36 @@ TEST(Draw, DoubleSizeRepeatsPixels)
                 expected.rgbReserved = 0;
                 ASSERT_EQ(canvas.At(x, y), expected) << x << "," << y;
             }
+    }
+}
+
+TEST(Draw, PositionsAtTheEndsOfTheCoordinateRange)
+{
+    const PxImage image = testimages::Random(5, 4, 24, false, 7);
+    for (bool blended : {false, true}) {
+        SCOPED_TRACE(blended ? "blended" : "plain");
+        PxImage copy(image);
+        if (blended)
+            copy.AlphaCreate();
+        Canvas canvas(6, 6);
+        for (int x : {INT_MIN, INT_MIN + 2, INT_MAX - 2, INT_MAX})
+            for (int y : {INT_MIN, 0, INT_MAX}) {
+                copy.Draw(canvas.Dc(), x, y);         // natural size
+                copy.Draw(canvas.Dc(), x, y, 10, 8);  // scaled
+                copy.Draw(canvas.Dc(), RECT{x, y, x > 0 ? INT_MAX : x + 7, y > 0 ? INT_MAX : y + 6});
+            }
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 6; ++x)
+                ASSERT_EQ(canvas.At(x, y), kWhite) << x << "," << y;
+
+        // Stretched from (2, 1) past INT_MAX: the picture's top-left pixel
+        // fills the rest of the device.
+        copy.Draw(canvas.Dc(), 2, 1, INT_MAX, INT_MAX);
+        RGBQUAD topLeft = image.GetPixelColor(0, 3, false);
+        topLeft.rgbReserved = 0;
+        EXPECT_EQ(canvas.At(1, 1), kWhite);
+        EXPECT_EQ(canvas.At(2, 1), topLeft);
+        EXPECT_EQ(canvas.At(5, 5), topLeft);
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 
 #include "platform/Gdi.h"
@@ -139,6 +140,38 @@ TEST(Gdi, SetDIBitsToDeviceAndGetDIBitsConvertDepths)
     EXPECT_EQ(GetDIBits(screen, canvas.bitmap, 0, 4, rows, &request, DIB_RGB_COLORS), 4);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(rows[12 * 1 + 3 * 1 + 1], 255);  // device (1, 2) is buffer row 1
+}
+
+TEST(Gdi, CopiesAtTheEndsOfTheCoordinateRangeAreClippedExactly)
+{
+    Canvas source(2, 2), target(6, 6);
+    SetPixel(source.dc, 0, 0, RGB(1, 2, 3));
+    SetPixel(source.dc, 1, 0, RGB(4, 5, 6));
+    SetPixel(source.dc, 0, 1, RGB(7, 8, 9));
+    SetPixel(source.dc, 1, 1, RGB(10, 11, 12));
+    BITMAPINFO dib{};
+    dib.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const std::uint8_t pixels[16] = {9, 9, 9, 9, 9, 9, 0, 0, 9, 9, 9, 9, 9, 9, 0, 0};
+    // Far edges past INT_MAX, positions at INT_MIN, source offsets at both ends.
+    for (int x : {INT_MIN, INT_MIN + 1, INT_MAX - 1, INT_MAX})
+        for (int y : {INT_MIN, 0, INT_MAX}) {
+            BitBlt(target.dc, x, y, 2, 2, source.dc, 0, 0, SRCCOPY);
+            BitBlt(target.dc, 0, 0, 2, 2, source.dc, x, y, SRCCOPY);
+            StretchBlt(target.dc, x, y, 4, 4, source.dc, 0, 0, 2, 2, SRCCOPY);
+            StretchBlt(target.dc, 0, 0, 4, 4, source.dc, x, y, 2, 2, SRCCOPY);
+            SetDIBitsToDevice(target.dc, x, y, 2, 2, 0, 0, 0, 2, pixels, &dib, DIB_RGB_COLORS);
+            SetDIBitsToDevice(target.dc, 0, 0, 2, 2, x, y, 0, 2, pixels, &dib, DIB_RGB_COLORS);
+        }
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(GetPixel(target.dc, x, y), RGB(0, 0, 0)) << x << "," << y;
+
+    // A stretch from (1, 1) reaching past INT_MAX covers the rest of the
+    // device with the source's first pixel.
+    EXPECT_TRUE(StretchBlt(target.dc, 1, 1, INT_MAX, INT_MAX, source.dc, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(GetPixel(target.dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(target.dc, 1, 1), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(target.dc, 5, 5), RGB(1, 2, 3));
 }
 
 TEST(Gdi, ClipRectanglesIntersectAndRestore)
