@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <compare>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -24,6 +25,11 @@ constexpr qreal kMaxStretch = 4000;
 // The fitting loop makes a font per step; a few hundred descriptions cover
 // every step of a drag, and fonts still in use keep their realisation.
 constexpr std::size_t kCacheLimit = 256;
+// Each realised font keeps its font engine alive, and with it the glyph
+// images Qt cached for it, up to an em square each. The cache lets its fonts
+// go once their em squares add up to 64 MiB: four fonts at the largest em,
+// every font of an ordinary card.
+constexpr std::uint64_t kCacheEmArea = std::uint64_t(64) << 20;
 
 // The fields of a LOGFONTW that decide what is drawn.
 struct FontKey {
@@ -168,6 +174,7 @@ std::map<FontKey, std::shared_ptr<const RealisedFont>>& Cache()
     return cache;
 }
 
+std::uint64_t s_cachedEmArea = 0;
 bool s_cacheCleanupRegistered = false;
 
 // Qt's fonts belong to the application object's font database: release them
@@ -176,6 +183,7 @@ bool s_cacheCleanupRegistered = false;
 void ReleaseCache()
 {
     Cache().clear();
+    s_cachedEmArea = 0;
     s_cacheCleanupRegistered = false;
 }
 
@@ -185,13 +193,17 @@ std::shared_ptr<const RealisedFont> Lookup(const LOGFONTW& description)
     auto& cache = Cache();
     if (auto found = cache.find(key); found != cache.end())
         return found->second;
-    if (cache.size() >= kCacheLimit)
-        cache.clear();
     if (!s_cacheCleanupRegistered) {
         qAddPostRoutine(ReleaseCache);
         s_cacheCleanupRegistered = true;
     }
     auto realised = Realise(key);
+    const std::uint64_t em = std::uint64_t(std::max(realised->font.pixelSize(), 1));
+    if (cache.size() >= kCacheLimit || s_cachedEmArea + em * em > kCacheEmArea) {
+        cache.clear();
+        s_cachedEmArea = 0;
+    }
+    s_cachedEmArea += em * em;
     cache.emplace(std::move(key), realised);
     return realised;
 }

@@ -207,6 +207,39 @@ TEST(TextFont, ExtremeDescriptionsStillMeasure)
         }
 }
 
+// A font description no other test uses: weights far above the range.
+LOGFONTW FreshArial(LONG em)
+{
+    static LONG weight = 100000;
+    return Describe(u"Arial", -em, 0, ++weight);
+}
+
+std::weak_ptr<const RealisedFont> Realised(const LOGFONTW& lf)
+{
+    return RealisedFontOf(Make(lf).get());
+}
+
+TEST(TextFont, CacheLetsLargeFontsGoSooner)
+{
+    // Each cached font keeps Qt's glyph images for it alive. Realise large
+    // fonts until the cache lets one go: it then holds one large font.
+    const auto probe = Realised(FreshArial(4096));
+    for (int i = 0; i < 8 && !probe.expired(); ++i)
+        Realised(FreshArial(4096));
+    ASSERT_TRUE(probe.expired());
+
+    const auto small = Realised(FreshArial(16));
+    for (int i = 0; i < 20; ++i)
+        Realised(FreshArial(16));
+    EXPECT_FALSE(small.expired());  // kept by the cache alone
+
+    const auto large = Realised(FreshArial(4096));
+    Realised(FreshArial(4096));
+    EXPECT_FALSE(large.expired());
+    Realised(FreshArial(4096));  // a fourth em square of 4096 pixels
+    EXPECT_TRUE(large.expired());
+}
+
 TEST(TextExtent, GrowsWithTheTextAndMeasuresEmptyTextAsOneCell)
 {
     const auto font = Make(Describe(u"Arial", -24));
