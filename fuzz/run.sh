@@ -74,17 +74,13 @@ max_len() {
   esac
 }
 
-# Qt keeps the font engines it realised until its event loop tidies up,
-# which a fuzzer never runs: the template target's process grows with the
-# fonts tried, not with any one input. A single large allocation is still
-# stopped by -malloc_limit_mb.
-# The JPEG 2000 family's processes come within a few MiB of 512 over a
-# 30-second run (OpenJPEG's many small allocations, with AddressSanitizer's
-# shadow and quarantine on top), again with no single input near it.
+# The template target's process starts at about 200 MiB (Qt, fontconfig and
+# the system's fonts under AddressSanitizer) before any input, and one card
+# may hold a few 4096 x 4096 working pictures; a single allocation is still
+# stopped at 512 MiB by -malloc_limit_mb.
 rss_limit() {
   case $1 in
-    fuzz_template) echo 2048 ;;
-    fuzz_decode_jp2 | fuzz_decode_jpc | fuzz_decode_pgx | fuzz_decode_pnm | fuzz_decode_ras) echo 1024 ;;
+    fuzz_template) echo 1024 ;;
     *) echo 512 ;;
   esac
 }

@@ -30,8 +30,12 @@ constexpr std::uint32_t kMaxComponents = 64;
 // OpenJPEG keeps every decoded sample as a 32-bit integer; 256 M samples
 // (1 GiB) is far above any photograph and keeps hostile headers bounded.
 constexpr std::uint64_t kMaxDecodedSamples = std::uint64_t(1) << 28;
-// Per tile and component OpenJPEG keeps about a kilobyte of coding state.
+// OpenJPEG keeps coding state for every tile from the start: about 5 KiB
+// per tile (its progression orders) and 1 KiB per tile and component (its
+// quantisation steps). An 81-byte header declaring 58,000 tiles costs 300 MB.
 constexpr std::uint64_t kMaxTileComponents = std::uint64_t(1) << 16;
+constexpr std::uint64_t kCodingBytesPerTile = 5 << 10;
+constexpr std::uint64_t kCodingBytesPerTileComponent = 1 << 10;
 // Sun raster run-length packets expand 3 bytes into at most 256.
 constexpr std::uint64_t kMaxRasExpansion = 86;
 
@@ -520,11 +524,14 @@ bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
         return false;
     }
     const std::uint64_t samples = declared.samples + std::uint64_t(paletteChannels) * declared.largestSamples;
+    const std::uint64_t tileComponents = declared.tiles * declared.components;
     // OpenJPEG keeps every decoded sample as a 32-bit integer.
+    const std::uint64_t working =
+        4 * samples + kCodingBytesPerTile * declared.tiles + kCodingBytesPerTileComponent * tileComponents;
     const std::int64_t end = file->Size();
     if (pximage::ComputeDibLayout(declared.width, declared.height, 24).check != pximage::SizeCheck::Ok ||
-        samples > kMaxDecodedSamples || declared.tiles * declared.components > kMaxTileComponents ||
-        !pximage::WithinDecodeBudget(4 * samples, end < 0 ? -1 : end - codestream) ||
+        samples > kMaxDecodedSamples || tileComponents > kMaxTileComponents ||
+        !pximage::WithinDecodeBudget(working, end < 0 ? -1 : end - codestream) ||
         (end >= 0 && !TilePartsWithinBudget(*file, codestream, end))) {
         SetLastError(kCreateError);
         return false;

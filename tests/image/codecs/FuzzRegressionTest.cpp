@@ -31,6 +31,7 @@ const Row kRows[] = {
     {"fuzz_decode_jp2/psot_2_6gb_past_end.jp2", FormatJp2, "Can't allocate memory"},
     {"fuzz_decode_jp2/psot_3_7gb_past_end.jp2", FormatJp2, "Can't allocate memory"},
     {"fuzz_decode_jpc/samples_236m_in_400_bytes.j2k", FormatJpc, "Can't allocate memory"},
+    {"fuzz_decode_jpc/tiles_58k_in_81_bytes.j2k", FormatJpc, "Can't allocate memory"},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)
