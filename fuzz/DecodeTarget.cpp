@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "fuzz/FuzzImage.h"
+#include "fuzz/MemoryBound.h"
 #include "image/PxImage.h"
 
 #ifndef FUZZ_FORMAT_ID
@@ -31,6 +32,7 @@ void DecodeFrame(const std::uint8_t* data, std::size_t size, std::int32_t frame,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzsupport::InputMemoryBound memoryBound;
     if (size > std::size_t(std::numeric_limits<std::int32_t>::max()))
         return 0;
     std::int32_t numFrames = 0;

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "fuzz/FuzzImage.h"
+#include "fuzz/MemoryBound.h"
 #include "image/CodecTable.h"
 #include "image/PxImage.h"
 
@@ -44,6 +45,7 @@ std::uint32_t Hash(const PxImage& image)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzsupport::InputMemoryBound memoryBound;
     if (size > std::size_t(std::numeric_limits<std::int32_t>::max()))
         return 0;
     PxImage image;

@@ -13,6 +13,7 @@
 
 #include <QGuiApplication>
 
+#include "fuzz/MemoryBound.h"
 #include "model/WorkArea.h"
 #include "platform/Gdi.h"
 
@@ -82,6 +83,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const fuzzsupport::InputMemoryBound memoryBound;
     if (!WriteInput(data, size)) {
         std::perror("fuzz_template: writing this.tpl");
         std::abort();
