@@ -100,13 +100,19 @@ TEST(Gdi, LinesExcludeTheEndPoint)
     EXPECT_EQ(GetPixel(canvas.dc, 5, 5), RGB(111, 111, 111));
 }
 
+// (1,2,3) (4,5,6) on the top row, (7,8,9) (10,11,12) below.
+void PaintFourColours(Canvas& canvas)
+{
+    SetPixel(canvas.dc, 0, 0, RGB(1, 2, 3));
+    SetPixel(canvas.dc, 1, 0, RGB(4, 5, 6));
+    SetPixel(canvas.dc, 0, 1, RGB(7, 8, 9));
+    SetPixel(canvas.dc, 1, 1, RGB(10, 11, 12));
+}
+
 TEST(Gdi, BlitsCopyAndStretchClipped)
 {
     Canvas source(2, 2), target(6, 6);
-    SetPixel(source.dc, 0, 0, RGB(1, 2, 3));
-    SetPixel(source.dc, 1, 0, RGB(4, 5, 6));
-    SetPixel(source.dc, 0, 1, RGB(7, 8, 9));
-    SetPixel(source.dc, 1, 1, RGB(10, 11, 12));
+    PaintFourColours(source);
     EXPECT_TRUE(BitBlt(target.dc, -1, 0, 2, 2, source.dc, 0, 0, SRCCOPY));
     EXPECT_EQ(GetPixel(target.dc, 0, 0), RGB(4, 5, 6));
     EXPECT_EQ(GetPixel(target.dc, 0, 1), RGB(10, 11, 12));
@@ -145,10 +151,7 @@ TEST(Gdi, SetDIBitsToDeviceAndGetDIBitsConvertDepths)
 TEST(Gdi, CopiesAtTheEndsOfTheCoordinateRangeAreClippedExactly)
 {
     Canvas source(2, 2), target(6, 6);
-    SetPixel(source.dc, 0, 0, RGB(1, 2, 3));
-    SetPixel(source.dc, 1, 0, RGB(4, 5, 6));
-    SetPixel(source.dc, 0, 1, RGB(7, 8, 9));
-    SetPixel(source.dc, 1, 1, RGB(10, 11, 12));
+    PaintFourColours(source);
     BITMAPINFO dib{};
     dib.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     const std::uint8_t pixels[16] = {9, 9, 9, 9, 9, 9, 0, 0, 9, 9, 9, 9, 9, 9, 0, 0};
