@@ -217,9 +217,11 @@ bool ReadCodestreamHeader(PxFile& file, std::int64_t at, CodestreamHeader& heade
 // it goes. Entropy-coded data never holds 0xFF followed by a byte above 0x8F,
 // so every FF 90 00 0A in the codestream is a tile-part header (OpenJPEG
 // also finds those after data it skips); each must stay within the decode
-// budget for the bytes that follow it.
-bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t end)
+// budget for the bytes that follow it. declaredEnd becomes the furthest
+// offset a tile-part length reaches (or stays at end).
+bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t end, std::int64_t& declaredEnd)
 {
+    declaredEnd = end;
     constexpr std::size_t kBlock = 1 << 16;
     constexpr std::size_t kSotBytes = 10;  // marker, Lsot, Isot, Psot
     if (!file.Seek(std::int32_t(codestream), 0))
@@ -230,10 +232,15 @@ bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t e
     for (;;) {
         const std::size_t got = file.Read(block.data() + carried, 1, kBlock);
         const std::size_t n = carried + got;
-        for (std::size_t i = 0; i + kSotBytes <= n; ++i)
-            if (block[i] == 0xFF && block[i + 1] == 0x90 && block[i + 2] == 0 && block[i + 3] == 10 &&
-                !pximage::WithinDecodeBudget(LoadBE32(&block[i + 6]), end - (blockStart + std::int64_t(i))))
+        for (std::size_t i = 0; i + kSotBytes <= n; ++i) {
+            if (block[i] != 0xFF || block[i + 1] != 0x90 || block[i + 2] != 0 || block[i + 3] != 10)
+                continue;
+            const std::int64_t at = blockStart + std::int64_t(i);
+            const std::uint32_t length = LoadBE32(&block[i + 6]);
+            if (!pximage::WithinDecodeBudget(length, end - at))
                 return false;
+            declaredEnd = std::max(declaredEnd, at + std::int64_t(length));
+        }
         if (got == 0)
             return true;
         // The last bytes may start a header that the next block completes.
@@ -529,16 +536,35 @@ bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
     const std::uint64_t working =
         4 * samples + kCodingBytesPerTile * declared.tiles + kCodingBytesPerTileComponent * tileComponents;
     const std::int64_t end = file->Size();
+    std::int64_t declaredEnd = end;
     if (pximage::ComputeDibLayout(declared.width, declared.height, 24).check != pximage::SizeCheck::Ok ||
         samples > kMaxDecodedSamples || tileComponents > kMaxTileComponents ||
         !pximage::WithinDecodeBudget(working, end < 0 ? -1 : end - codestream) ||
-        (end >= 0 && !TilePartsWithinBudget(*file, codestream, end))) {
+        (end >= 0 && !TilePartsWithinBudget(*file, codestream, end, declaredEnd)) ||
+        declaredEnd - source.base > INT32_MAX) {
         SetLastError(kCreateError);
         return false;
     }
     if (!file->Seek(std::int32_t(source.base), 0)) {
         SetLastError(kLoadError);
         return false;
+    }
+    // A tile-part cut short by the end of the file: OpenJPEG reads the part
+    // it lacks from memory it never filled, so what it decoded depended on
+    // earlier allocations and could send it out of bounds. The stream is
+    // decoded as if it went on with zeros to the declared length, which read
+    // as empty packets.
+    std::vector<std::uint8_t> padded;
+    std::unique_ptr<PxMemFile> paddedFile;
+    if (declaredEnd > end) {
+        padded.assign(std::size_t(declaredEnd - source.base), 0);
+        if (file->Read(padded.data(), 1, std::size_t(end - source.base)) != std::size_t(end - source.base)) {
+            SetLastError(kLoadError);
+            return false;
+        }
+        paddedFile = std::make_unique<PxMemFile>(padded.data(), std::int32_t(padded.size()));
+        source.file = paddedFile.get();
+        source.base = 0;
     }
 
     OpjCodec codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
@@ -555,7 +581,7 @@ bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
     // Not strict: a truncated codestream decodes as far as its data goes, as
     // a truncated JPEG does.
     const bool ok = opj_setup_decoder(codec.get(), &parameters) && opj_decoder_set_strict_mode(codec.get(), OPJ_FALSE) &&
-                    opj_codec_set_threads(codec.get(), 1) && opj_read_header(stream.get(), codec.get(), &raw);
+                    opj_codec_set_threads(codec.get(), 0) && opj_read_header(stream.get(), codec.get(), &raw);
     OpjImage image(raw);
     if (!ok || !image) {
         SetLastError(kLoadError);
