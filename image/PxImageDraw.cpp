@@ -23,8 +23,7 @@ void Show(const MemoryCanvas& surface, HDC dc, std::int32_t left, std::int32_t t
 
 std::int32_t PxImage::Draw(HDC dc, const RECT& target, const RECT* clip, bool smooth)
 {
-    return Draw(dc, target.left, target.top, SaturateToLong(std::int64_t(target.right) - target.left),
-                SaturateToLong(std::int64_t(target.bottom) - target.top), clip, smooth);
+    return Draw(dc, target.left, target.top, RectWidth(target), RectHeight(target), clip, smooth);
 }
 
 std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,

@@ -54,8 +54,7 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
         ElementBase& element = *clones[i];
         const RECT box = ScaleToPreview(element.GetPos(), element.GetSize(), sx, sy);
         element.m_ptPos = {box.left, box.top};
-        element.SetSize({SaturateToLong(std::int64_t(box.right) - box.left),
-                         SaturateToLong(std::int64_t(box.bottom) - box.top)});
+        element.SetSize({RectWidth(box), RectHeight(box)});
         element.Draw(preview.Dc());
     }
     PxImage thumbnail;

@@ -27,6 +27,17 @@ constexpr RECT RectAt(LONG x, LONG y, std::int64_t width, std::int64_t height)
     return {x, y, SaturatingAdd(x, width), SaturatingAdd(y, height)};
 }
 
+// A rectangle's extent, saturated where it spans more than the range.
+constexpr LONG RectWidth(const RECT& r)
+{
+    return SaturateToLong(std::int64_t(r.right) - r.left);
+}
+
+constexpr LONG RectHeight(const RECT& r)
+{
+    return SaturateToLong(std::int64_t(r.bottom) - r.top);
+}
+
 // LONG(value), truncating toward zero like the cast, for every double:
 // values beyond the range saturate and NaN gives 0.
 inline LONG TruncateToLong(double value)
