@@ -57,6 +57,8 @@ public:
     POINT GetOrigin() const { return m_ptOrigin; }
     void SetOrigin(POINT origin) { m_ptOrigin = origin; }
     bool IsModified() const { return m_bModified; }
+    // A saved card is unchanged until its next edit.
+    void ClearModified() { m_bModified = false; }
 
 private:
     void Scale(SIZE frameSize, bool templateOnly);
