@@ -57,8 +57,9 @@ public:
     POINT GetOrigin() const { return m_ptOrigin; }
     void SetOrigin(POINT origin) { m_ptOrigin = origin; }
     bool IsModified() const { return m_bModified; }
-    // A saved card is unchanged until its next edit.
-    void ClearModified() { m_bModified = false; }
+    // Cleared by a save; set by every edit, also those made on an element
+    // directly (moving, rotating, text changes).
+    void SetModified(bool modified) { m_bModified = modified; }
 
 private:
     void Scale(SIZE frameSize, bool templateOnly);
