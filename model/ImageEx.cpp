@@ -23,9 +23,10 @@ std::unique_ptr<ElementBase> ImageEx::Clone() const
     return std::make_unique<ImageEx>(*this);
 }
 
+// Before the first SetSize both sizes are 0 x 0: unrotated as well.
 bool ImageEx::IsUnrotated() const
 {
-    return m_imgWork.IsValid() && LONG(m_imgWork.GetWidth()) == m_size.cx && LONG(m_imgWork.GetHeight()) == m_size.cy;
+    return GetSize() == m_size;
 }
 
 SIZE ImageEx::GetSize() const
@@ -107,8 +108,9 @@ void ImageEx::Rotate(float degrees)
 
 double ImageEx::GetAspectRatio() const
 {
+    // Width over height in single precision, the division included.
     const PxImage& basis = IsUnrotated() ? m_imgSrc : m_imgWork;
-    return double(float(basis.GetWidth())) / double(basis.GetHeight());
+    return double(float(basis.GetWidth()) / float(basis.GetHeight()));
 }
 
 void ImageEx::ToggleFlipMirror(bool flip)

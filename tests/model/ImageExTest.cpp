@@ -126,6 +126,17 @@ TEST(ImageEx, RotatedResizeScalesTheNominalSize)
     EXPECT_DOUBLE_EQ(element.GetAspectRatio(), 0.5);
 }
 
+TEST(ImageEx, AspectRatioIsASinglePrecisionQuotient)
+{
+    ImageEx element(testimages::Random(100, 300, 24, false, 8), PxImage());
+    const double oneThirdInFloat = 0.3333333432674408;  // 1 / 3 rounded to single precision
+    // Before the first SetSize the empty working picture matches the 0 x 0
+    // nominal size: the source's ratio, not 0 / 0.
+    EXPECT_EQ(element.GetAspectRatio(), oneThirdInFloat);
+    element.SetSize({50, 150});
+    EXPECT_EQ(element.GetAspectRatio(), oneThirdInFloat);
+}
+
 TEST(ImageEx, FlipMirrorToggles)
 {
     ImageEx element(testimages::Random(6, 4, 24, false, 9), PxImage());
