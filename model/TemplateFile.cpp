@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <typeinfo>
 
 #include "image/ByteOrder.h"
@@ -85,27 +86,42 @@ void EncodeLogFont(const LOGFONTW& font, std::uint8_t* bytes)
         pximage::StoreLE16(bytes + 28 + 2 * i, std::uint16_t(font.lfFaceName[i]));
 }
 
-std::unique_ptr<TextEx> ReadTextRecord(PxFile& file)
+// Moves the position forward by any 64-bit count in steps the stream's
+// 32-bit offsets can carry. False when the stream refuses a step.
+bool SkipForward(PxFile& file, std::uint64_t bytes)
+{
+    constexpr std::uint64_t kLargestStep = std::uint64_t(std::numeric_limits<std::int32_t>::max());
+    while (bytes > 0) {
+        const std::uint64_t step = std::min(bytes, kLargestStep);
+        if (!file.Seek(std::int32_t(step), 1))
+            return false;
+        bytes -= step;
+    }
+    return true;
+}
+
+// The record readers return false when the file ends inside the record (the
+// walk stops there); a record read whole appends its element unless its
+// content is refused, and the walk goes on with the next record.
+bool ReadTextRecord(PxFile& file, WorkArea::ElementList& elements)
 {
     Box box;
     std::uint8_t fields[92 + 4 + 4];
     if (!ReadBox(file, box) || !ReadExactly(file, fields, sizeof fields))
-        return nullptr;
+        return false;
     LOGFONTW font;
     DecodeLogFont(fields, font);
     const COLORREF colour = LoadLE32(fields + 92);
     const std::uint32_t units = LoadLE32(fields + 96);
     const std::int64_t left = BytesLeft(file);
     if (left >= 0 && std::uint64_t(units) * 2 > std::uint64_t(left))
-        return nullptr;  // cut short
+        return false;
 
     // Only the first 511 units are kept; the rest is skipped to stay in step.
     std::uint8_t bytes[2 * kMaxTextUnits];
     const std::uint32_t kept = std::min(units, kMaxTextUnits);
-    if (!ReadExactly(file, bytes, 2 * std::size_t(kept)))
-        return nullptr;
-    if (units > kept && !file.Seek(std::int32_t(2 * std::int64_t(units - kept)), 1))
-        return nullptr;
+    if (!ReadExactly(file, bytes, 2 * std::size_t(kept)) || !SkipForward(file, 2 * std::uint64_t(units - kept)))
+        return false;
     std::u16string text;
     for (std::uint32_t i = 0; i < kept; ++i) {
         const char16_t unit = char16_t(pximage::LoadLE16(bytes + 2 * i));
@@ -116,37 +132,47 @@ std::unique_ptr<TextEx> ReadTextRecord(PxFile& file)
     auto element = std::make_unique<TextEx>(font, colour, std::move(text));
     element->m_nKind = ELEMENT_TEMPLATE_TEXT;
     element->m_ptPos = {box.x, box.y};
-    return element;
+    elements.push_back(std::move(element));
+    return true;
 }
 
-// The largest displayed frame the reader builds: a frame is shown at most
-// at its full resolution, so this only stops hostile sizes from making the
-// working pictures enormous.
-bool SaneDisplaySize(const Box& box, const PxImage& picture)
+// Hardening against hostile files, and its limits. A frame is displayed at
+// most at its full resolution once the card is fitted to the view, so a
+// stored size above four times the picture's area (twice each side), or
+// above 4096 x 4096 for a small picture, can only make the working pictures
+// enormous: such a frame is refused. This bounds the working pictures made
+// at loading to 48 MiB each (or four times the decoded picture); it does not
+// bound later scaling (ScaleAll to a larger frame builds what it is asked
+// for), the decoded pictures themselves (the JPEG decoder's budget does), nor
+// anything about texts (their font fields are clamped when they are fitted).
+// A side of 0 or less is no size at all: the resampler refuses it, the
+// working pictures stay empty and the frame is 0 x 0.
+bool AbsurdDisplaySize(const Box& box, const PxImage& picture)
 {
     if (box.cx <= 0 || box.cy <= 0)
-        return !picture.IsValid();
+        return false;
     const std::uint64_t limit = picture.IsValid() ? 4ull * picture.GetWidth() * picture.GetHeight() : 0;
-    return std::uint64_t(box.cx) * std::uint64_t(box.cy) <= std::max<std::uint64_t>(limit, 4096ull * 4096);
+    return std::uint64_t(box.cx) * std::uint64_t(box.cy) > std::max<std::uint64_t>(limit, 4096ull * 4096);
 }
 
-std::unique_ptr<ImageEx> ReadFrameRecord(PxFile& file)
+bool ReadFrameRecord(PxFile& file, WorkArea::ElementList& elements)
 {
     Box box;
     if (!ReadBox(file, box))
-        return nullptr;
+        return false;
     auto element = std::make_unique<ImageEx>();
     if (!WorkArea::ReadImageRecord(element->m_imgSrc, file) || !WorkArea::ReadImageRecord(element->m_imgMaskSrc, file))
-        return nullptr;
+        return false;
+    if (AbsurdDisplaySize(box, element->m_imgSrc))
+        return true;
     // Grey JPEGs decode to 8 bits; the element's blending needs 24.
     element->m_imgSrc.IncreaseBpp(24);
     element->m_imgMaskSrc.IncreaseBpp(24);
-    if (!SaneDisplaySize(box, element->m_imgSrc))
-        return nullptr;
     element->m_ptPos = {box.x, box.y};
     element->SetSize({box.cx, box.cy});
     element->m_nKind = ELEMENT_TEMPLATE_FRAME;
-    return element;
+    elements.push_back(std::move(element));
+    return true;
 }
 
 }  // namespace
@@ -190,24 +216,21 @@ bool WorkArea::WriteImageRecord(PxImage& picture, PxFile& file)
 void WorkArea::ReadTemplateFile(ElementList& elements, const std::filesystem::path& path)
 {
     PxIOFile file;
-    if (!file.Open(path.c_str(), "rb"))
-        return;
-    for (;;) {
+    if (file.Open(path.c_str(), "rb"))
+        ReadTemplateRecords(elements, file);
+}
+
+void WorkArea::ReadTemplateRecords(ElementList& elements, PxFile& file)
+{
+    for (bool inStep = true; inStep;) {
         char tag[4] = {};
         if (file.Read(tag, 1, 3) == 0)
             return;
         // Unknown bytes are passed over three at a time until a tag lines up.
-        if (std::strcmp(tag, "TXT") == 0) {
-            auto text = ReadTextRecord(file);
-            if (!text)
-                return;
-            elements.push_back(std::move(text));
-        } else if (std::strcmp(tag, "FRM") == 0) {
-            auto frame = ReadFrameRecord(file);
-            if (!frame)
-                return;
-            elements.push_back(std::move(frame));
-        }
+        if (std::strcmp(tag, "TXT") == 0)
+            inStep = ReadTextRecord(file, elements);
+        else if (std::strcmp(tag, "FRM") == 0)
+            inStep = ReadFrameRecord(file, elements);
     }
 }
 

@@ -29,6 +29,8 @@ public:
 
     // The template record file (see TemplateFile.cpp).
     static void ReadTemplateFile(ElementList& elements, const std::filesystem::path& path);
+    // The same records from any stream, from its position to its end.
+    static void ReadTemplateRecords(ElementList& elements, PxFile& file);
     // False when the file could not be written completely; an existing file
     // is then left as it was.
     static bool WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path);

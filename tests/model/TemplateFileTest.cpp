@@ -48,7 +48,26 @@ struct Bytes {
             data.push_back(char(unit & 0xFF)), data.push_back(char(unit >> 8));
         return *this;
     }
+    // An image record holding the picture as JPEG.
+    Bytes& Image(PxImage picture)
+    {
+        std::uint8_t* stream = nullptr;
+        std::int32_t length = 0;
+        EXPECT_TRUE(picture.Encode(stream, length, FormatJpg));
+        U32(std::uint32_t(length)).data.append(reinterpret_cast<const char*>(stream), std::size_t(length));
+        std::free(stream);
+        return *this;
+    }
     void WriteTo(const fs::path& path) const { std::ofstream(path, std::ios::binary) << data; }
+};
+
+// Seeks like a file but cannot tell its size, as a pipe cannot.
+struct UnsizedStream : PxMemFile {
+    explicit UnsizedStream(std::string& bytes)
+        : PxMemFile(reinterpret_cast<std::uint8_t*>(bytes.data()), std::int32_t(bytes.size()))
+    {
+    }
+    std::int32_t Size() override { return -1; }
 };
 
 std::vector<std::u16string> Texts(const WorkArea::ElementList& list)
@@ -112,6 +131,41 @@ TEST(TemplateFile, FrameWithTwoEmptyImageRecords)
     EXPECT_EQ(list[0]->m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(list[0]->GetSize().cx, 0);
     EXPECT_EQ(list[0]->GetSize().cy, 0);
+}
+
+TEST(TemplateFile, ZeroSizedAndRefusedFramesKeepTheWalkGoing)
+{
+    Folder folder("frame-sizes");
+    const fs::path file = folder.path / "this.tpl";
+    const PxImage picture = testimages::Random(8, 6, 24, false, 3);
+    Bytes records;
+    records.Raw("FRM").U32(1).U32(2).U32(0).U32(0).Image(picture).U32(0);  // stored as 0 x 0
+    records.Raw("FRM").U32(0).U32(0).U32(5000).U32(5000).Image(picture).U32(0);  // absurd for 8 x 6: refused
+    records.Text(3, 4, u"after", 5).WriteTo(file);
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 2u);
+    auto& frame = dynamic_cast<ImageEx&>(*list[0]);
+    EXPECT_EQ(frame.m_nKind, ELEMENT_TEMPLATE_FRAME);
+    EXPECT_TRUE(frame.m_imgSrc.IsValid());
+    EXPECT_FALSE(frame.m_imgWork.IsValid());  // the resampler refuses 0 x 0
+    EXPECT_EQ(frame.GetSize(), (SIZE{0, 0}));
+    EXPECT_EQ(frame.GetPos().y, 2);
+    EXPECT_EQ(Texts(list), std::vector<std::u16string>{u"after"});
+}
+
+TEST(TemplateFile, LongTextIsSkippedWholeOnAStreamOfUnknownSize)
+{
+    // A text declaring 2^31 units beyond the 511 kept, on a stream that
+    // cannot say how much it holds: the skip runs far past the end, so the
+    // record found right after the kept units lies inside the text.
+    const std::u16string kept(511, u'k');
+    Bytes bytes;
+    bytes.Text(0, 0, kept, 511 + 0x80000000u).Text(9, 9, u"inside the text", 15);
+    UnsizedStream stream(bytes.data);
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateRecords(list, stream);
+    EXPECT_EQ(Texts(list), std::vector<std::u16string>{kept});
 }
 
 TEST(TemplateFile, RoundTripOfFramesMasksAndTexts)
