@@ -36,14 +36,17 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
     if (frameSize.cx <= 0 || frameSize.cy <= 0)
         return false;
 
+    // The preview's canvas before anything is written: when it cannot be
+    // made, both files stay as they were.
+    MemoryCanvas preview(kPreviewWidth, kPreviewHeight);
+    if (!preview.IsValid())
+        return false;
+
     std::vector<ElementBase*> list;
     for (const auto& clone : clones)
         list.push_back(clone.get());
     const bool recordsWritten = WorkArea::WriteTemplateFile(list, folder / "this.tpl");
 
-    MemoryCanvas preview(kPreviewWidth, kPreviewHeight);
-    if (!preview.IsValid())
-        return false;
     preview.Fill(0xFF);
     const float sx = float(kPreviewWidth) / float(frameSize.cx);
     const float sy = float(kPreviewHeight) / float(frameSize.cy);

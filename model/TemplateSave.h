@@ -13,5 +13,6 @@ class WorkArea;
 RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy);
 
 // True when both files were written. A card whose lowest template element is
-// not a frame with a size is refused and nothing is written.
+// not a frame with a size is refused and nothing is written; so is any card
+// when the preview's canvas cannot be made.
 bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder);

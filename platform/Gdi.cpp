@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -190,17 +191,25 @@ HBITMAP NewBitmap(const BITMAPINFOHEADER& h, const RGBQUAD* colours)
     const std::int64_t bytes = std::int64_t(RowStride(h.biWidth, h.biBitCount)) * h.biHeight;
     if (bytes > std::numeric_limits<std::int32_t>::max())
         return nullptr;
-    auto bitmap = new Bitmap;
+    // Out of memory is a null bitmap, as the system's call reports it.
+    auto bitmap = new (std::nothrow) Bitmap;
+    if (!bitmap)
+        return nullptr;
+    try {
+        bitmap->pixels.assign(std::size_t(bytes), 0);
+        bitmap->palette.assign(PaletteEntries(h), RGBQUAD{});
+    } catch (const std::bad_alloc&) {
+        delete bitmap;
+        return nullptr;
+    }
     bitmap->header = h;
     bitmap->header.biSize = sizeof(BITMAPINFOHEADER);
     bitmap->header.biPlanes = 1;
     bitmap->header.biCompression = BI_RGB;
     bitmap->header.biSizeImage = DWORD(bytes);
-    bitmap->palette.assign(PaletteEntries(h), RGBQUAD{});
     if (colours)
         std::copy(colours, colours + bitmap->palette.size(), bitmap->palette.begin());
     bitmap->header.biClrUsed = DWORD(bitmap->palette.size());
-    bitmap->pixels.assign(std::size_t(bytes), 0);
     return bitmap;
 }
 

@@ -1,12 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <new>
 
 #include "image/PxFile.h"
 #include "model/TemplateSave.h"
 #include "model/WorkArea.h"
 #include "tests/model/CardFixtures.h"
+
+// Out-of-memory at a chosen allocation: the next operator new of exactly
+// g_failAllocationOf bytes throws. The sanitizers bring their own allocator,
+// so the tests that need this are skipped under them.
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANTIS_ALLOCATION_FAILURES 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANTIS_ALLOCATION_FAILURES 0
+#endif
+#endif
+#ifndef ORVANTIS_ALLOCATION_FAILURES
+#define ORVANTIS_ALLOCATION_FAILURES 1
+
+namespace {
+std::size_t g_failAllocationOf = 0;
+}
+
+void* operator new(std::size_t bytes)
+{
+    if (bytes != 0 && bytes == g_failAllocationOf) {
+        g_failAllocationOf = 0;
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(bytes ? bytes : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+#endif
 
 namespace {
 
@@ -276,6 +307,32 @@ TEST(SaveTemplate, WritesRecordsAndPreview)
     list.clear();
     WorkArea::ReadTemplateFile(list, folder.path / "this.tpl");
     EXPECT_EQ(list.size(), 2u);  // untouched
+}
+
+TEST(SaveTemplate, NoCanvasForThePreviewLeavesBothFiles)
+{
+#if ORVANTIS_ALLOCATION_FAILURES
+    Folder folder("no-canvas");
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({Frame(60, 40, {10, 10, 50, 30}).get()}, folder.path / "this.tpl"));
+    std::ofstream(folder.path / "thumb.jpg") << "old preview";
+    WorkArea card;
+    ASSERT_TRUE(card.LoadTemplate(folder.path));
+    card.AddElement(Text(u"new text", {5, 5}));
+    auto contents = [&](const char* name) {
+        std::ifstream in(folder.path / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string records = contents("this.tpl");
+
+    g_failAllocationOf = 300 * 70;  // the pixels of the 100 x 70 canvas, 24 bits
+    EXPECT_FALSE(SaveTemplate(card, folder.path));
+    EXPECT_EQ(g_failAllocationOf, 0u) << "the canvas was never made";
+    g_failAllocationOf = 0;
+    EXPECT_EQ(contents("this.tpl"), records);
+    EXPECT_EQ(contents("thumb.jpg"), "old preview");
+#else
+    GTEST_SKIP() << "allocation failures are not injected under the sanitizers";
+#endif
 }
 
 TEST(SaveTemplate, PreviewCoordinates)
