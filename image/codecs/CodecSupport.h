@@ -39,18 +39,13 @@ inline void SetGreyPalette(PxImage& image, std::uint32_t n)
     image.info.nearestValid = false;
 }
 
-// The start of every library-backed decode: a stream is needed, and the
-// picture's transparency comes from the file alone, not from the record the
-// caller handed over.
+// The start of a library-backed decode: a stream is needed.
 inline bool BeginDecode(PxImage& image, PxFile* file)
 {
     if (!file) {
         image.SetLastError("null file handler");
         return false;
     }
-    image.info.transIndex = -1;
-    image.info.transColor = {};
-    image.info.alphaPaletteEnabled = false;
     return true;
 }
 

@@ -495,7 +495,6 @@ bool Jpeg2000Codec::Decode(PxFile* file)
         SetLastError(kLoadError);
         return false;
     }
-    info.transIndex = -1;
     switch (flavour) {
     case Flavour::Jp2: return DecodeOpenJpeg(file, true);
     case Flavour::J2k: return DecodeOpenJpeg(file, false);

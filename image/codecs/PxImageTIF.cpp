@@ -437,7 +437,6 @@ bool PxImageTIF::Decode(PxFile* file)
     SetYDPI(DotsPerInch(yResolution, unit));
     info.xOffset = PositionTag(tif.get(), TIFFTAG_XPOSITION);
     info.yOffset = PositionTag(tif.get(), TIFFTAG_YPOSITION);
-    info.transIndex = -1;
 
     const bool rgba = NeedsRgbaReader(layout);
     if (!rgba && !SamplePathSupports(layout)) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "image/PxImage.h"
 #include "tests/image/TestImages.h"
@@ -14,25 +15,51 @@ struct Written {
     std::uint32_t bpp;
 };
 
-class Detection : public testing::TestWithParam<Written> {};
+class Detection : public testing::TestWithParam<Written> {
+protected:
+    // A 21 x 13 picture without transparency, written in the format.
+    static std::vector<std::uint8_t> Encoded(const Written& w)
+    {
+        PxImage picture = testimages::Random(21, 13, w.bpp, false, 5);
+        // WBMP and PGX hold grey pictures only.
+        if (w.format == FormatWbmp || w.format == FormatPgx)
+            testimages::SetGreyPalette(picture);
+        std::uint8_t* data = nullptr;
+        std::int32_t length = 0;
+        EXPECT_TRUE(picture.Encode(data, length, w.format)) << picture.GetLastError();
+        std::vector<std::uint8_t> bytes(data, data + length);
+        std::free(data);
+        return bytes;
+    }
+};
 
 TEST_P(Detection, EncodedFileIsRecognisedAsItself)
 {
     const Written w = GetParam();
-    PxImage picture = testimages::Random(21, 13, w.bpp, false, 5);
-    // WBMP and PGX hold grey pictures only.
-    if (w.format == FormatWbmp || w.format == FormatPgx)
-        testimages::SetGreyPalette(picture);
-    std::uint8_t* data = nullptr;
-    std::int32_t length = 0;
-    ASSERT_TRUE(picture.Encode(data, length, w.format)) << picture.GetLastError();
+    const std::vector<std::uint8_t> bytes = Encoded(w);
     PxImage decoded;
-    const bool ok = decoded.Decode(data, length, FormatUnknown);
-    std::free(data);
-    ASSERT_TRUE(ok) << decoded.GetLastError();
+    ASSERT_TRUE(decoded.Decode(bytes.data(), std::int32_t(bytes.size()), FormatUnknown)) << decoded.GetLastError();
     EXPECT_EQ(decoded.GetType(), w.format);
     EXPECT_EQ(decoded.GetWidth(), 21u);
     EXPECT_EQ(decoded.GetHeight(), 13u);
+}
+
+// A picture reused for file after file (as a preview is) must not keep the
+// transparent index, colour or palette alpha of the file before.
+TEST_P(Detection, DecodingIntoAUsedPictureForgetsItsTransparency)
+{
+    const Written w = GetParam();
+    const std::vector<std::uint8_t> bytes = Encoded(w);
+    for (std::uint32_t asked : {w.format, std::uint32_t(FormatUnknown)}) {
+        PxImage used = testimages::Random(4, 4, 8, false, 6);
+        used.SetTransIndex(3);
+        used.SetTransColor({1, 2, 3, 0});
+        used.info.alphaPaletteEnabled = true;
+        ASSERT_TRUE(used.Decode(bytes.data(), std::int32_t(bytes.size()), asked)) << used.GetLastError();
+        EXPECT_EQ(used.GetTransIndex(), -1) << "asked as " << asked;
+        EXPECT_EQ(used.info.transColor, (RGBQUAD{})) << "asked as " << asked;
+        EXPECT_FALSE(used.info.alphaPaletteEnabled) << "asked as " << asked;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWriters, Detection,
