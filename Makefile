@@ -35,12 +35,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/app/orvantis ]; then \
-	  exec $(BUILD)/app/orvantis; \
-	else \
-	  echo "make run: the Orvantis program does not exist yet; only the image core and its tests are built so far."; \
-	  exit 1; \
-	fi
+	exec $(BUILD)/orvantis
 
 bench: deps
 	@scripts/install-deps.sh --bench

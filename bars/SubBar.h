@@ -1,0 +1,28 @@
+// The common look of the three lower bars: 33 pixels high, tool_sub.jpg
+// with its 2-pixel side strips copied and its middle stretched, the bar's
+// label picture at the top-left corner, and etched separators.
+#pragma once
+
+#include <vector>
+
+#include <QWidget>
+
+#include "platform/Gdi.h"
+
+class CSubBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 33;
+
+    // The pictures belong to the main frame and outlive the bar; either may
+    // be null (a missing skin file), which leaves its part unpainted.
+    CSubBar(const Bitmap* background, const Bitmap* label, std::vector<int> separators, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const Bitmap* m_background;
+    const Bitmap* m_label;
+    std::vector<int> m_separators;  // x of each etched line pair's dark line
+};

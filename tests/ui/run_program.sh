@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Starts the real program under a real X server and checks that its window
+# maps at 800 x 600, centred, and shows the card.
+#   run_program.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/inside.sh" <<'INNER'
+set -euo pipefail
+build=$1 work=$2
+"$build/orvantis" &
+program=$!
+trap 'kill $program 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+  if xwininfo -name Orvantis >"$work/info" 2>/dev/null && grep -q IsViewable "$work/info"; then break; fi
+  sleep 0.2
+done
+sleep 1
+import -window root "$work/shot.png"
+cat "$work/info"
+value() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' "$work/info"; }
+[[ $(value "Width") == 800 && $(value "Height") == 600 ]] || { echo "window is not 800 x 600"; exit 1; }
+[[ $(value "Absolute upper-left X") == 240 && $(value "Absolute upper-left Y") == 212 ]] || { echo "window is not centred"; exit 1; }
+# The card view shows the card: a frame picture has many colours, the
+# hatched background alone has two. The caption band is painted from the skin.
+view_colours=$(convert "$work/shot.png" -crop 700x400+290+360 +repage -format "%k" info:)
+caption=$(convert "$work/shot.png" -crop 1x1+300+224 -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" info:)
+echo "colours in the view: $view_colours; caption pixel: $caption"
+(( view_colours > 50 )) || { echo "no card in the view"; exit 1; }
+[[ $caption != "0,0,0" ]] || { echo "caption not painted"; exit 1; }
+kill $program
+wait $program 2>/dev/null || true
+echo "program window ok"
+INNER
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"

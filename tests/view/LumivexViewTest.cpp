@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include "model/ImageEx.h"
+#include "model/TextEx.h"
+#include "tests/app/TemplateFolder.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+using testtemplates::TemplateFolder;
+
+// Records what the view reports.
+class FakeHost : public ViewHost {
+public:
+    void ShowLowerBar(LowerBar bar) override
+    {
+        shown = bar;
+        ++calls;
+    }
+    void SetStatusText(int pane, const QString& text) override
+    {
+        panes[pane] = text;
+        ++calls;
+    }
+    void EnableTextBarControls(bool enable) override { textBarEnabled = enable; }
+    void SyncTextBar(const LOGFONTW& font, COLORREF) override { syncedHeight = font.lfHeight; }
+    bool IsPhotoOnTopMost() const override { return onTopMost; }
+    bool GetNewTextFont(LOGFONTW&) const override { return false; }
+    COLORREF GetNewTextColor() const override { return 0; }
+
+    LowerBar shown = LowerBar::Photo;
+    QString panes[3];
+    int calls = 0;
+    bool textBarEnabled = true;
+    LONG syncedHeight = 0;
+    bool onTopMost = false;
+};
+
+void Send(QWidget& widget, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(p), widget.mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+void Press(QWidget& w, QPoint p, Qt::MouseButton b = Qt::LeftButton) { Send(w, QEvent::MouseButtonPress, p, b, b); }
+void Move(QWidget& w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) { Send(w, QEvent::MouseMove, p, Qt::NoButton, held); }
+void Release(QWidget& w, QPoint p, Qt::MouseButton b = Qt::LeftButton) { Send(w, QEvent::MouseButtonRelease, p, b, {}); }
+
+// A 1200 x 800 card (window at 400..800 x 200..600) shown 600 x 400.
+class CardView : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.Written());
+        m_view.show();
+        m_view.resize(600, 400);
+        m_view.SetMode(MODE_TEMPLATE);
+        ASSERT_EQ(Card().GetFrameSize(), (SIZE{600, 400}));
+    }
+    WorkArea& Card() { return m_document.m_workArea; }
+    ImageEx* AddPhoto(LONG w, LONG h, POINT pos)
+    {
+        auto photo = cardfixtures::Photo(w, h, pos);
+        ImageEx* raw = photo.get();
+        Card().AddElement(std::move(photo));
+        m_view.SetMode(MODE_PHOTO);
+        return raw;
+    }
+    std::size_t IndexOf(const ElementBase* e)
+    {
+        const auto& list = Card().GetElements();
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].get() == e)
+                return i;
+        return list.size();
+    }
+
+    TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
+    CLumivexDoc m_document{m_folder.Path()};
+    FakeHost m_host;
+    CLumivexView m_view{m_document, &m_host};
+};
+
+TEST_F(CardView, StatusGivesFullSizeAndZoom)
+{
+    EXPECT_EQ(m_host.panes[1], "1200 x 800");
+    EXPECT_EQ(m_host.panes[2], "50.0%");
+    m_view.resize(1300, 900);  // larger than the card: never above 100%
+    EXPECT_EQ(m_host.panes[2], "100.0%");
+    EXPECT_EQ(Card().GetOrigin().x, 50);
+}
+
+TEST_F(CardView, SetModeTemplateTwiceChangesNothingTheSecondTime)
+{
+    m_view.SetMode(MODE_TEXT);
+    m_view.SetMode(MODE_TEMPLATE);
+    EXPECT_EQ(m_host.shown, LowerBar::Template);
+    EXPECT_EQ(m_host.panes[0], "Click Help button to get more info");
+    const int calls = m_host.calls;
+    const MemoryCanvas* buffer = m_view.GetBackBuffer();
+    m_view.SetMode(MODE_TEMPLATE);
+    EXPECT_EQ(m_host.calls, calls);
+    EXPECT_EQ(m_view.GetBackBuffer(), buffer);  // no redraw
+
+    // After editing (mode 5) the next SetMode(0) runs in full.
+    m_view.SetMode(MODE_EDITING);
+    EXPECT_FALSE(m_host.textBarEnabled);
+    m_view.SetMode(MODE_EDIT_DONE);
+    EXPECT_TRUE(m_host.textBarEnabled);
+    EXPECT_EQ(m_view.GetMode(), MODE_EDIT_DONE);
+    const int before = m_host.calls;
+    m_view.SetMode(MODE_TEMPLATE);
+    EXPECT_GT(m_host.calls, before);
+}
+
+TEST_F(CardView, AddTextModeRedrawsOnlyWhenItClearsASelection)
+{
+    const MemoryCanvas* buffer = m_view.GetBackBuffer();
+    m_view.SetMode(MODE_ADD_TEXT);
+    EXPECT_EQ(m_view.GetBackBuffer(), buffer);
+    EXPECT_EQ(m_host.shown, LowerBar::Text);
+    AddPhoto(100, 50, {30, 20});
+    buffer = m_view.GetBackBuffer();
+    m_view.SetMode(MODE_ADD_TEXT);
+    EXPECT_EQ(Card().GetSelected(), nullptr);
+    EXPECT_NE(m_view.GetBackBuffer(), buffer);
+}
+
+TEST_F(CardView, DeselectedPhotoSinksBelowTheFrameUnlessOnTopMost)
+{
+    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    EXPECT_EQ(IndexOf(photo), 1u);  // above the frame
+    Press(m_view, {550, 350});      // the frame: nothing is selected there
+    Release(m_view, {550, 350});
+    EXPECT_EQ(Card().GetSelected(), nullptr);
+    EXPECT_EQ(IndexOf(photo), 0u);
+    EXPECT_EQ(m_host.shown, LowerBar::Template);
+
+    // Moved into the window and selected again through it; with the
+    // toggle on, it stays above the frame when it loses the selection.
+    photo->m_ptPos = {220, 120};
+    Press(m_view, {240, 130});
+    Release(m_view, {240, 130});
+    EXPECT_EQ(Card().GetSelected(), photo);
+    EXPECT_EQ(IndexOf(photo), 1u);
+    EXPECT_EQ(m_host.shown, LowerBar::Photo);
+    m_host.onTopMost = true;
+    Press(m_view, {550, 350});
+    Release(m_view, {550, 350});
+    EXPECT_EQ(IndexOf(photo), 1u);
+}
+
+TEST_F(CardView, ClickOnAPhotoSelectsItAndDragsIt)
+{
+    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    Press(m_view, {550, 350});
+    Release(m_view, {550, 350});
+    Card().SendToBack(photo);
+    photo->m_ptPos = {220, 120};  // inside the frame's window
+    Press(m_view, {260, 140});
+    Move(m_view, {270, 160});
+    Release(m_view, {270, 160});
+    EXPECT_EQ(Card().GetSelected(), photo);
+    EXPECT_EQ(photo->GetPos().x, 230);
+    EXPECT_EQ(photo->GetPos().y, 140);
+    EXPECT_EQ(photo->GetSize(), (SIZE{100, 50}));
+}
+
+TEST_F(CardView, CornerDragKeepsTheRatioAndSideHandlesOfPhotosDoNothing)
+{
+    ImageEx* photo = AddPhoto(100, 50, {100, 100});
+    const RECT box = m_view.GetTracker().m_rect;
+    // Bottom-right corner out to a 300 x 100 box: the height follows (k = 2).
+    Press(m_view, {box.right - 1, box.bottom - 1});
+    Move(m_view, {box.left + 300, box.top + 100});
+    Release(m_view, {box.left + 300, box.top + 100});
+    EXPECT_EQ(photo->GetSize(), (SIZE{300, 150}));
+
+    const RECT grown = m_view.GetTracker().m_rect;
+    const QPoint side((grown.left + grown.right) / 2, grown.top + 1);
+    Press(m_view, side);
+    Move(m_view, side + QPoint(0, -40));
+    Release(m_view, side + QPoint(0, -40));
+    EXPECT_EQ(photo->GetSize(), (SIZE{300, 150}));
+    EXPECT_EQ(photo->GetPos().y, 100);
+}
+
+TEST_F(CardView, RightDragInTheOuterBandRotatesInWholeDegrees)
+{
+    ImageEx* photo = AddPhoto(200, 100, {100, 100});
+    const RECT box = m_view.GetTracker().m_rect;  // 200 x 100 at (100, 100)
+    const QPoint centre(box.left + 100, box.top + 50);
+
+    // The middle half of the box does not start a rotation.
+    Press(m_view, centre + QPoint(10, 0), Qt::RightButton);
+    Move(m_view, centre + QPoint(10, 20), Qt::RightButton);
+    Release(m_view, centre + QPoint(10, 20), Qt::RightButton);
+    EXPECT_EQ(photo->m_fAngle, 0.0f);
+
+    // In the band: a quarter-degree jitter changes nothing, a larger move
+    // turns by its whole degrees, clockwise on screen being positive.
+    const QPoint start = centre + QPoint(90, 0);
+    Press(m_view, start, Qt::RightButton);
+    Move(m_view, start + QPoint(0, 1), Qt::RightButton);  // 0.64 degrees
+    EXPECT_EQ(photo->m_fAngle, 0.0f);
+    Move(m_view, centre + QPoint(90, 30), Qt::RightButton);  // atan(30 / 90) = 18.4 degrees
+    Release(m_view, centre + QPoint(90, 30), Qt::RightButton);
+    EXPECT_FLOAT_EQ(photo->m_fAngle, 18.0f);
+    EXPECT_TRUE(Card().IsModified());
+}
+
+TEST_F(CardView, DeleteKeyRemovesTheSelection)
+{
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&m_view, &del);  // nothing selected: nothing happens
+    EXPECT_EQ(Card().GetElements().size(), 1u);
+    AddPhoto(100, 50, {30, 20});
+    QApplication::sendEvent(&m_view, &del);
+    EXPECT_EQ(Card().GetElements().size(), 1u);
+    EXPECT_EQ(Card().GetSelected(), nullptr);
+    EXPECT_EQ(m_host.shown, LowerBar::Template);
+}
+
+TEST_F(CardView, AlignsTheSelectedTextAcrossTheCard)
+{
+    auto text = cardfixtures::Text(u"Hello", {17, 30});
+    TextEx* raw = text.get();
+    Card().AddElement(std::move(text));
+    m_view.SetMode(MODE_TEXT);
+    raw->m_size.cx = 101;
+    m_view.AlignSelectedText(1);
+    EXPECT_EQ(raw->m_ptPos.x, 249);
+    m_view.AlignSelectedText(2);
+    EXPECT_EQ(raw->m_ptPos.x, 499);
+    m_view.AlignSelectedText(7);
+    EXPECT_EQ(raw->m_ptPos.x, 499);
+    m_view.AlignSelectedText(0);
+    EXPECT_EQ(raw->m_ptPos.x, 0);
+    EXPECT_EQ(raw->m_ptPos.y, 30);
+}
+
+TEST_F(CardView, WindowShowsTheBackBufferInsideThreeBorderLines)
+{
+    m_view.RedrawCard();
+    const QImage shot = m_view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shot.size(), QSize(600, 400));
+    const QRgb border = qRgb(111, 111, 111);
+    for (int y : {0, 200, 399}) {
+        EXPECT_EQ(shot.pixel(0, y), border);
+        EXPECT_EQ(shot.pixel(599, y), border);
+    }
+    for (int x : {0, 300, 599})
+        EXPECT_EQ(shot.pixel(x, 0), border);
+    // The back buffer's pixel (x, y) lands on (x + 1, y + 1); no bottom line.
+    const MemoryCanvas& buffer = *m_view.GetBackBuffer();
+    for (const QPoint p : {QPoint(0, 0), QPoint(250, 150), QPoint(597, 398)}) {
+        const std::uint8_t* px = buffer.Row(399 - p.y()) + 3 * p.x();
+        EXPECT_EQ(shot.pixel(p + QPoint(1, 1)), qRgb(px[2], px[1], px[0])) << p.x() << "," << p.y();
+    }
+}
+
+}  // namespace

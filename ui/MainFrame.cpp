@@ -1,0 +1,261 @@
+#include "ui/MainFrame.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/BitmapImage.h"
+#include "app/LumivexDoc.h"
+#include "bars/DlgBarMain.h"
+#include "bars/LowerBars.h"
+#include "ui/controls/CardSaveDialog.h"
+#include "ui/controls/PxSkinButton.h"
+#include "ui/controls/StatusBarEx.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+// A whole picture copied at its own size.
+void DrawWhole(QPainter& painter, int x, int y, const Bitmap* picture)
+{
+    if (picture)
+        DrawBitmap(painter, QRect(x, y, picture->Width(), picture->Height()), *picture,
+                   QRect(0, 0, picture->Width(), picture->Height()));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_document(document), m_skin(SkinBitmaps::Load())
+{
+    setWindowTitle(QStringLiteral("Orvantis"));
+    setMinimumSize(800, 600);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_captionStrip = m_skin.capNormal.get();
+
+    m_view = new CLumivexView(document, this, this);
+    m_mainBar = new CDlgBarMain(*m_view, m_skin.toolMain.get(), this);
+    m_photoBar = new CDlgBarPhoto(m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
+    m_templateBar = new CDlgBarTemplate(m_skin.toolSub.get(), m_skin.subTpl.get(), this);
+    m_textBar = new CDlgBarText(m_skin.toolSub.get(), m_skin.subText.get(), this);
+    m_statusBar = new CStatusBarEx(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kSide, kCaption, kSide, kBottom);
+    layout->setSpacing(0);
+    for (QWidget* bar : {static_cast<QWidget*>(m_mainBar), static_cast<QWidget*>(m_photoBar),
+                         static_cast<QWidget*>(m_templateBar), static_cast<QWidget*>(m_textBar)})
+        layout->addWidget(bar);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_statusBar);
+
+    // The template bar is shown, and its button held, from the start.
+    ShowLowerBar(LowerBar::Template);
+
+    resize(800, 600);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - 800) / 2, area.top() + (area.height() - 600) / 2);
+    }
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// ---- what the view asks of the window ----
+
+void CMainFrame::ShowLowerBar(LowerBar bar)
+{
+    m_photoBar->setVisible(bar == LowerBar::Photo);
+    m_templateBar->setVisible(bar == LowerBar::Template);
+    m_textBar->setVisible(bar == LowerBar::Text);
+    m_mainBar->Button(IDC_BTN_TEMPLATE)->SetHeld(bar == LowerBar::Template);
+    m_mainBar->Button(IDC_BTN_PHOTO)->SetHeld(bar == LowerBar::Photo);
+    m_mainBar->Button(IDC_BTN_TEXT)->SetHeld(bar == LowerBar::Text);
+    // The view's new size takes effect before it composes the card again.
+    if (layout())
+        layout()->activate();
+}
+
+void CMainFrame::SetStatusText(int pane, const QString& text)
+{
+    m_statusBar->SetPaneText(pane, text);
+}
+
+void CMainFrame::EnableTextBarControls(bool enable)
+{
+    m_textBar->setEnabled(enable);
+}
+
+void CMainFrame::SyncTextBar(const LOGFONTW&, COLORREF)
+{
+    // The text bar has no font, size or colour controls yet.
+}
+
+bool CMainFrame::IsPhotoOnTopMost() const
+{
+    return false;
+}
+
+bool CMainFrame::GetNewTextFont(LOGFONTW&) const
+{
+    return false;
+}
+
+COLORREF CMainFrame::GetNewTextColor() const
+{
+    return 0xFF000000;
+}
+
+// ---- caption and borders ----
+
+QRect CMainFrame::MinimiseRect() const
+{
+    return QRect(QPoint(width() - 108, 1), QPoint(width() - 81 - 1, 17 - 1));
+}
+
+QRect CMainFrame::MaximiseRect() const
+{
+    return QRect(QPoint(width() - 81, 1), QPoint(width() - 54 - 1, 17 - 1));
+}
+
+QRect CMainFrame::CloseRect() const
+{
+    return QRect(QPoint(width() - 54, 1), QPoint(width() - 13 - 1, 17 - 1));
+}
+
+void CMainFrame::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const int W = width(), H = height();
+    if (const Bitmap* title = m_skin.title.get()) {
+        const int tw = title->Width(), th = title->Height();
+        DrawBitmap(painter, QRect(0, 0, 150, th), *title, QRect(0, 0, 150, th));
+        DrawBitmap(painter, QRect(150, 0, W - 270, th), *title, QRect(160, 0, 2, th));
+        DrawBitmap(painter, QRect(W - 120, 0, 120, th), *title, QRect(tw - 120, 0, 120, th));
+    }
+    if (m_captionStrip)
+        DrawBitmap(painter, QRect(W - 108, 1, 95, m_captionStrip->Height()), *m_captionStrip,
+                   QRect(0, 0, 95, m_captionStrip->Height()));
+    DrawWhole(painter, 0, 25, m_skin.topLeft.get());
+    if (const Bitmap* left = m_skin.left.get())
+        DrawBitmap(painter, QRect(0, 90, left->Width(), H - 90), *left, QRect(0, 0, left->Width(), left->Height()));
+    DrawWhole(painter, W - 9, 25, m_skin.topRight.get());
+    if (const Bitmap* right = m_skin.right.get())
+        DrawBitmap(painter, QRect(W - 9, 90, right->Width(), H - 90), *right,
+                   QRect(0, 0, right->Width(), right->Height()));
+    if (const Bitmap* bottom = m_skin.bottom.get())
+        DrawBitmap(painter, QRect(1, H - kBottom, W - 2, kBottom), *bottom,
+                   QRect(0, 8 - kBottom, bottom->Width(), kBottom));
+}
+
+Qt::Edges CMainFrame::BorderAt(const QPoint& p) const
+{
+    Qt::Edges edges;
+    if (isMaximized())
+        return edges;
+    if (p.x() < kSide)
+        edges |= Qt::LeftEdge;
+    if (p.x() >= width() - kSide)
+        edges |= Qt::RightEdge;
+    if (p.y() >= height() - kBottom)
+        edges |= Qt::BottomEdge;
+    if (p.y() < 4)
+        edges |= Qt::TopEdge;
+    return edges;
+}
+
+void CMainFrame::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    const Bitmap* strip = m_skin.capNormal.get();
+    if (CloseRect().contains(p))
+        strip = m_skin.capClose.get();
+    else if (MinimiseRect().contains(p))
+        strip = m_skin.capMin.get();
+    else if (MaximiseRect().contains(p))
+        strip = m_skin.capMax.get();
+    if (strip != m_captionStrip) {
+        m_captionStrip = strip;
+        update(QRect(width() - 108, 1, 95, kCaption));
+    }
+    const Qt::Edges edges = BorderAt(p);
+    if (edges == (Qt::LeftEdge | Qt::BottomEdge) || edges == (Qt::RightEdge | Qt::TopEdge))
+        setCursor(Qt::SizeBDiagCursor);
+    else if (edges == (Qt::RightEdge | Qt::BottomEdge) || edges == (Qt::LeftEdge | Qt::TopEdge))
+        setCursor(Qt::SizeFDiagCursor);
+    else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+        setCursor(Qt::SizeHorCursor);
+    else if (edges & (Qt::TopEdge | Qt::BottomEdge))
+        setCursor(Qt::SizeVerCursor);
+    else
+        unsetCursor();
+}
+
+void CMainFrame::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (m_captionStrip != m_skin.capNormal.get()) {
+        m_captionStrip = m_skin.capNormal.get();
+        update(QRect(width() - 108, 1, 95, kCaption));
+    }
+}
+
+void CMainFrame::ToggleMaximised()
+{
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void CMainFrame::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    if (CloseRect().contains(p)) {
+        close();
+    } else if (MinimiseRect().contains(p)) {
+        showMinimized();
+    } else if (MaximiseRect().contains(p)) {
+        ToggleMaximised();
+    } else if (const Qt::Edges edges = BorderAt(p); edges && windowHandle()) {
+        windowHandle()->startSystemResize(edges);
+    } else if (p.y() < kCaption && !isMaximized() && windowHandle()) {
+        windowHandle()->startSystemMove();
+    }
+}
+
+void CMainFrame::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && p.y() < kCaption && !MinimiseRect().contains(p) &&
+        !MaximiseRect().contains(p) && !CloseRect().contains(p))
+        ToggleMaximised();
+}
+
+// ---- closing ----
+
+bool CMainFrame::ConfirmClose()
+{
+    if (!m_document.m_workArea.IsModified())
+        return true;
+    if (QMessageBox::question(this, QStringLiteral("Orvantis"), QStringLiteral("Save the photo before quit?"),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return true;
+    return SaveCardImageWithDialog(this, m_document) != SaveOutcome::Failed;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (ConfirmClose())
+        event->accept();
+    else
+        event->ignore();
+}

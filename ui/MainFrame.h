@@ -1,0 +1,78 @@
+// The main window: a frameless top-level widget that paints its own caption
+// and borders from the skin, lays out the main bar, one lower bar, the card
+// view and the status bar, moves and resizes itself through the window
+// system, and asks whether to save the card before quitting.
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+#include "ui/controls/SkinBitmaps.h"
+#include "view/ViewHost.h"
+
+class CLumivexDoc;
+class CLumivexView;
+class CDlgBarMain;
+class CDlgBarPhoto;
+class CDlgBarTemplate;
+class CDlgBarText;
+class CStatusBarEx;
+
+class CMainFrame : public QWidget, public ViewHost {
+    Q_OBJECT
+public:
+    static constexpr int kCaption = 25;
+    static constexpr int kSide = 9;
+    static constexpr int kBottom = 4;
+
+    explicit CMainFrame(CLumivexDoc& document, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CLumivexView& GetView() const { return *m_view; }
+    CDlgBarMain& GetMainBar() const { return *m_mainBar; }
+    CDlgBarPhoto& GetPhotoBar() const { return *m_photoBar; }
+    CDlgBarTemplate& GetTemplateBar() const { return *m_templateBar; }
+    CDlgBarText& GetTextBar() const { return *m_textBar; }
+    CStatusBarEx& GetStatusBar() const { return *m_statusBar; }
+
+    // The caption buttons' hit areas in window coordinates.
+    QRect MinimiseRect() const;
+    QRect MaximiseRect() const;
+    QRect CloseRect() const;
+    // The caption strip now shown: the normal one or a hovered button's.
+    const Bitmap* CaptionStrip() const { return m_captionStrip; }
+
+    // ViewHost
+    void ShowLowerBar(LowerBar bar) override;
+    void SetStatusText(int pane, const QString& text) override;
+    void EnableTextBarControls(bool enable) override;
+    void SyncTextBar(const LOGFONTW& font, COLORREF colour) override;
+    bool IsPhotoOnTopMost() const override;
+    bool GetNewTextFont(LOGFONTW& font) const override;
+    COLORREF GetNewTextColor() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // The question before quitting; true to go on closing. A window whose
+    // card could not be saved stays open.
+    virtual bool ConfirmClose();
+
+private:
+    Qt::Edges BorderAt(const QPoint& p) const;
+    void ToggleMaximised();
+
+    CLumivexDoc& m_document;
+    SkinBitmaps m_skin;
+    CDlgBarMain* m_mainBar = nullptr;
+    CDlgBarPhoto* m_photoBar = nullptr;
+    CDlgBarTemplate* m_templateBar = nullptr;
+    CDlgBarText* m_textBar = nullptr;
+    CLumivexView* m_view = nullptr;
+    CStatusBarEx* m_statusBar = nullptr;
+    const Bitmap* m_captionStrip = nullptr;
+};

@@ -1,0 +1,63 @@
+#include "ui/controls/CardSaveDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "app/LumivexDoc.h"
+
+namespace {
+
+struct CardFilter {
+    const char* name;
+    const char* extension;
+};
+constexpr CardFilter kFilters[] = {
+    {"BMP files (*.bmp)", "bmp"},
+    {"JPG files (*.jpg *.jpeg)", "jpg"},
+    {"PNG files (*.png)", "png"},
+};
+
+}  // namespace
+
+QString CardFileName(const QString& chosen, const QString& filterExtension)
+{
+    const QString suffix = QFileInfo(chosen).suffix().toLower();
+    if (suffix == "bmp" || suffix == "jpg" || suffix == "jpeg" || suffix == "png")
+        return chosen;
+    return chosen + '.' + filterExtension;
+}
+
+SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document)
+{
+    QFileDialog dialog(parent, QStringLiteral("Save the card"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The question comes after the extension has been settled, below.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList names;
+    for (const CardFilter& filter : kFilters)
+        names << QString::fromLatin1(filter.name);
+    dialog.setNameFilters(names);
+    dialog.selectNameFilter(names[1]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return SaveOutcome::Cancelled;
+
+    const auto chosenFilter = names.indexOf(dialog.selectedNameFilter());
+    const QString extension = QString::fromLatin1(kFilters[chosenFilter < 0 ? 1 : chosenFilter].extension);
+    const QString path = CardFileName(dialog.selectedFiles().first(), extension);
+    if (QFileInfo::exists(path) &&
+        QMessageBox::question(parent, QStringLiteral("Orvantis"),
+                              QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QFileInfo(path).fileName())) != QMessageBox::Yes)
+        return SaveOutcome::Cancelled;
+
+    std::string error;
+    if (!document.SaveCardImage(path.toStdString(), error)) {
+        QMessageBox::warning(parent, QStringLiteral("Orvantis"),
+                             QStringLiteral("The card could not be saved as %1:\n%2")
+                                 .arg(path, QString::fromStdString(error)));
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}

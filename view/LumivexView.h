@@ -1,0 +1,90 @@
+// The card view: shows the card fitted into the window over a hatched
+// background, owns the interaction mode, and turns mouse and keys into edits
+// of the card. Every edit ends in RedrawCard, a full composition of the card
+// into the back buffer, which paint events copy to the screen.
+#pragma once
+
+#include <memory>
+
+#include <QWidget>
+
+#include "app/LumivexDoc.h"
+#include "platform/MemoryCanvas.h"
+#include "view/TrackerEx.h"
+#include "view/ViewHost.h"
+
+constexpr int MODE_NONE = -1;
+constexpr int MODE_TEMPLATE = 0;
+constexpr int MODE_PHOTO = 1;
+constexpr int MODE_TEXT = 2;
+constexpr int MODE_ADD_TEXT = 3;
+constexpr int MODE_EDITING = 4;
+constexpr int MODE_EDIT_DONE = 5;
+
+class CLumivexView : public QWidget, public CardViewPort {
+    Q_OBJECT
+public:
+    CLumivexView(CLumivexDoc& document, ViewHost* host, QWidget* parent = nullptr);
+    ~CLumivexView() override;
+
+    CLumivexDoc& GetDocument() const { return m_document; }
+    int GetMode() const { return m_nMode; }
+
+    void RedrawCard();
+    void SetMode(int mode);
+    // New card: the mode starts afresh, so SetMode(0) runs in full.
+    void ResetMode();
+    void UpdateStatus();
+    void SyncTextBar();
+    void UpdateTrackerRect();
+    const CTrackerEx& GetTracker() const { return m_tracker; }
+
+    // The text bar's operations on the selected text (mode 2 only).
+    void SetSelectedTextColor(COLORREF colour);
+    void SetSelectedTextHeight(LONG height);
+    void SetSelectedTextFace(const std::u16string& face);
+    void AlignSelectedText(int where);
+
+    // Removes the selected element (Delete key and the bars' Delete buttons).
+    void DeleteSelection();
+
+    // CardViewPort
+    SIZE GetClientSize() const override;
+    HBITMAP RenderCardBitmap() override;
+
+    // The last composition, client-sized; null before the first.
+    const MemoryCanvas* GetBackBuffer() const { return m_backBuffer.get(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnLeftButtonDown(POINT p);
+    void OnRightButtonDown(POINT p);
+    void OnMouseMove(POINT p);
+    void OnRightButtonUp();
+    // Starts moving or resizing the selection; the drag ends on release.
+    void TrackSelection(POINT p, int hit);
+    void EndTrackSelection(bool cancelled);
+    void UpdateCursor(POINT p);
+    bool ClientHolds(POINT p) const;
+    bool SelectionIsPicture() const;
+    // A photo that loses the selection sinks below the frame again.
+    void SinkUnlessOnTop(ElementBase* previous);
+
+    CLumivexDoc& m_document;
+    WorkArea& m_card;
+    ViewHost* m_host;
+    std::unique_ptr<MemoryCanvas> m_backBuffer;
+    CTrackerEx m_tracker;
+    bool m_bTracking = false;
+    bool m_bRotating = false;
+    POINT m_ptRotateLast{};
+    POINT m_ptRotateCentre{};
+    int m_nMode = MODE_NONE;
+};
