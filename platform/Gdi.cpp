@@ -586,20 +586,37 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
     if (!dc || !rect || !brush || !dc->bitmap || GetClipBox(dc, &box) == NULLREGION)
         return 0;
     const RECT area = Intersect(box, *rect);
+    if (IsEmpty(area))
+        return 1;
+    Bitmap& target = *dc->bitmap;
+    const WORD bpp = target.header.biBitCount;
     const RGBQUAD ink = ToQuad(brush->color), paper = ToQuad(dc->bkColor);
-    for (LONG y = area.top; y < area.bottom; ++y)
-        for (LONG x = area.left; x < area.right; ++x) {
-            if (brush->hatch == HS_DIAGCROSS) {
-                // The 8 x 8 diagonal cross, aligned to the device origin.
-                const bool line = ((x - y) & 7) == 0 || ((x + y) & 7) == 7;
-                if (line)
-                    Plot(dc, box, x, y, ink);
-                else if (dc->bkMode == OPAQUE)
-                    Plot(dc, box, x, y, paper);
-            } else {
-                Plot(dc, box, x, y, ink);
-            }
+    const bool hatched = brush->hatch == HS_DIAGCROSS;
+    // A transparent background leaves the pixels between the hatch lines alone.
+    const bool everyPixel = !hatched || dc->bkMode == OPAQUE;
+    // Both patterns repeat every 8 columns: the first 8 pixels of a whole-byte
+    // row are written and then copied along it in doubling blocks.
+    const bool replicate = everyPixel && (bpp == 24 || bpp == 32);
+    const LONG width = area.right - area.left;
+    const std::size_t pixelBytes = bpp / 8, spanBytes = std::size_t(width) * pixelBytes;
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        std::uint8_t* row = target.Row(target.Height() - 1 - y);
+        const LONG written = replicate ? std::min<LONG>(width, 8) : width;
+        for (LONG x = area.left; x < area.left + written; ++x) {
+            // The 8 x 8 diagonal cross, aligned to the device origin.
+            const bool line = !hatched || ((x - y) & 7) == 0 || ((x + y) & 7) == 7;
+            if (line || everyPixel)
+                WriteToRow(row, bpp, target.palette, x, line ? ink : paper);
         }
+        if (!replicate)
+            continue;
+        std::uint8_t* span = row + std::size_t(area.left) * pixelBytes;
+        for (std::size_t done = std::size_t(written) * pixelBytes; done < spanBytes;) {
+            const std::size_t block = std::min(done, spanBytes - done);
+            std::memcpy(span + done, span, block);
+            done += block;
+        }
+    }
     return 1;
 }
 

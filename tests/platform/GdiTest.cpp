@@ -83,6 +83,37 @@ TEST(Gdi, DiagonalCrossHatchOnOpaqueBackground)
     EXPECT_EQ(GetPixel(canvas.dc, 3, 5), RGB(255, 255, 255));
 }
 
+// Spans of every length and phase, clipped or not, opaque or transparent,
+// against the hatch's definition pixel by pixel.
+TEST(Gdi, HatchStaysOnTheDeviceGridInEverySpan)
+{
+    struct Case {
+        RECT rect;
+        int bkMode;
+        WORD bpp;
+    };
+    const Case cases[] = {
+        {{0, 0, 37, 21}, OPAQUE, 24},  {{3, 5, 4, 6}, OPAQUE, 24},   {{5, 2, 12, 9}, OPAQUE, 24},
+        {{-7, -3, 29, 40}, OPAQUE, 24}, {{1, 1, 30, 18}, TRANSPARENT, 24}, {{2, 3, 35, 19}, OPAQUE, 32},
+    };
+    const COLORREF grey = RGB(191, 191, 191), paper = RGB(10, 20, 30), untouched = RGB(0, 0, 0);
+    for (const Case& c : cases) {
+        Canvas canvas(37, 21, c.bpp);
+        SetBkColor(canvas.dc, paper);
+        SetBkMode(canvas.dc, c.bkMode);
+        HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, grey);
+        FillRect(canvas.dc, &c.rect, hatch);
+        DeleteObject(hatch);
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 37; ++x) {
+                const bool inside = x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
+                const bool line = ((x - y) & 7) == 0 || ((x + y) & 7) == 7;
+                const COLORREF expected = !inside ? untouched : line ? grey : c.bkMode == OPAQUE ? paper : untouched;
+                ASSERT_EQ(GetPixel(canvas.dc, x, y), expected) << "rect left " << c.rect.left << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST(Gdi, LinesExcludeTheEndPoint)
 {
     Canvas canvas(6, 6);
