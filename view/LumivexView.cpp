@@ -61,6 +61,17 @@ CLumivexView::CLumivexView(CLumivexDoc& document, ViewHost* host, QWidget* paren
     : QWidget(parent), m_document(document), m_card(document.m_workArea), m_host(host)
 {
     m_tracker.m_nStyle = 10;
+    m_pEdit = new CEditEx([this] { return m_backBuffer.get(); },
+                          [this] {
+                              if (m_nMode == MODE_EDITING)
+                                  SetMode(MODE_EDIT_DONE);
+                          },
+                          this);
+    m_pEdit->hide();
+    // A new text is 48 points of Times New Roman until the text bar says otherwise.
+    m_lfNewText.lfHeight = -64;
+    m_lfNewText.lfWidth = 25;
+    std::u16string_view(u"Times New Roman").copy(m_lfNewText.lfFaceName, LF_FACESIZE - 1);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel comes from the back buffer: nothing to erase first.
@@ -185,6 +196,9 @@ void CLumivexView::SetMode(int mode)
         m_nMode = MODE_EDITING;
         break;
     case MODE_EDIT_DONE:
+        m_nMode = MODE_EDIT_DONE;
+        m_pEdit->hide();
+        CommitTextEdit();
         if (m_host)
             m_host->EnableTextBarControls(true);
         SetMode(MODE_TEMPLATE);
@@ -305,6 +319,13 @@ void CLumivexView::resizeEvent(QResizeEvent* event)
         UpdateTrackerRect();
         UpdateStatus();
     }
+    if (m_pEdit->isVisible() && m_rcLastClient.width() > 0 && m_rcLastClient.height() > 0) {
+        const RECT e = m_pEdit->GetPlacement();
+        const LONG x = LONG(double(width()) * e.left / m_rcLastClient.width() + 0.5);
+        const LONG y = LONG(double(height()) * e.top / m_rcLastClient.height() + 0.5);
+        m_pEdit->PlaceAt({x, y, width(), y + (e.bottom - e.top)});
+    }
+    m_rcLastClient = size();
 }
 
 // ---- mouse and keys ----
@@ -351,6 +372,13 @@ void CLumivexView::OnLeftButtonDown(POINT p)
 {
     if (!ClientHolds(p))
         return;
+    if (m_nMode == MODE_EDITING) {
+        // Hiding the editor ends the editing and commits the text.
+        m_pEdit->hide();
+    } else if (m_nMode == MODE_ADD_TEXT) {
+        StartNewText(p);
+        return;
+    }
     if (m_card.GetSelected()) {
         const int hit = m_tracker.HitTest(p);
         if (hit >= 0 && hit <= 3) {
@@ -423,6 +451,72 @@ void CLumivexView::EndTrackSelection(bool cancelled)
         m_card.SetModified(true);
     UpdateTrackerRect();
     RedrawCard();
+}
+
+// ---- the in-place editor ----
+
+void CLumivexView::BeginTextEdit(const LOGFONTW& font, COLORREF colour, POINT at)
+{
+    const LONG height = m_pEdit->Prepare(font, colour);
+    m_pEdit->PlaceAt({at.x, at.y, width(), at.y + height});
+}
+
+void CLumivexView::StartNewText(POINT p)
+{
+    LOGFONTW font = m_lfNewText;
+    COLORREF colour = RGB(0, 0, 0);
+    if (m_host) {
+        m_host->GetNewTextFont(font);
+        colour = m_host->GetNewTextColor();
+    }
+    m_lfNewText = font;
+    BeginTextEdit(font, colour, p);
+    m_pEdit->show();
+    m_pEdit->setFocus();
+    SetMode(MODE_EDITING);
+}
+
+void CLumivexView::EditTextAt(POINT p)
+{
+    const POINT origin = m_card.GetOrigin();
+    TextEx* text = m_card.FindTextAt({p.x - origin.x, p.y - origin.y});
+    if (!text)
+        return;
+    const POINT pos = text->GetPos();
+    BeginTextEdit(text->GetLogFont(), text->GetColor(), {origin.x + pos.x, origin.y + pos.y});
+    m_pEdit->setText(QString::fromStdU16String(text->GetText()));
+    // The editor grows to the left so that its first glyph stands where the
+    // text's did.
+    RECT r = m_pEdit->GetPlacement();
+    r.left -= CEditEx::kTextMargin;
+    if (m_card.GetSelected() == text)
+        m_card.SetSelected(nullptr);
+    m_card.RemoveElement(text);
+    RedrawCard();
+    m_pEdit->PlaceAt(r);
+    m_pEdit->show();
+    m_pEdit->setFocus();
+    m_pEdit->end(false);
+    SetMode(MODE_EDITING);
+}
+
+void CLumivexView::CommitTextEdit()
+{
+    const std::u16string typed = m_pEdit->text().toStdU16String();
+    if (typed.empty())
+        return;
+    const RECT r = m_pEdit->GetPlacement();
+    const POINT origin = m_card.GetOrigin();
+    auto text = std::make_unique<TextEx>(m_pEdit->GetLogFont(), m_pEdit->m_crText, typed);
+    text->m_ptPos = {CEditEx::kTextMargin + r.left - origin.x, r.top - origin.y};
+    m_card.AddElement(std::move(text));
+    m_card.SetSelected(nullptr);
+}
+
+void CLumivexView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && !m_bTracking && m_nMode != MODE_EDITING)
+        EditTextAt(ToPoint(event->position()));
 }
 
 void CLumivexView::OnRightButtonDown(POINT p)

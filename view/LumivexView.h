@@ -10,6 +10,7 @@
 
 #include "app/LumivexDoc.h"
 #include "platform/MemoryCanvas.h"
+#include "view/EditEx.h"
 #include "view/TrackerEx.h"
 #include "view/ViewHost.h"
 
@@ -48,6 +49,12 @@ public:
     // Removes the selected element (Delete key and the bars' Delete buttons).
     void DeleteSelection();
 
+    // The in-place editor: prepared (hidden) at a client point in a font
+    // and colour; committed as a new text when the editing ends.
+    void BeginTextEdit(const LOGFONTW& font, COLORREF colour, POINT at);
+    void CommitTextEdit();
+    CEditEx& GetEditor() const { return *m_pEdit; }
+
     // CardViewPort
     SIZE GetClientSize() const override;
     HBITMAP RenderCardBitmap() override;
@@ -62,6 +69,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void OnLeftButtonDown(POINT p);
@@ -72,6 +80,8 @@ private:
     void TrackSelection(POINT p, int hit);
     void EndTrackSelection(bool cancelled);
     void UpdateCursor(POINT p);
+    void StartNewText(POINT p);
+    void EditTextAt(POINT p);
     bool ClientHolds(POINT p) const;
     bool SelectionIsPicture() const;
     // A photo that loses the selection sinks below the frame again.
@@ -81,7 +91,11 @@ private:
     WorkArea& m_card;
     ViewHost* m_host;
     std::unique_ptr<MemoryCanvas> m_backBuffer;
+    CEditEx* m_pEdit;
     CTrackerEx m_tracker;
+    QSize m_rcLastClient;
+    // The font of the last new text: kept when the size box holds no size.
+    LOGFONTW m_lfNewText{};
     bool m_bTracking = false;
     bool m_bRotating = false;
     POINT m_ptRotateLast{};

@@ -174,8 +174,8 @@ TEST_F(CardView, CornerDragKeepsTheRatioAndSideHandlesOfPhotosDoNothing)
     const RECT box = m_view.GetTracker().m_rect;
     // Bottom-right corner out to a 300 x 100 box: the height follows (k = 2).
     Press(m_view, {box.right - 1, box.bottom - 1});
-    Move(m_view, {box.left + 300, box.top + 100});
-    Release(m_view, {box.left + 300, box.top + 100});
+    Move(m_view, {box.left + 299, box.top + 99});
+    Release(m_view, {box.left + 299, box.top + 99});
     EXPECT_EQ(photo->GetSize(), (SIZE{300, 150}));
 
     const RECT grown = m_view.GetTracker().m_rect;
