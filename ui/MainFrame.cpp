@@ -12,6 +12,7 @@
 #include "app/BitmapImage.h"
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarMain.h"
+#include "bars/DlgBarPhoto.h"
 #include "bars/LowerBars.h"
 #include "ui/controls/CardSaveDialog.h"
 #include "ui/controls/PxSkinButton.h"
@@ -41,7 +42,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
 
     m_view = new CLumivexView(document, this, this);
     m_mainBar = new CDlgBarMain(*m_view, m_skin.toolMain.get(), this);
-    m_photoBar = new CDlgBarPhoto(m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
+    m_photoBar = new CDlgBarPhoto(*m_view, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
     m_templateBar = new CDlgBarTemplate(m_skin.toolSub.get(), m_skin.subTpl.get(), this);
     m_textBar = new CDlgBarText(m_skin.toolSub.get(), m_skin.subText.get(), this);
     m_statusBar = new CStatusBarEx(this);
@@ -99,7 +100,7 @@ void CMainFrame::SyncTextBar(const LOGFONTW&, COLORREF)
 
 bool CMainFrame::IsPhotoOnTopMost() const
 {
-    return false;
+    return m_photoBar->IsOnTopMost();
 }
 
 bool CMainFrame::GetNewTextFont(LOGFONTW&) const

@@ -1,0 +1,50 @@
+// The photo bar, shown while a photo is selected: zoom, mirror, flip,
+// rotate by 90 degrees and delete, and the "On Top Most" toggle that keeps a
+// deselected photo above the frame.
+#pragma once
+
+#include "bars/SubBar.h"
+
+class CLumivexView;
+class ImageEx;
+class PxSkinButton;
+class QPushButton;
+
+constexpr int IDC_PHOTO_ZOOM_OUT = 1001;
+constexpr int IDC_PHOTO_ZOOM_IN = 1002;
+constexpr int IDC_PHOTO_MIRROR = 1003;
+constexpr int IDC_PHOTO_ROTATE_RIGHT = 1004;
+constexpr int IDC_PHOTO_ROTATE_LEFT = 1005;
+constexpr int IDC_PHOTO_FLIP = 1006;
+constexpr int IDC_PHOTO_ON_TOP = 1024;
+constexpr int IDC_PHOTO_DELETE = 1027;
+
+class CDlgBarPhoto : public CSubBar {
+    Q_OBJECT
+public:
+    CDlgBarPhoto(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent);
+
+    PxSkinButton* Button(int id) const;
+    bool IsOnTopMost() const;
+
+    // The bar's commands; each does nothing unless a photo is selected.
+    void OnZoomOut();
+    void OnZoomIn();
+    void OnMirror();
+    void OnFlip();
+    void OnRotate(float degrees);
+    void OnDelete();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    ImageEx* SelectedPhoto() const;
+    // The photo's new displayed size, when it stays inside the zoom limits.
+    void Zoom(double factor);
+
+    CLumivexView& m_view;
+    std::vector<PxSkinButton*> m_buttons;
+    PxSkinButton* m_btnDelete = nullptr;
+    QPushButton* m_onTop = nullptr;
+};

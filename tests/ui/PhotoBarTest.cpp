@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/LumivexDoc.h"
+#include "bars/DlgBarPhoto.h"
+#include "model/ImageEx.h"
+#include "tests/app/TemplateFolder.h"
+#include "ui/MainFrame.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+using testtemplates::TemplateFolder;
+
+class PhotoBar : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_frame.show();
+        m_frame.resize(1600, 1200);  // the 1200 x 800 card at full size
+        ASSERT_EQ(m_document.m_workArea.GetFrameSize(), (SIZE{1200, 800}));
+    }
+    ImageEx* Add(LONG w, LONG h)
+    {
+        auto photo = cardfixtures::Photo(w, h, {10, 10});
+        ImageEx* raw = photo.get();
+        m_document.m_workArea.AddElement(std::move(photo));
+        m_frame.GetView().SetMode(MODE_PHOTO);
+        return raw;
+    }
+    CDlgBarPhoto& Bar() { return m_frame.GetPhotoBar(); }
+
+    TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
+    CLumivexDoc m_document{m_folder.Path()};
+    CMainFrame m_frame{m_document};
+};
+
+TEST_F(PhotoBar, ZoomStaysBetween11And999Pixels)
+{
+    ImageEx* photo = Add(600, 400);
+    Bar().OnZoomOut();
+    EXPECT_EQ(photo->GetSize(), (SIZE{900, 600}));
+    Bar().OnZoomOut();  // 1350 x 900 is refused
+    EXPECT_EQ(photo->GetSize(), (SIZE{900, 600}));
+    EXPECT_EQ(m_frame.GetView().GetTracker().m_rect.right, m_document.m_workArea.GetOrigin().x + 10 + 900);
+
+    ImageEx* small = Add(15, 15);
+    Bar().OnZoomIn();  // 10 x 10 is not above 10
+    EXPECT_EQ(small->GetSize(), (SIZE{15, 15}));
+    ImageEx* other = Add(16, 16);
+    Bar().OnZoomIn();
+    EXPECT_EQ(other->GetSize(), (SIZE{11, 11}));
+}
+
+TEST_F(PhotoBar, QuarterTurnsFlipsAndMirrorsComeBackToTheStart)
+{
+    ImageEx* photo = Add(60, 40);
+    const PxImage before(photo->m_imgWork);
+    auto same = [&] {
+        return photo->m_imgWork.GetWidth() == before.GetWidth() && photo->m_imgWork.GetHeight() == before.GetHeight() &&
+               std::equal(photo->m_imgWork.GetBits(), photo->m_imgWork.GetBits() + std::size_t(photo->m_imgWork.GetEffWidth()) * photo->m_imgWork.GetHeight(),
+                          before.GetBits());
+    };
+    Bar().OnRotate(90);
+    EXPECT_EQ(photo->GetSize(), (SIZE{40, 60}));
+    for (int i = 0; i < 3; ++i)
+        Bar().OnRotate(90);
+    EXPECT_TRUE(same());
+    Bar().OnFlip();
+    EXPECT_FALSE(same());
+    Bar().OnFlip();
+    Bar().OnMirror();
+    EXPECT_FALSE(same());
+    Bar().OnMirror();
+    EXPECT_TRUE(same());
+}
+
+TEST_F(PhotoBar, CommandsIgnoreTextsButDeleteRemovesThem)
+{
+    auto text = cardfixtures::Text(u"Hi", {5, 5});
+    const ElementBase* raw = text.get();
+    m_document.m_workArea.AddElement(std::move(text));
+    const SIZE size = raw->GetSize();
+    Bar().OnZoomOut();
+    Bar().OnRotate(90);
+    EXPECT_EQ(raw->GetSize(), size);
+    Bar().OnDelete();
+    EXPECT_EQ(m_document.m_workArea.GetElements().size(), 1u);
+    EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);
+}
+
+}  // namespace
