@@ -2,12 +2,17 @@
 
 #include <algorithm>
 
+#include "model/FontFit.h"
 #include "platform/Coordinates.h"
+#include "platform/text/FontLimits.h"
 
 namespace {
 
-// Font units beyond which fitting stops growing: no card text needs more.
-constexpr LONG kMaxFontUnits = 2000;
+// The largest font fields that still change what the text layer realises: a
+// height (em or cell) beyond its largest em, an average width beyond its
+// widest stretch of a face whose average character is up to two ems wide.
+constexpr LONG kMaxFontHeight = kMaxFontEm;
+constexpr LONG kMaxFontWidth = 2 * kMaxFontStretch * kMaxFontEm;
 
 // Selects a font into a context for the lifetime of the object and puts the
 // previous one back exactly, even when there was none.
@@ -88,48 +93,42 @@ void TextEx::SetSize(SIZE target)
     if (target == m_size)
         return;
     LOGFONTW font = GetLogFont();
+    // A template may hold any 32-bit fields; beyond the text layer's limits
+    // they change nothing, and the ratios below stay finite.
+    font.lfWidth = std::clamp(font.lfWidth, -kMaxFontWidth, kMaxFontWidth);
+    font.lfHeight = std::clamp(font.lfHeight, -kMaxFontHeight, kMaxFontHeight);
     // A zero extent (an empty text) gives no ratio: keep that dimension of the font.
     if (m_size.cx > 0)
         font.lfWidth = TruncateToLong(double(target.cx) / m_size.cx * font.lfWidth + 0.5);
-    if (font.lfWidth <= 0)
-        font.lfWidth = 1;
+    font.lfWidth = std::clamp<LONG>(font.lfWidth, 1, kMaxFontWidth);
     if (m_size.cy > 0)
         font.lfHeight = TruncateToLong(double(target.cy) / m_size.cy * font.lfHeight + 0.5);
-    const LONG step = font.lfHeight < 0 ? -1 : 1;
-    auto remeasure = [&] {
+    font.lfHeight = std::clamp(font.lfHeight, -kMaxFontHeight, kMaxFontHeight);
+    auto measure = [&] {
         RecreateFont(font);
         return Measure();
     };
-    auto withinLimit = [](LONG units) { return units > -kMaxFontUnits && units < kMaxFontUnits; };
-
-    SIZE measured = remeasure();
-    // Grows one font field while the box is not reached. Fonts stop growing
-    // at their limits (the widest stretch, the largest size): a run of steps
-    // that changes nothing ends the growing.
-    auto grow = [&](LONG& field, LONG delta, auto short_of_target) {
-        constexpr int kMaxIdleSteps = 16;
-        for (int idle = 0; short_of_target() && idle < kMaxIdleSteps && withinLimit(field);) {
-            const SIZE before = measured;
-            field += delta;
-            measured = remeasure();
-            idle = measured == before ? idle + 1 : 0;
-        }
-    };
-    grow(font.lfHeight, step, [&] { return measured.cy < target.cy; });
-    while (measured.cy > target.cy && font.lfHeight != step) {
-        font.lfHeight -= step;
-        measured = remeasure();
+    // A height of 0 is the default cell. Too tall, the walk takes one step
+    // down from it to -1, the smallest character height, and stops there (or
+    // never: from there on each step down makes the characters taller).
+    if (font.lfHeight == 0 && measure().cy > target.cy) {
+        font.lfHeight = -1;
+    } else {
+        // A negative height is the character height, a positive one the
+        // cell; the walk keeps the sign and steps the magnitude.
+        const LONG sign = font.lfHeight < 0 ? -1 : 1;
+        font.lfHeight = sign * FitFontField(sign * font.lfHeight, kMaxFontHeight, target.cy, [&](LONG magnitude) {
+            font.lfHeight = sign * magnitude;
+            return measure().cy;
+        });
     }
     if (!m_strText.empty())
-        grow(font.lfWidth, 1, [&] { return measured.cx < target.cx; });
-    if (measured.cx > target.cx) {
-        while (font.lfWidth != 1) {
-            --font.lfWidth;
-            measured = remeasure();
-            if (measured.cx <= target.cx)
-                break;
-        }
-    }
+        font.lfWidth = FitFontField(font.lfWidth, kMaxFontWidth, target.cx, [&](LONG width) {
+            font.lfWidth = width;
+            return measure().cx;
+        });
+    // The last font measured may have been a probe beside the result.
+    RecreateFont(font);
     m_size = target;
 }
 

@@ -11,6 +11,8 @@
 #include <map>
 #include <string>
 
+#include "platform/text/FontLimits.h"
+
 namespace {
 
 // The cell height of a font whose LOGFONTW leaves the height to us.
@@ -18,10 +20,10 @@ constexpr int kDefaultCellHeight = 16;
 // Larger than any card needs. Qt caches the glyphs it draws for characters
 // no face has (and colour glyphs) as images at the em size, whatever that
 // is: an em of 16384 pixels cost 256 MiB for one such glyph, 4096 costs 16.
-constexpr int kMaxPixelSize = 4096;
-// QFont::setStretch accepts nothing outside this range.
+constexpr int kMaxPixelSize = kMaxFontEm;
+// QFont::setStretch accepts nothing outside this range (percent).
 constexpr qreal kMinStretch = 1;
-constexpr qreal kMaxStretch = 4000;
+constexpr qreal kMaxStretch = 100 * kMaxFontStretch;
 // The fitting loop makes a font per step; a few hundred descriptions cover
 // every step of a drag, and fonts still in use keep their realisation.
 constexpr std::size_t kCacheLimit = 256;

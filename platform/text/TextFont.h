@@ -2,9 +2,9 @@
 // QFont once, together with the metrics the drawing layer reports, so that
 // the card, the measurements and the in-place editor see the same glyphs.
 //
-// Fonts stop growing at an em of 4096 pixels and at 40 times the natural
-// width (Qt's largest stretch): a loop that grows a font until its extent
-// fills a box must stop when a step no longer changes the extent.
+// Fonts stop growing at the limits of FontLimits.h (an em of 4096 pixels,
+// 40 times the natural width): a loop that grows a font until its extent
+// fills a box must stop there.
 #pragma once
 
 #include <QFont>

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <climits>
+#include <csignal>
+#include <functional>
+
+#include "model/FontFit.h"
+#include "platform/Coordinates.h"
 #include "tests/model/CardFixtures.h"
 #include "tests/platform/WhiteCanvas.h"
 
@@ -7,18 +14,63 @@ namespace {
 
 using namespace cardfixtures;
 
-SIZE Extent(const TextEx& text)
+SIZE Extent(const LOGFONTW& logfont, const std::u16string& text)
 {
     HDC dc = CreateCompatibleDC(nullptr);
-    const LOGFONTW logfont = text.GetLogFont();
     HFONT font = CreateFontIndirectW(&logfont);
     SelectObject(dc, font);
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.GetText().data(), int(text.GetText().size()), &size);
+    GetTextExtentPoint32W(dc, text.data(), int(text.size()), &size);
     DeleteDC(dc);
     DeleteObject(font);
     return size;
 }
+
+SIZE Extent(const TextEx& text)
+{
+    return Extent(text.GetLogFont(), text.GetText());
+}
+
+// The fitting as a walk of single font units, for boxes it reaches in a few
+// hundred steps: what the element's fitting must end on.
+LOGFONTW WalkedFit(LOGFONTW font, const std::u16string& text, SIZE from, SIZE target)
+{
+    font.lfWidth = std::max<LONG>(1, TruncateToLong(double(target.cx) / from.cx * font.lfWidth + 0.5));
+    font.lfHeight = TruncateToLong(double(target.cy) / from.cy * font.lfHeight + 0.5);
+    const LONG step = font.lfHeight < 0 ? -1 : 1;
+    SIZE measured = Extent(font, text);
+    while (measured.cy < target.cy)
+        font.lfHeight += step, measured = Extent(font, text);
+    while (measured.cy > target.cy && font.lfHeight != step)
+        font.lfHeight -= step, measured = Extent(font, text);
+    while (measured.cx < target.cx)
+        ++font.lfWidth, measured = Extent(font, text);
+    while (measured.cx > target.cx && font.lfWidth != 1)
+        --font.lfWidth, measured = Extent(font, text);
+    return font;
+}
+
+// Ends the test program when the guarded calls run past the deadline, so a
+// fitting that never ends fails the suite instead of stalling it.
+class Deadline {
+public:
+    explicit Deadline(unsigned seconds)
+    {
+        std::signal(SIGALRM, Expired);
+        alarm(seconds);
+    }
+    ~Deadline() { alarm(0); }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+private:
+    static void Expired(int)
+    {
+        static const char message[] = "TextEx: fitting ran past its deadline\n";
+        [[maybe_unused]] const auto written = write(STDERR_FILENO, message, sizeof message - 1);
+        _exit(1);
+    }
+};
 
 TEST(TextEx, SizedToItsMeasuredText)
 {
@@ -47,6 +99,89 @@ TEST(TextEx, FittingToTwiceTheHeightStepsTheCharacterHeight)
     EXPECT_LE(measured.cy, target.cy);
     EXPECT_LE(measured.cx, target.cx);
     EXPECT_GT(measured.cx, target.cx * 9 / 10);  // stretched to the box
+}
+
+// The walk one unit at a time over growing extents, stopped at the cap and at 1.
+template <class Extent>
+LONG WalkedField(LONG start, LONG cap, LONG target, Extent extent)
+{
+    LONG v = start, e = extent(v);
+    while (e < target && v < cap)
+        e = extent(++v);
+    while (e > target && v > 1)
+        e = extent(--v);
+    return v == 0 && e > target ? 1 : v;
+}
+
+TEST(FitFontField, EndsWhereTheUnitWalkEndsInFewMeasurements)
+{
+    constexpr LONG cap = 100;
+    const std::function<LONG(LONG)> extents[] = {
+        [](LONG v) { return v / 3; },              // plateaus
+        [](LONG v) { return 2 * v; },              // gaps: odd targets are never met
+        [](LONG v) { return std::min<LONG>(v, 40); },  // stops growing before the cap
+        [](LONG v) { return v * v / 50; },
+    };
+    for (std::size_t f = 0; f < std::size(extents); ++f)
+        for (LONG start = 0; start <= cap; ++start)
+            for (LONG target = -2; target <= 2 * cap + 20; ++target) {
+                int measurements = 0;
+                const LONG fitted = FitFontField(start, cap, target, [&](LONG v) {
+                    ++measurements;
+                    return extents[f](v);
+                });
+                ASSERT_EQ(fitted, WalkedField(start, cap, target, extents[f]))
+                    << "extent " << f << ", start " << start << ", target " << target;
+                ASSERT_LE(measurements, 16) << "extent " << f << ", start " << start << ", target " << target;
+            }
+}
+
+TEST(TextEx, FittingEndsWhereTheUnitWalkEnds)
+{
+    const std::u16string words = u"Greetings from the sea";
+    for (LONG height : {-20, 20}) {
+        const LOGFONTW font = LogFont(u"Arial", height);
+        const SIZE start = Extent(font, words);
+        const SIZE targets[] = {{start.cx * 2, start.cy * 2}, {start.cx / 2, start.cy / 2}, {start.cx * 3, start.cy},
+                                {start.cx / 4, start.cy * 3}, {start.cx + 1, start.cy + 1}, {1, 1}};
+        for (const SIZE target : targets) {
+            TextEx text(font, 0, words);
+            text.SetSize(target);
+            const LOGFONTW fitted = text.GetLogFont(), walked = WalkedFit(font, words, start, target);
+            EXPECT_EQ(fitted.lfHeight, walked.lfHeight) << height << ": " << target.cx << " x " << target.cy;
+            EXPECT_EQ(fitted.lfWidth, walked.lfWidth) << height << ": " << target.cx << " x " << target.cy;
+        }
+    }
+}
+
+// Templates may hold any 32-bit font fields, and loading one scales its
+// texts: each fitting must end within the text layer's limits.
+TEST(TextEx, FittingEndsForFontFieldsAtTheLimits)
+{
+    struct Case {
+        LONG height, width;
+        SIZE box;  // 0 x 0: half the measured size
+    };
+    const Case cases[] = {{INT_MAX, 0, {}}, {INT_MIN, INT_MAX, {}}, {-INT_MAX, INT_MIN, {}},
+                          {0, 0, {40, 0}}, {-20, 0, {1000000, 1000000}}, {20, 5, {-10, -10}}};
+    const Deadline deadline(60);
+    for (const Case& c : cases) {
+        LOGFONTW font = LogFont(u"Arial", c.height);
+        font.lfWidth = c.width;
+        TextEx text(font, 0, u"Hostile");
+        const SIZE start = text.GetSize();
+        const SIZE box = c.box.cx || c.box.cy ? c.box : SIZE{start.cx / 2, start.cy / 2};
+        text.SetSize(box);
+        text.SetSize({start.cx * 2, start.cy * 2});
+        text.SetSize(box);
+        const LOGFONTW fitted = text.GetLogFont();
+        EXPECT_EQ(text.GetSize(), box);
+        EXPECT_LE(std::abs(fitted.lfHeight), 4096) << c.height;
+        EXPECT_GE(fitted.lfWidth, 1) << c.height;
+        if (box.cy > 0 && box.cy < start.cy * 2) {
+            EXPECT_LE(Extent(text).cy, box.cy) << c.height;
+        }
+    }
 }
 
 TEST(TextEx, FittingEndsForEmptyAndUnreachableBoxes)
