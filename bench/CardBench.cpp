@@ -2,6 +2,7 @@
 // its mask, rebuilding a photo's working pictures, fitting a text to a box.
 #include <benchmark/benchmark.h>
 
+#include <climits>
 #include <random>
 
 #include "model/ImageEx.h"
@@ -90,6 +91,37 @@ void BM_TextExFit_20Chars_48to96px(benchmark::State& state)
     }
 }
 
+// Fitting to boxes far from the text's size, and fonts at the ends of the
+// 32-bit fields (a template may hold any): each fitting is bounded by the
+// text layer's largest em and stretch, not by the distance to the box.
+void BM_TextExFit_FarBoxesAndFieldLimits(benchmark::State& state)
+{
+    struct Case {
+        const char* label;
+        LONG height, width;
+        SIZE box;  // 0 x 0: half the measured size
+    };
+    static const Case cases[] = {
+        {"height INT_MAX to half", INT_MAX, 0, {}},
+        {"height INT_MIN width INT_MAX to half", INT_MIN, INT_MAX, {}},
+        {"-48 to 1000000 x 1000000", -48, 0, {1000000, 1000000}},
+        {"-48 to 1 x 1", -48, 0, {1, 1}},
+        {"-48 to 4000 x 20", -48, 0, {4000, 20}},
+    };
+    const Case& c = cases[state.range(0)];
+    LOGFONTW font = Arial(c.height);
+    font.lfWidth = c.width;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TextEx text(font, 0, u"Happy Birthday, Anna");
+        const SIZE start = text.GetSize();
+        const SIZE box = c.box.cx ? c.box : SIZE{start.cx / 2, start.cy / 2};
+        state.ResumeTiming();
+        text.SetSize(box);
+    }
+    state.SetLabel(c.label);
+}
+
 }  // namespace
 
 BENCHMARK(BM_MaskBlend_Frame1200x900_Window)->Unit(benchmark::kMillisecond);
@@ -97,3 +129,4 @@ BENCHMARK(BM_ImageExFastRebuild_4000x3000_to_400x300)->Arg(0)->Arg(30)->Unit(ben
 BENCHMARK(BM_DrawWithAlpha_1200x900)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextExMeasure_20Chars)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextExFit_20Chars_48to96px)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextExFit_FarBoxesAndFieldLimits)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
