@@ -1,14 +1,12 @@
 // JPEG 2000 family codec. OpenJPEG decodes JP2 and J2K after the header has
 // been checked here (OpenJPEG allocates whatever a header declares); PNM,
-// PGX and Sun raster are small enough to own. JP2, J2K and PGX samples of any
-// depth become bytes the same way (SampleToByte); PNM scales by its maxval.
+// PGX and Sun raster are small enough to own and have files of their own.
 #include "image/codecs/Jpeg2000Codec.h"
 
 #include <openjpeg.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,14 +14,22 @@
 #include "image/ByteOrder.h"
 #include "image/ImageSize.h"
 #include "image/PxFile.h"
+#include "image/codecs/CodecSupport.h"
+#include "image/codecs/Jpeg2000Family.h"
+#include "image/codecs/PgxFormat.h"
+#include "image/codecs/PnmFormat.h"
+#include "image/codecs/SunRasterFormat.h"
 
 namespace {
 
+using pximage::CheckSingleFrame;
+using pximage::kCreateError;
+using pximage::kLoadError;
 using pximage::LoadBE16;
 using pximage::LoadBE32;
+using pximage::ReadExact;
+using pximage::SampleToByte;
 
-constexpr const char* kLoadError = "error: cannot load image data";
-constexpr const char* kCreateError = "Can't allocate memory";
 constexpr const char* kBufferError = "error: cannot allocate memory";
 
 constexpr std::uint32_t kMaxComponents = 64;
@@ -36,8 +42,6 @@ constexpr std::uint64_t kMaxDecodedSamples = std::uint64_t(1) << 28;
 constexpr std::uint64_t kMaxTileComponents = std::uint64_t(1) << 16;
 constexpr std::uint64_t kCodingBytesPerTile = 5 << 10;
 constexpr std::uint64_t kCodingBytesPerTileComponent = 1 << 10;
-// Sun raster run-length packets expand 3 bytes into at most 256.
-constexpr std::uint64_t kMaxRasExpansion = 86;
 
 enum class Flavour { Jp2, J2k, Pgx, Pnm, Ras, Unknown };
 
@@ -55,61 +59,6 @@ Flavour Detect(const std::uint8_t* b, std::size_t n)
     if (n >= 2 && b[0] == 'P' && b[1] >= '1' && b[1] <= '6')
         return Flavour::Pnm;
     return Flavour::Unknown;
-}
-
-bool ReadExact(PxFile& file, void* buffer, std::size_t bytes)
-{
-    return file.Read(buffer, 1, bytes) == bytes;
-}
-
-// Bytes the stream still holds, or "unknown" (treated as unlimited).
-std::uint64_t Available(PxFile& file)
-{
-    const std::int64_t left = BytesLeft(file);
-    return left < 0 ? UINT64_MAX : std::uint64_t(left);
-}
-
-// A sample of prec bits (two's complement when signed) as a byte: signed
-// samples are shifted to start at 0, wider samples keep their top 8 bits,
-// narrower ones are stretched to the full range. Out-of-range values clamp.
-class SampleToByte {
-public:
-    SampleToByte(std::uint32_t prec, bool sgnd)
-        : m_prec(std::clamp<std::uint32_t>(prec, 1, 32)),
-          m_offset(sgnd ? std::int64_t(1) << (m_prec - 1) : 0),
-          m_max((std::int64_t(1) << m_prec) - 1)
-    {
-    }
-    std::uint8_t operator()(std::int64_t v) const
-    {
-        v = std::clamp<std::int64_t>(v + m_offset, 0, m_max);
-        if (m_prec >= 8)
-            return std::uint8_t(v >> (m_prec - 8));
-        return std::uint8_t((v * 255 + m_max / 2) / m_max);
-    }
-
-private:
-    std::uint32_t m_prec;
-    std::int64_t m_offset;
-    std::int64_t m_max;
-};
-
-// Why a declared size cannot be created: none at all is a broken header.
-const char* SizeProblem(std::uint64_t width, std::uint64_t height, std::uint32_t bpp)
-{
-    switch (pximage::ComputeDibLayout(width, height, bpp).check) {
-    case pximage::SizeCheck::Ok: return nullptr;
-    case pximage::SizeCheck::ZeroSize: return kLoadError;
-    default: return kCreateError;
-    }
-}
-
-void SetGreyRamp(PxImage& image)
-{
-    RGBQUAD ramp[256];
-    for (int i = 0; i < 256; ++i)
-        ramp[i] = RGBQUAD{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
-    image.SetPalette(ramp, 256);
 }
 
 // ---------------------------------------------------------------------------
@@ -344,138 +293,6 @@ void YccToBgr(int y, int cb, int cr, std::uint8_t* bgr)
     bgr[2] = std::uint8_t(std::lround(std::clamp(r, 0.0, 255.0)));
 }
 
-// ---------------------------------------------------------------------------
-// PNM and PGX headers: numbers between white space and '#' comments.
-
-class HeaderReader {
-public:
-    explicit HeaderReader(PxFile& file) : m_file(file) {}
-
-    int Get()
-    {
-        if (m_pending == kNone)
-            return m_file.GetC();
-        const int c = m_pending;
-        m_pending = kNone;
-        return c;
-    }
-
-    void PutBack(int c) { m_pending = c; }
-
-    // The next character that is neither white space nor in a comment, or -1.
-    int SkipSpace()
-    {
-        for (int c = Get();; c = m_file.GetC()) {
-            if (c == '#') {
-                while (c != '\n' && c != '\r' && c != -1)
-                    c = m_file.GetC();
-                if (c == -1)
-                    return -1;
-            } else if (!IsSpace(c)) {
-                return c;
-            }
-        }
-    }
-
-    // The next number, after white space and comments; false at the end of
-    // the data, on anything else, or above 2^31 - 1.
-    bool Number(std::uint32_t& value)
-    {
-        int c = SkipSpace();
-        if (c < '0' || c > '9')
-            return false;
-        std::uint64_t v = 0;
-        for (; c >= '0' && c <= '9'; c = m_file.GetC()) {
-            v = v * 10 + std::uint64_t(c - '0');
-            if (v > INT32_MAX)
-                return false;
-        }
-        value = std::uint32_t(v);
-        PutBack(c);  // the character that ended the number
-        return true;
-    }
-
-    // Binary data starts after exactly one white-space character.
-    bool EndOfHeader() { return IsSpace(Get()); }
-
-private:
-    static bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-    static constexpr int kNone = -2;
-    PxFile& m_file;
-    int m_pending = kNone;
-};
-
-// The decoded bytes of a Sun raster: stored, or run-length encoded with 0x80
-// as escape (0x80 0 is a literal 0x80, 0x80 n v is n + 1 copies of v).
-class RasReader {
-public:
-    RasReader(PxFile& file, bool rle) : m_file(file), m_rle(rle) {}
-
-    bool Read(std::uint8_t* out, std::size_t bytes)
-    {
-        if (!m_rle)
-            return ReadExact(m_file, out, bytes);
-        for (std::size_t i = 0; i < bytes; ++i) {
-            if (m_repeat == 0) {
-                const int c = m_file.GetC();
-                if (c < 0)
-                    return false;
-                m_value = std::uint8_t(c);
-                m_repeat = 1;
-                if (c == 0x80) {
-                    const int count = m_file.GetC();
-                    if (count < 0)
-                        return false;
-                    if (count > 0) {
-                        const int value = m_file.GetC();
-                        if (value < 0)
-                            return false;
-                        m_value = std::uint8_t(value);
-                        m_repeat = std::uint32_t(count) + 1;
-                    }
-                }
-            }
-            out[i] = m_value;
-            --m_repeat;
-        }
-        return true;
-    }
-
-private:
-    PxFile& m_file;
-    bool m_rle;
-    std::uint32_t m_repeat = 0;
-    std::uint8_t m_value = 0;
-};
-
-// Grey levels of an indexed picture whose palette is all greys; false for colour.
-bool GreyLevels(const PxImage& image, std::uint8_t* levels)
-{
-    const RGBQUAD* palette = image.GetPalette();
-    for (std::uint32_t i = 0; i < image.GetNumColors(); ++i) {
-        if (palette[i].rgbRed != palette[i].rgbGreen || palette[i].rgbRed != palette[i].rgbBlue)
-            return false;
-        levels[i] = palette[i].rgbRed;
-    }
-    return true;
-}
-
-std::uint8_t IndexAt(const std::uint8_t* row, std::uint32_t x, std::uint32_t bpp)
-{
-    switch (bpp) {
-    case 8: return row[x];
-    case 4: return std::uint8_t(x & 1 ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-    default: return std::uint8_t((row[x >> 3] >> (7 - (x & 7))) & 1);
-    }
-}
-
-void StoreBE32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (24 - 8 * i));
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -498,20 +315,10 @@ bool Jpeg2000Codec::Decode(PxFile* file)
     switch (flavour) {
     case Flavour::Jp2: return DecodeOpenJpeg(file, true);
     case Flavour::J2k: return DecodeOpenJpeg(file, false);
-    case Flavour::Pnm: return DecodePnm(file);
-    case Flavour::Pgx: return DecodePgx(file);
-    default: return DecodeRas(file);
+    case Flavour::Pnm: return pximage::DecodePnm(*this, *file);
+    case Flavour::Pgx: return pximage::DecodePgx(*this, *file);
+    default: return pximage::DecodeRas(*this, *file);
     }
-}
-
-bool Jpeg2000Codec::CheckSingleFrame()
-{
-    info.numFrames = 1;
-    if (info.frame != 0) {
-        SetLastError("wrong frame!");
-        return false;
-    }
-    return true;
 }
 
 bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
@@ -621,7 +428,7 @@ bool Jpeg2000Codec::FromComponents(const opj_image_t& image, std::uint32_t forma
     const bool colour = rgb && picture;
 
     if (picture) {
-        if (!CheckSingleFrame())
+        if (!CheckSingleFrame(*this))
             return false;
     } else {
         info.numFrames = std::int32_t(count);
@@ -644,7 +451,7 @@ bool Jpeg2000Codec::FromComponents(const opj_image_t& image, std::uint32_t forma
         }
     }
     if (!colour)
-        SetGreyRamp(*this);
+        pximage::SetGreyPalette(*this, 256);
 
     std::vector<SampleToByte> scales;
     for (std::uint32_t c = 0; c < count; ++c)
@@ -686,253 +493,6 @@ bool Jpeg2000Codec::FromComponents(const opj_image_t& image, std::uint32_t forma
     return true;
 }
 
-bool Jpeg2000Codec::DecodePnm(PxFile* file)
-{
-    HeaderReader reader(*file);
-    std::uint8_t magic[2];
-    std::uint32_t width = 0, height = 0, maxval = 1;
-    if (!ReadExact(*file, magic, 2) || !reader.Number(width) || !reader.Number(height)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    const int kind = magic[1] - '0';
-    const bool bilevel = kind == 1 || kind == 4;
-    const bool binary = kind >= 4;
-    const std::uint32_t channels = kind == 3 || kind == 6 ? 3 : 1;
-    if ((!bilevel && (!reader.Number(maxval) || maxval == 0 || maxval > 65535)) || (binary && !reader.EndOfHeader())) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    const std::uint32_t bpp = bilevel ? 1 : channels == 3 ? 24 : 8;
-    if (const char* problem = SizeProblem(width, height, bpp)) {
-        SetLastError(problem);
-        return false;
-    }
-    // The least data the header promises: binary samples, or one character
-    // per bit and two per number (digit and separator) in the plain forms.
-    const std::uint32_t sampleBytes = maxval > 255 ? 2 : 1;
-    const std::uint64_t rowBytes = bilevel ? (binary ? (std::uint64_t(width) + 7) / 8 : width)
-                                           : std::uint64_t(width) * channels * (binary ? sampleBytes : 2);
-    if (rowBytes * height > Available(*file) + (binary ? 0 : 1)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    if (!CheckSingleFrame())
-        return false;
-    if (!Create(width, height, bpp, FormatPnm)) {
-        SetLastError(kCreateError);
-        return false;
-    }
-    if (bilevel) {
-        const RGBQUAD whiteBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};  // PBM: 1 is black
-        SetPalette(whiteBlack, 2);
-    } else if (channels == 1) {
-        SetGreyRamp(*this);
-    }
-    std::vector<std::uint8_t> level(std::size_t(maxval) + 1);
-    for (std::uint32_t v = 0; v <= maxval; ++v)
-        level[v] = std::uint8_t((v * 255u + maxval / 2) / maxval);
-
-    const std::size_t samplesPerRow = std::size_t(width) * channels;
-    std::vector<std::uint8_t> raw(binary && !bilevel ? samplesPerRow * sampleBytes : 0);
-    std::vector<std::uint8_t> samples(samplesPerRow);
-    for (std::uint32_t r = 0; r < height; ++r) {
-        std::uint8_t* out = GetBits(height - 1 - r);
-        if (kind == 4) {
-            if (!ReadExact(*file, out, std::size_t(rowBytes))) {
-                SetLastError(kLoadError);
-                return false;
-            }
-            continue;
-        }
-        if (kind == 1) {
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const int c = reader.SkipSpace();
-                if (c != '0' && c != '1') {
-                    SetLastError(kLoadError);
-                    return false;
-                }
-                if (c == '1')
-                    out[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
-            }
-            continue;
-        }
-        if (binary) {
-            if (!ReadExact(*file, raw.data(), raw.size())) {
-                SetLastError(kLoadError);
-                return false;
-            }
-            for (std::size_t i = 0; i < samplesPerRow; ++i) {
-                const std::uint32_t v = sampleBytes == 2 ? LoadBE16(&raw[2 * i]) : raw[i];
-                samples[i] = level[std::min(v, maxval)];
-            }
-        } else {
-            for (std::size_t i = 0; i < samplesPerRow; ++i) {
-                std::uint32_t v;
-                if (!reader.Number(v)) {
-                    SetLastError(kLoadError);
-                    return false;
-                }
-                samples[i] = level[std::min(v, maxval)];
-            }
-        }
-        if (channels == 1) {
-            std::memcpy(out, samples.data(), width);
-        } else {
-            for (std::uint32_t x = 0; x < width; ++x) {
-                out[3 * x] = samples[3 * x + 2];
-                out[3 * x + 1] = samples[3 * x + 1];
-                out[3 * x + 2] = samples[3 * x];
-            }
-        }
-    }
-    return true;
-}
-
-bool Jpeg2000Codec::DecodePgx(PxFile* file)
-{
-    // "PG", byte order ("ML" most significant byte first, "LM" least), an
-    // optional sign, then depth, width and height.
-    HeaderReader reader(*file);
-    std::uint8_t magic[2];
-    std::uint32_t depth = 0, width = 0, height = 0;
-    if (!ReadExact(*file, magic, 2)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    const int first = reader.SkipSpace();
-    const int second = reader.Get();
-    const bool bigEndian = first == 'M' && second == 'L';
-    bool sgnd = false;
-    int c = reader.SkipSpace();
-    if (c == '+' || c == '-') {
-        sgnd = c == '-';
-        c = reader.SkipSpace();
-    }
-    reader.PutBack(c);
-    if (!(bigEndian || (first == 'L' && second == 'M')) || !reader.Number(depth) || !reader.Number(width) ||
-        !reader.Number(height) || !reader.EndOfHeader() || depth == 0 || depth > 16) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    if (const char* problem = SizeProblem(width, height, 8)) {
-        SetLastError(problem);
-        return false;
-    }
-    const std::size_t sampleBytes = depth <= 8 ? 1 : 2;
-    if (std::uint64_t(width) * height * sampleBytes > Available(*file)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    if (!CheckSingleFrame())
-        return false;
-    if (!Create(width, height, 8, FormatPgx)) {
-        SetLastError(kCreateError);
-        return false;
-    }
-    SetGreyRamp(*this);
-    const SampleToByte scale(depth, sgnd);
-    std::vector<std::uint8_t> raw(width * sampleBytes);
-    for (std::uint32_t r = 0; r < height; ++r) {
-        if (!ReadExact(*file, raw.data(), raw.size())) {
-            SetLastError(kLoadError);
-            return false;
-        }
-        std::uint8_t* out = GetBits(height - 1 - r);
-        for (std::uint32_t x = 0; x < width; ++x) {
-            // Signed samples are two's complement in their storage width.
-            std::int64_t v;
-            if (sampleBytes == 1) {
-                v = sgnd ? std::int8_t(raw[x]) : raw[x];
-            } else {
-                const std::uint16_t word = bigEndian ? LoadBE16(&raw[2 * x]) : pximage::LoadLE16(&raw[2 * x]);
-                v = sgnd ? std::int16_t(word) : word;
-            }
-            out[x] = scale(v);
-        }
-    }
-    return true;
-}
-
-bool Jpeg2000Codec::DecodeRas(PxFile* file)
-{
-    std::uint8_t headerBytes[32];
-    if (!ReadExact(*file, headerBytes, sizeof headerBytes)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    const std::uint32_t width = LoadBE32(headerBytes + 4), height = LoadBE32(headerBytes + 8);
-    const std::uint32_t depth = LoadBE32(headerBytes + 12), type = LoadBE32(headerBytes + 20);
-    const std::uint32_t mapType = LoadBE32(headerBytes + 24), mapLength = LoadBE32(headerBytes + 28);
-    // Types: 0 old, 1 standard, 2 run-length encoded, 3 RGB order.
-    if ((depth != 1 && depth != 8 && depth != 24 && depth != 32) || type > 3 || mapType > 2 ||
-        (mapType == 1 && mapLength > 3 * 256) || mapLength > Available(*file)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    const std::uint32_t bpp = depth == 32 ? 24 : depth;
-    if (const char* problem = SizeProblem(width, height, bpp)) {
-        SetLastError(problem);
-        return false;
-    }
-    std::vector<std::uint8_t> map(mapLength);
-    if (!ReadExact(*file, map.data(), mapLength)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    // Rows are padded to 16 bits.
-    const std::uint64_t rowBytes = (std::uint64_t(width) * depth + 15) / 16 * 2;
-    const bool rle = type == 2;
-    const std::uint64_t left = Available(*file);
-    if (rowBytes * height > (rle ? left * kMaxRasExpansion : left)) {
-        SetLastError(kLoadError);
-        return false;
-    }
-    if (!CheckSingleFrame())
-        return false;
-    if (!Create(width, height, bpp, FormatRas)) {
-        SetLastError(kCreateError);
-        return false;
-    }
-    if (bpp <= 8) {
-        RGBQUAD palette[256] = {};
-        const std::uint32_t entries = mapType == 1 ? mapLength / 3 : 0;
-        if (entries > 0) {
-            for (std::uint32_t i = 0; i < entries; ++i)
-                palette[i] = RGBQUAD{map[2 * entries + i], map[entries + i], map[i], 0};
-            SetPalette(palette, 256);
-        } else if (depth == 1) {
-            const RGBQUAD whiteBlack[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-            SetPalette(whiteBlack, 2);
-        } else {
-            SetGreyRamp(*this);
-        }
-    }
-    RasReader reader(*file, rle);
-    std::vector<std::uint8_t> row(rowBytes);
-    const bool rgbOrder = type == 3;
-    const std::uint32_t step = depth / 8;
-    const std::uint32_t skip = depth == 32 ? 1 : 0;  // 32-bit pixels lead with a pad byte
-    for (std::uint32_t r = 0; r < height; ++r) {
-        if (!reader.Read(row.data(), row.size())) {
-            SetLastError(kLoadError);
-            return false;
-        }
-        std::uint8_t* out = GetBits(height - 1 - r);
-        if (bpp <= 8) {
-            std::memcpy(out, row.data(), std::min<std::size_t>(info.rowStride, (std::size_t(width) * depth + 7) / 8));
-            continue;
-        }
-        const std::uint8_t* in = row.data() + skip;
-        for (std::uint32_t x = 0; x < width; ++x, in += step, out += 3) {
-            out[0] = rgbOrder ? in[2] : in[0];
-            out[1] = in[1];
-            out[2] = rgbOrder ? in[0] : in[2];
-        }
-    }
-    return true;
-}
-
 // ---------------------------------------------------------------------------
 // Encoding
 
@@ -941,7 +501,7 @@ bool Jpeg2000Codec::Encode(PxFile* file)
     if (!EncodeCheck(file))
         return false;
     std::uint8_t levels[256];
-    const bool grey = IsIndexed() && GreyLevels(*this, levels);
+    const bool grey = IsIndexed() && pximage::GreyLevels(*this, levels);
     if (m_format == FormatPgx && !grey) {
         SetLastError("PGX can save only GrayScale images");
         return false;
@@ -953,26 +513,10 @@ bool Jpeg2000Codec::Encode(PxFile* file)
     const std::uint8_t* greyLevels = grey ? levels : nullptr;
     switch (m_format) {
     case FormatJpc: return EncodeOpenJpeg(file, false, greyLevels);
-    case FormatPgx: return EncodePgx(file, greyLevels);
-    case FormatPnm: return EncodePnm(file, greyLevels);
-    case FormatRas: return EncodeRas(file, greyLevels);
+    case FormatPgx: return pximage::EncodePgx(*this, *file, greyLevels);
+    case FormatPnm: return pximage::EncodePnm(*this, *file, greyLevels);
+    case FormatRas: return pximage::EncodeRas(*this, *file, greyLevels);
     default: return EncodeOpenJpeg(file, true, greyLevels);
-    }
-}
-
-void Jpeg2000Codec::TopRowSamples(std::uint32_t r, const std::uint8_t* greyLevels, std::uint8_t* out) const
-{
-    const std::uint32_t width = GetWidth();
-    const std::uint8_t* in = GetBits(GetHeight() - 1 - r);
-    if (greyLevels) {
-        for (std::uint32_t x = 0; x < width; ++x)
-            out[x] = greyLevels[IndexAt(in, x, GetBpp())];
-        return;
-    }
-    for (std::uint32_t x = 0; x < width; ++x, in += 3, out += 3) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
     }
 }
 
@@ -999,7 +543,7 @@ bool Jpeg2000Codec::EncodeOpenJpeg(PxFile* file, bool jp2, const std::uint8_t* g
     image->y1 = height;
     std::vector<std::uint8_t> row(std::size_t(width) * count);
     for (std::uint32_t y = 0; y < height; ++y) {
-        TopRowSamples(y, greyLevels, row.data());
+        pximage::TopRowSamples(*this, y, greyLevels, row.data());
         for (std::uint32_t c = 0; c < count; ++c) {
             OPJ_INT32* out = image->comps[c].data + std::size_t(y) * width;
             for (std::uint32_t x = 0; x < width; ++x)
@@ -1042,65 +586,9 @@ bool Jpeg2000Codec::EncodeOpenJpeg(PxFile* file, bool jp2, const std::uint8_t* g
     if (!opj_setup_encoder(codec.get(), &parameters, image.get()) ||
         !opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
         !opj_end_compress(codec.get(), stream.get())) {
-        SetLastError("error: cannot encode image\n");
+        SetLastError(pximage::kEncodeError);
         return false;
     }
     return true;
 }
 
-bool Jpeg2000Codec::EncodePnm(PxFile* file, const std::uint8_t* greyLevels)
-{
-    const std::uint32_t width = GetWidth(), height = GetHeight();
-    char head[64];
-    const int length = std::snprintf(head, sizeof head, "P%c\n%u %u\n255\n", greyLevels ? '5' : '6', width, height);
-    std::vector<std::uint8_t> row(std::size_t(width) * (greyLevels ? 1 : 3));
-    bool ok = file->Write(head, 1, std::size_t(length)) == std::size_t(length);
-    for (std::uint32_t y = 0; ok && y < height; ++y) {
-        TopRowSamples(y, greyLevels, row.data());
-        ok = file->Write(row.data(), 1, row.size()) == row.size();
-    }
-    if (!ok)
-        SetLastError("error: cannot encode image\n");
-    return ok;
-}
-
-bool Jpeg2000Codec::EncodePgx(PxFile* file, const std::uint8_t* greyLevels)
-{
-    const std::uint32_t width = GetWidth(), height = GetHeight();
-    char head[64];
-    const int length = std::snprintf(head, sizeof head, "PG ML + 8 %u %u\n", width, height);
-    std::vector<std::uint8_t> row(width);
-    bool ok = file->Write(head, 1, std::size_t(length)) == std::size_t(length);
-    for (std::uint32_t y = 0; ok && y < height; ++y) {
-        TopRowSamples(y, greyLevels, row.data());
-        ok = file->Write(row.data(), 1, row.size()) == row.size();
-    }
-    if (!ok)
-        SetLastError("error: cannot encode image\n");
-    return ok;
-}
-
-bool Jpeg2000Codec::EncodeRas(PxFile* file, const std::uint8_t* greyLevels)
-{
-    // Standard type: 8-bit grey without a colour map, or 24-bit blue, green,
-    // red (the DIB's own order); rows padded to 16 bits.
-    const std::uint32_t width = GetWidth(), height = GetHeight();
-    const std::uint32_t depth = greyLevels ? 8 : 24;
-    const std::size_t rowBytes = (std::size_t(width) * depth / 8 + 1) & ~std::size_t(1);
-    std::uint8_t head[32];
-    const std::uint32_t fields[8] = {0x59A66A95, width, height, depth, std::uint32_t(rowBytes * height), 1, 0, 0};
-    for (int i = 0; i < 8; ++i)
-        StoreBE32(head + 4 * i, fields[i]);
-    std::vector<std::uint8_t> row(rowBytes, 0);
-    bool ok = file->Write(head, 1, sizeof head) == sizeof head;
-    for (std::uint32_t y = 0; ok && y < height; ++y) {
-        if (greyLevels)
-            TopRowSamples(y, greyLevels, row.data());
-        else
-            std::memcpy(row.data(), GetBits(height - 1 - y), std::size_t(width) * 3);
-        ok = file->Write(row.data(), 1, rowBytes) == rowBytes;
-    }
-    if (!ok)
-        SetLastError("error: cannot encode image\n");
-    return ok;
-}
