@@ -94,7 +94,8 @@ void TextEx::SetSize(SIZE target)
         return;
     LOGFONTW font = GetLogFont();
     // A template may hold any 32-bit fields; beyond the text layer's limits
-    // they change nothing, and the ratios below stay finite.
+    // they change nothing the text looks like, only how far the fitting
+    // would have to go.
     font.lfWidth = std::clamp(font.lfWidth, -kMaxFontWidth, kMaxFontWidth);
     font.lfHeight = std::clamp(font.lfHeight, -kMaxFontHeight, kMaxFontHeight);
     // A zero extent (an empty text) gives no ratio: keep that dimension of the font.
