@@ -1,6 +1,9 @@
 // fuzz_template: the input is a this.tpl. It is read as a record list, then
 // loaded into a work area as the program opens a template, and every element
-// is drawn onto a white 24-bit canvas the size of the frame.
+// is drawn onto a white 24-bit canvas the size of the frame. Then the card is
+// scaled as the program fits it to its view (every element resized, texts
+// refitted to their boxes), to half and to double the frame's size, and
+// drawn again each time.
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +57,24 @@ void DrawCard(const WorkArea& card)
     DeleteDC(dc);
 }
 
+// The doubled card is made only while its frame stays within 4096 x 4096
+// pixels: the program never shows a frame above its full resolution, and a
+// larger one would cost more than the input's memory bound for its working
+// pictures and canvas alone.
+constexpr std::uint64_t kMaxDoubledFramePixels = 4096 * 4096;
+
+void ScaleAndDraw(WorkArea& card)
+{
+    const SIZE loaded = card.GetFrameSize();
+    card.ScaleAll({loaded.cx / 2, loaded.cy / 2});
+    DrawCard(card);
+    // A frame's size is its working picture's: never negative.
+    if (4 * std::uint64_t(loaded.cx) * std::uint64_t(loaded.cy) <= kMaxDoubledFramePixels) {
+        card.ScaleAll({2 * loaded.cx, 2 * loaded.cy});
+        DrawCard(card);
+    }
+}
+
 // Qt's warnings about the fonts an input names (missing faces, scripts
 // without shaping support) would fill the log; critical and fatal messages
 // still reach it.
@@ -93,7 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     records.clear();
 
     WorkArea card;
-    if (card.LoadTemplate(g_folder))
+    if (card.LoadTemplate(g_folder)) {
         DrawCard(card);
+        ScaleAndDraw(card);
+    }
     return 0;
 }
