@@ -81,6 +81,9 @@ CLumivexView::CLumivexView(CLumivexDoc& document, ViewHost* host, QWidget* paren
 
 CLumivexView::~CLumivexView()
 {
+    // The editor is hidden with the view: that must not commit into a
+    // view that is going away.
+    m_nMode = MODE_NONE;
     if (m_document.GetView() == this)
         m_document.SetView(nullptr);
 }

@@ -6,38 +6,12 @@
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "tests/app/TemplateFolder.h"
+#include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
 
 namespace {
 
 using testtemplates::TemplateFolder;
-
-// Records what the view reports.
-class FakeHost : public ViewHost {
-public:
-    void ShowLowerBar(LowerBar bar) override
-    {
-        shown = bar;
-        ++calls;
-    }
-    void SetStatusText(int pane, const QString& text) override
-    {
-        panes[pane] = text;
-        ++calls;
-    }
-    void EnableTextBarControls(bool enable) override { textBarEnabled = enable; }
-    void SyncTextBar(const LOGFONTW& font, COLORREF) override { syncedHeight = font.lfHeight; }
-    bool IsPhotoOnTopMost() const override { return onTopMost; }
-    bool GetNewTextFont(LOGFONTW&) const override { return false; }
-    COLORREF GetNewTextColor() const override { return 0; }
-
-    LowerBar shown = LowerBar::Photo;
-    QString panes[3];
-    int calls = 0;
-    bool textBarEnabled = true;
-    LONG syncedHeight = 0;
-    bool onTopMost = false;
-};
 
 void Send(QWidget& widget, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
