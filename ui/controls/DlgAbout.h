@@ -1,0 +1,47 @@
+// The about box: the about.png picture with rounded corners and no frame,
+// the program's version and the contact lines on it, and the skin's OK
+// button. Dragging the picture moves the box.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include <QDialog>
+#include <QPoint>
+
+#include "image/PxImage.h"
+#include "ui/controls/SkinBitmaps.h"
+
+class PxSkinButton;
+
+class CDlgAbout : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr QPoint kOkPosition{328, 265};
+    static constexpr QPoint kVersionPosition{268, 156};
+    static constexpr QPoint kWebsitePosition{16, 190};
+    static constexpr QPoint kEmailPosition{16, 220};
+
+    explicit CDlgAbout(QWidget* parent = nullptr, const std::filesystem::path& skinFolder = SkinFolder());
+    ~CDlgAbout() override;
+
+    // "Version : " and the program's product version, or the fallback
+    // version when the program's version block cannot be read.
+    const QString& VersionLine() const { return m_strVersion; }
+    PxSkinButton& OkButton() const { return *m_btnOk; }
+
+protected:
+    // QWidget
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    PxSkinButton* m_btnOk;
+    PxImage m_imgBack;
+    QString m_strVersion;
+    // Where the box was grabbed, relative to its top-left corner, while it
+    // follows the pointer itself (none while the window system moves it).
+    std::optional<QPoint> m_dragOffset;
+};
