@@ -1,13 +1,22 @@
 // The costs of every mouse step in the editor: blending the frame through
-// its mask, rebuilding a photo's working pictures, fitting a text to a box.
+// its mask, rebuilding a photo's working pictures, fitting a text to a box,
+// composing the card on screen, and the full-resolution render for saving.
 #include <benchmark/benchmark.h>
 
 #include <climits>
+#include <cstring>
+#include <filesystem>
 #include <random>
+
+#include <unistd.h>
 
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "model/WorkArea.h"
 #include "platform/MemoryCanvas.h"
+#include "view/CardComposition.h"
+#include "view/CardRender.h"
+#include "view/TrackerEx.h"
 
 namespace {
 
@@ -122,6 +131,114 @@ void BM_TextExFit_FarBoxesAndFieldLimits(benchmark::State& state)
     state.SetLabel(c.label);
 }
 
+// A card as the editor shows it: a frame of `source` pixels with a window in
+// its middle half, fitted to `shown`; a selected 12-megapixel photo a third
+// of the card wide, on top; two texts.
+class EditedCard {
+public:
+    EditedCard(SIZE source, SIZE shown)
+    {
+        const auto width = std::uint32_t(source.cx), height = std::uint32_t(source.cy);
+        PxImage mask(width, height, 24, 0);
+        mask.Clear(255);
+        for (std::uint32_t y = height / 4; y < height * 3 / 4; ++y)
+            std::memset(mask.GetBits(y) + 3 * (width / 4), 0, 3 * (width / 2));
+        ImageEx frame(Noise(width, height), mask);
+        frame.SetSize(source);
+        frame.m_nKind = ELEMENT_TEMPLATE_FRAME;
+        // Frames reach the card only through a template file.
+        const auto folder = std::filesystem::temp_directory_path() / ("orvantis-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        WorkArea::WriteTemplateFile({&frame}, folder / "this.tpl");
+        m_card.LoadTemplate(folder);
+        std::filesystem::remove_all(folder);
+        m_card.ScaleAll(shown);
+        m_card.SetOrigin({(1200 - shown.cx) / 2, (800 - shown.cy) / 2});
+
+        auto greeting = std::make_unique<TextEx>(Arial(-48), RGB(200, 20, 40), u"Happy Birthday, Anna");
+        greeting->m_ptPos = {shown.cx / 10, shown.cy / 20};
+        m_card.AddElement(std::move(greeting));
+        auto signature = std::make_unique<TextEx>(Arial(-24), RGB(20, 20, 120), u"from all of us");
+        signature->m_ptPos = {shown.cx / 2, shown.cy * 17 / 20};
+        m_card.AddElement(std::move(signature));
+
+        auto photo = std::make_unique<ImageEx>(Noise(4000, 3000), PxImage());
+        photo->SetSize({shown.cx / 3, shown.cx / 4});
+        photo->m_ptPos = {shown.cx / 4, shown.cy / 4};
+        m_photo = photo.get();
+        m_card.AddElement(std::move(photo));
+    }
+
+    WorkArea& Card() { return m_card; }
+    ImageEx& Photo() { return *m_photo; }
+
+    // The photo's box in client coordinates, as the view keeps it.
+    RECT PhotoBox() const
+    {
+        const POINT o = m_card.GetOrigin(), pos = m_photo->GetPos();
+        const SIZE size = m_photo->GetSize();
+        return {o.x + pos.x, o.y + pos.y, o.x + pos.x + size.cx, o.y + pos.y + size.cy};
+    }
+
+private:
+    WorkArea m_card;
+    ImageEx* m_photo = nullptr;
+};
+
+constexpr LONG kClientWidth = 1200, kClientHeight = 800;
+
+void BM_ComposeCard_1000x700_In1200x800(benchmark::State& state)
+{
+    EditedCard edited({1500, 1050}, {1000, 700});
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+}
+
+// One whole degree of a right-drag: the photo rebuilt at the new angle, the
+// card composed again.
+void BM_RotationStep_12MPPhoto(benchmark::State& state)
+{
+    EditedCard edited({1500, 1050}, {1000, 700});
+    for (auto _ : state) {
+        edited.Photo().Rotate(1.0f);
+        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+    }
+}
+
+// A corner drag step and the resize that ends it; the corner moves back and
+// forth by 20 pixels so that every step rebuilds the photo.
+void BM_CornerDragStep_12MPPhoto(benchmark::State& state)
+{
+    EditedCard edited({1500, 1050}, {1000, 700});
+    const SIZE shown = edited.Card().GetFrameSize();
+    const POINT origin = edited.Card().GetOrigin();
+    const RECT card{origin.x, origin.y, origin.x + shown.cx, origin.y + shown.cy};
+    CTrackerEx tracker;
+    bool grow = true;
+    for (auto _ : state) {
+        tracker.m_rect = edited.PhotoBox();
+        tracker.m_fRatio = float(edited.Photo().GetAspectRatio());
+        const POINT corner{tracker.m_rect.right - 1, tracker.m_rect.bottom - 1};
+        tracker.BeginTrack(CTrackerEx::HIT_BOTTOM_RIGHT, corner, card);
+        const LONG step = grow ? 20 : -20;
+        tracker.TrackTo({corner.x + step, corner.y + step});
+        tracker.EndTrack();
+        tracker.NormalizeRect();
+        const RECT r = tracker.m_rect;
+        edited.Photo().SetSize({r.right - r.left, r.bottom - r.top});
+        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+        grow = !grow;
+    }
+}
+
+void BM_RenderCardBitmap_3000x2000(benchmark::State& state)
+{
+    EditedCard edited({3000, 2000}, {1000, 667});
+    for (auto _ : state)
+        DeleteObject(RenderCardBitmap(edited.Card()));
+    state.counters["MP/s"] = benchmark::Counter(6.0, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 }  // namespace
 
 BENCHMARK(BM_MaskBlend_Frame1200x900_Window)->Unit(benchmark::kMillisecond);
@@ -130,3 +247,7 @@ BENCHMARK(BM_DrawWithAlpha_1200x900)->Arg(100)->Arg(50)->Unit(benchmark::kMillis
 BENCHMARK(BM_TextExMeasure_20Chars)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextExFit_20Chars_48to96px)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextExFit_FarBoxesAndFieldLimits)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeCard_1000x700_In1200x800)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotationStep_12MPPhoto)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CornerDragStep_12MPPhoto)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderCardBitmap_3000x2000)->Unit(benchmark::kMillisecond);
