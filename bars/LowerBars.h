@@ -5,7 +5,6 @@
 #include "bars/SubBar.h"
 
 class CDlgBarTemplate : public CSubBar {
-    Q_OBJECT
 public:
     CDlgBarTemplate(const Bitmap* background, const Bitmap* label, QWidget* parent)
         : CSubBar(background, label, {}, parent)
@@ -14,7 +13,6 @@ public:
 };
 
 class CDlgBarText : public CSubBar {
-    Q_OBJECT
 public:
     CDlgBarText(const Bitmap* background, const Bitmap* label, QWidget* parent)
         : CSubBar(background, label, {350}, parent)

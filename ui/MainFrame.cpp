@@ -56,8 +56,9 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     layout->addWidget(m_view, 1);
     layout->addWidget(m_statusBar);
 
-    // The template bar is shown, and its button held, from the start.
-    ShowLowerBar(LowerBar::Template);
+    // The template bar is shown, its button held and its hint given from
+    // the start.
+    m_view->SetMode(MODE_TEMPLATE);
 
     resize(800, 600);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
