@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <QAbstractFileIconProvider>
+#include <QFileInfo>
 #include <QGridLayout>
 
 #include "tests/ui/SkinPictures.h"
@@ -130,6 +132,20 @@ TEST(PreviewFileDlg, PreviewsTheSelectionAndEmptiesOnAFolderChange)
     emit dialog.directoryEntered(QStringLiteral("/"));
     EXPECT_FALSE(dialog.Preview().Image().IsValid());
     EXPECT_TRUE(dialog.GetPathName().isEmpty()) << "nothing was accepted";
+}
+
+// The list names types by file name, never by reading the file: a PNG
+// without an extension is of no known type.
+TEST(PreviewFileDlg, ListsTypesWithoutReadingTheFiles)
+{
+    skintest::SkinFolder folder;
+    PxImage png(4, 4, 24);
+    const std::filesystem::path disguised = folder.Path() / "picture";
+    ASSERT_TRUE(png.Save(disguised, FormatPng));
+    CPreviewFileDlg dialog(true, QString(), QString(), QString());
+    ASSERT_NE(dialog.iconProvider(), nullptr);
+    const QString type = dialog.iconProvider()->type(QFileInfo(QString::fromStdString(disguised.string())));
+    EXPECT_FALSE(type.contains(QStringLiteral("PNG"), Qt::CaseInsensitive)) << type.toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ui/controls/PreviewFileDlg.h"
 
+#include <QFileIconProvider>
 #include <QGridLayout>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 
 #include "ui/controls/StaticEx.h"
@@ -9,6 +11,20 @@ namespace {
 
 // 72 by 92 dialog units of the classic dialog font.
 constexpr QSize kPreviewSize(108, 150);
+
+// The list's Type column names a file's type by its name alone. Qt's own
+// provider reads the first bytes of every listed file, and some files block
+// a reader that has the right to open them: the dialog hung for good on a
+// visit to /proc (its kmsg) as root.
+class TypeByNameIconProvider : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override
+    {
+        if (!info.isFile())
+            return QFileIconProvider::type(info);
+        return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    }
+};
 
 }  // namespace
 
@@ -32,6 +48,9 @@ CPreviewFileDlg::CPreviewFileDlg(bool open, const QString& defaultExtension, con
 {
     // Only Qt's own dialog can hold the preview pane.
     setOption(QFileDialog::DontUseNativeDialog);
+    // Stateless, and outlives every dialog's file model.
+    static TypeByNameIconProvider iconProvider;
+    setIconProvider(&iconProvider);
     setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     QString suffix = defaultExtension;
