@@ -251,7 +251,12 @@ bool CMainFrame::ConfirmClose()
     if (QMessageBox::question(this, QStringLiteral("Orvantis"), QStringLiteral("Save the photo before quit?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return true;
-    return SaveCardImageWithDialog(this, m_document) != SaveOutcome::Failed;
+    return SaveCard() != SaveOutcome::Failed;
+}
+
+SaveOutcome CMainFrame::SaveCard()
+{
+    return SaveCardImageWithDialog(this, m_document);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

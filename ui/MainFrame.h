@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include "ui/controls/CardSaveDialog.h"
 #include "ui/controls/SkinBitmaps.h"
 #include "view/ViewHost.h"
 
@@ -60,7 +61,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // The question before quitting; true to go on closing. A window whose
     // card could not be saved stays open.
-    virtual bool ConfirmClose();
+    bool ConfirmClose();
+    // The quit prompt's save: the Save As dialog and the save.
+    virtual SaveOutcome SaveCard();
 
 private:
     Qt::Edges BorderAt(const QPoint& p) const;

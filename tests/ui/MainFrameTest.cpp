@@ -23,21 +23,21 @@ namespace {
 
 using testtemplates::TemplateFolder;
 
-// Answers the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> answer)
+// Answers the next modal dialog of the given kind once it is shown.
+template <typename Dialog>
+void WhenModal(std::function<void(Dialog*)> answer)
 {
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal)
+    QTimer::singleShot(10, [answer] {
+        if (auto* modal = qobject_cast<Dialog*>(QApplication::activeModalWidget()); modal && modal->isVisible())
             answer(modal);
         else
-            WhenModal(answer);
+            WhenModal<Dialog>(answer);
     });
 }
 
-void Click(QWidget* box, QMessageBox::StandardButton which)
+void Click(QMessageBox* box, QMessageBox::StandardButton which)
 {
-    static_cast<QMessageBox*>(box)->button(which)->click();
+    box->button(which)->click();
 }
 
 class Frame : public testing::Test {
@@ -105,8 +105,8 @@ TEST_F(Frame, AsksBeforeQuittingAChangedCard)
     m_frame.show();
     m_document.PlacePhoto(PxImage(40, 40, 24, FormatBmp));
     QString asked;
-    WhenModal([&](QWidget* box) {
-        asked = static_cast<QMessageBox*>(box)->text();
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        asked = box->text();
         Click(box, QMessageBox::No);
     });
     EXPECT_TRUE(m_frame.close());
@@ -117,34 +117,43 @@ TEST_F(Frame, CancellingTheSaveStillCloses)
 {
     m_frame.show();
     m_document.PlacePhoto(PxImage(40, 40, 24, FormatBmp));
-    WhenModal([](QWidget* box) {
+    WhenModal<QMessageBox>([](QMessageBox* box) {
         Click(box, QMessageBox::Yes);
-        WhenModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+        WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     });
     EXPECT_TRUE(m_frame.close());
 }
 
-TEST_F(Frame, AFailedSaveKeepsTheWindowOpen)
+// The quit prompt's save goes to a name no file system takes, even for root.
+class FrameSavingNowhere : public CMainFrame {
+public:
+    using CMainFrame::CMainFrame;
+    std::filesystem::path target;
+
+protected:
+    SaveOutcome SaveCard() override { return SaveCardImageAs(this, GetView().GetDocument(), QString::fromStdString(target.string())); }
+};
+
+TEST(FrameQuit, AFailedSaveKeepsTheWindowOpenAndSaysWhy)
 {
-    m_frame.show();
-    m_document.PlacePhoto(PxImage(40, 40, 24, FormatBmp));
+    TemplateFolder folder{1200, 800, {400, 200, 800, 600}};
+    CLumivexDoc document{folder.Path()};
+    FrameSavingNowhere frame{document};
+    frame.target = folder.Path() / (std::string(300, 'c') + ".png");
+    frame.show();
+    document.PlacePhoto(PxImage(40, 40, 24, FormatBmp));
     QString message;
-    WhenModal([&](QWidget* box) {
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
         Click(box, QMessageBox::Yes);
-        WhenModal([&](QWidget* dialog) {
-            // Nothing can be created in /proc, not even by root.
-            auto* files = static_cast<QFileDialog*>(dialog);
-            files->selectFile("/proc/orvantis-card.png");
-            files->accept();
-            WhenModal([&](QWidget* warning) {
-                message = static_cast<QMessageBox*>(warning)->text();
-                Click(warning, QMessageBox::Ok);
-            });
+        WhenModal<QMessageBox>([&](QMessageBox* warning) {
+            message = warning->text();
+            Click(warning, QMessageBox::Ok);
         });
     });
-    EXPECT_FALSE(m_frame.close());
-    EXPECT_TRUE(m_frame.isVisible());
+    EXPECT_FALSE(frame.close());
+    EXPECT_TRUE(frame.isVisible());
     EXPECT_TRUE(message.startsWith("The card could not be saved")) << message.toStdString();
+    EXPECT_TRUE(document.m_workArea.IsModified());
 }
 
 TEST(CardFileName, KeepsKnownExtensionsInAnyCaseAndAddsTheFiltersOtherwise)

@@ -1,8 +1,10 @@
 #include "ui/controls/CardSaveDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "app/LumivexDoc.h"
 
@@ -28,12 +30,15 @@ QString CardFileName(const QString& chosen, const QString& filterExtension)
     return chosen + '.' + filterExtension;
 }
 
-SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document)
+QString AskCardFileName(QWidget* parent)
 {
     QFileDialog dialog(parent, QStringLiteral("Save the card"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The question comes after the extension has been settled, below.
+    // Cards go where pictures live, not wherever a file dialog went last.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    dialog.setDirectory(QDir(pictures).exists() ? pictures : QDir::homePath());
+    // The question comes after the extension has been settled.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
     for (const CardFilter& filter : kFilters)
@@ -41,17 +46,19 @@ SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document)
     dialog.setNameFilters(names);
     dialog.selectNameFilter(names[1]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return SaveOutcome::Cancelled;
-
+        return {};
     const auto chosenFilter = names.indexOf(dialog.selectedNameFilter());
     const QString extension = QString::fromLatin1(kFilters[chosenFilter < 0 ? 1 : chosenFilter].extension);
-    const QString path = CardFileName(dialog.selectedFiles().first(), extension);
+    return CardFileName(dialog.selectedFiles().first(), extension);
+}
+
+SaveOutcome SaveCardImageAs(QWidget* parent, CLumivexDoc& document, const QString& path)
+{
     if (QFileInfo::exists(path) &&
         QMessageBox::question(parent, QStringLiteral("Orvantis"),
                               QStringLiteral("%1 already exists.\nDo you want to replace it?")
                                   .arg(QFileInfo(path).fileName())) != QMessageBox::Yes)
         return SaveOutcome::Cancelled;
-
     std::string error;
     if (!document.SaveCardImage(path.toStdString(), error)) {
         QMessageBox::warning(parent, QStringLiteral("Orvantis"),
@@ -60,4 +67,10 @@ SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document)
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
+}
+
+SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document)
+{
+    const QString path = AskCardFileName(parent);
+    return path.isEmpty() ? SaveOutcome::Cancelled : SaveCardImageAs(parent, document, path);
 }

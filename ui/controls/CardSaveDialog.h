@@ -14,4 +14,8 @@ enum class SaveOutcome { Saved, Cancelled, Failed };
 // card can be saved as gets the chosen filter's (".jpg" for the JPG filter).
 QString CardFileName(const QString& chosen, const QString& filterExtension);
 
+// The Save As dialog; an empty name when it is cancelled.
+QString AskCardFileName(QWidget* parent);
+// Asks before replacing a file, saves, and says why when the save fails.
+SaveOutcome SaveCardImageAs(QWidget* parent, CLumivexDoc& document, const QString& path);
 SaveOutcome SaveCardImageWithDialog(QWidget* parent, CLumivexDoc& document);
