@@ -322,6 +322,8 @@ void CLumivexView::resizeEvent(QResizeEvent* event)
         UpdateTrackerRect();
         UpdateStatus();
     }
+    // The card has been refitted: the paint that follows composes it anew.
+    m_backBuffer.reset();
     if (m_pEdit->isVisible() && m_rcLastClient.width() > 0 && m_rcLastClient.height() > 0) {
         const RECT e = m_pEdit->GetPlacement();
         const LONG x = LONG(double(width()) * e.left / m_rcLastClient.width() + 0.5);
