@@ -80,13 +80,19 @@ bool CLumivexDoc::PlacePhoto(const PxImage& picture)
     return true;
 }
 
-bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& error)
+std::uint32_t CLumivexDoc::CardFormatOf(const std::filesystem::path& path)
 {
     std::string extension = GetFileExtension(path.filename());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
     const std::uint32_t format = GetFormatFromExtension(extension);
-    if (format != FormatBmp && format != FormatJpg && format != FormatPng) {
+    return format == FormatBmp || format == FormatJpg || format == FormatPng ? format : 0;
+}
+
+bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& error)
+{
+    const std::uint32_t format = CardFormatOf(path);
+    if (format == 0) {
         error = "Cards are saved as BMP, JPEG or PNG files: give the name the extension .bmp, .jpg or .png.";
         return false;
     }

@@ -4,6 +4,7 @@
 // shows a dialog or a message: those belong to the widgets that call it.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -45,6 +46,9 @@ public:
     // on top and selected. False when the photo cannot be placed.
     bool PlacePhoto(const PxImage& picture);
 
+    // The format a card is saved in under this name (the extension in any
+    // case): BMP, JPEG or PNG; 0 for any other name.
+    static std::uint32_t CardFormatOf(const std::filesystem::path& path);
     // Renders the card at full resolution and saves it in the format of the
     // path's extension (any case). A failure leaves an existing file as it
     // was and says why in error; a success clears the modified flag.

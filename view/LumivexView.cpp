@@ -121,7 +121,8 @@ void CLumivexView::RedrawCard()
 void CLumivexView::paintEvent(QPaintEvent*)
 {
     const LONG w = width(), h = height();
-    if (!m_backBuffer || m_backBuffer->Bitmap()->Width() != w || m_backBuffer->Bitmap()->Height() != h)
+    // Dropped by every size change; composed by RedrawCard otherwise.
+    if (!m_backBuffer)
         m_backBuffer = ComposeCard(m_card, w, h);
     QPainter painter(this);
     if (m_backBuffer)

@@ -24,8 +24,7 @@ constexpr CardFilter kFilters[] = {
 
 QString CardFileName(const QString& chosen, const QString& filterExtension)
 {
-    const QString suffix = QFileInfo(chosen).suffix().toLower();
-    if (suffix == "bmp" || suffix == "jpg" || suffix == "jpeg" || suffix == "png")
+    if (CLumivexDoc::CardFormatOf(chosen.toStdString()) != 0)
         return chosen;
     return chosen + '.' + filterExtension;
 }
