@@ -13,7 +13,8 @@
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
-#include "bars/LowerBars.h"
+#include "bars/DlgBarTemplate.h"
+#include "bars/DlgBarText.h"
 #include "ui/controls/CardSaveDialog.h"
 #include "ui/controls/PxSkinButton.h"
 #include "ui/controls/StatusBarEx.h"
@@ -44,7 +45,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     m_mainBar = new CDlgBarMain(*m_view, m_skin.toolMain.get(), this);
     m_photoBar = new CDlgBarPhoto(*m_view, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
     m_templateBar = new CDlgBarTemplate(m_skin.toolSub.get(), m_skin.subTpl.get(), this);
-    m_textBar = new CDlgBarText(m_skin.toolSub.get(), m_skin.subText.get(), this);
+    m_textBar = new CDlgBarText(*m_view, m_skin.toolSub.get(), m_skin.subText.get(), this);
     m_statusBar = new CStatusBarEx(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -94,9 +95,9 @@ void CMainFrame::EnableTextBarControls(bool enable)
     m_textBar->setEnabled(enable);
 }
 
-void CMainFrame::SyncTextBar(const LOGFONTW&, COLORREF)
+void CMainFrame::SyncTextBar(const LOGFONTW& font, COLORREF colour)
 {
-    // The text bar has no font, size or colour controls yet.
+    m_textBar->SyncFrom(font, colour);
 }
 
 bool CMainFrame::IsPhotoOnTopMost() const
@@ -104,14 +105,14 @@ bool CMainFrame::IsPhotoOnTopMost() const
     return m_photoBar->IsOnTopMost();
 }
 
-bool CMainFrame::GetNewTextFont(LOGFONTW&) const
+bool CMainFrame::GetNewTextFont(LOGFONTW& font) const
 {
-    return false;
+    return m_textBar->GetNewTextFont(font);
 }
 
 COLORREF CMainFrame::GetNewTextColor() const
 {
-    return 0xFF000000;
+    return m_textBar->GetNewTextColor();
 }
 
 // ---- caption and borders ----
