@@ -43,6 +43,7 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target orvantis_bench card_bench
 	$(BENCH_BUILD)/bench/orvantis_bench --benchmark_counters_tabular=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/card_bench --benchmark_counters_tabular=true
+	bench/compare-card.sh $(BENCH_BUILD)/bench/card_bench
 
 $(SANITIZE_BUILD)/build.ninja: | deps
 	$(CLANG) cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_SANITIZE=ON

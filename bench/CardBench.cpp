@@ -4,12 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <climits>
-#include <cstring>
-#include <filesystem>
-#include <random>
 
-#include <unistd.h>
-
+#include "bench/BenchPictures.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
@@ -20,14 +16,7 @@
 
 namespace {
 
-PxImage Noise(std::uint32_t width, std::uint32_t height)
-{
-    PxImage image(width, height, 24, 0);
-    std::mt19937 rng(1);
-    for (std::uint32_t i = 0; i < image.header.biSizeImage; ++i)
-        image.GetBits()[i] = std::uint8_t(rng() >> 11);
-    return image;
-}
+using namespace benchpictures;
 
 void BM_MaskBlend_Frame1200x900_Window(benchmark::State& state)
 {
@@ -71,14 +60,6 @@ void BM_DrawWithAlpha_1200x900(benchmark::State& state)
     for (auto _ : state)
         picture.Draw(canvas.Dc(), 0, 0, width, height);
     state.SetLabel(scale == 100 ? "natural size" : "scaled to 50%");
-}
-
-LOGFONTW Arial(LONG height)
-{
-    LOGFONTW font{};
-    font.lfHeight = height;
-    std::u16string_view(u"Arial").copy(font.lfFaceName, LF_FACESIZE - 1);
-    return font;
 }
 
 void BM_TextExMeasure_20Chars(benchmark::State& state)
@@ -138,20 +119,8 @@ class EditedCard {
 public:
     EditedCard(SIZE source, SIZE shown)
     {
-        const auto width = std::uint32_t(source.cx), height = std::uint32_t(source.cy);
-        PxImage mask(width, height, 24, 0);
-        mask.Clear(255);
-        for (std::uint32_t y = height / 4; y < height * 3 / 4; ++y)
-            std::memset(mask.GetBits(y) + 3 * (width / 4), 0, 3 * (width / 2));
-        ImageEx frame(Noise(width, height), mask);
-        frame.SetSize(source);
-        frame.m_nKind = ELEMENT_TEMPLATE_FRAME;
         // Frames reach the card only through a template file.
-        const auto folder = std::filesystem::temp_directory_path() / ("orvantis-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        WorkArea::WriteTemplateFile({&frame}, folder / "this.tpl");
-        m_card.LoadTemplate(folder);
-        std::filesystem::remove_all(folder);
+        m_card.LoadTemplate(FrameTemplateFolder(source).Path());
         m_card.ScaleAll(shown);
         m_card.SetOrigin({(1200 - shown.cx) / 2, (800 - shown.cy) / 2});
 

@@ -6,40 +6,19 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <vector>
 
+#include "bench/BenchPictures.h"
 #include "image/PxImage.h"
 
 namespace {
 
 constexpr std::uint32_t kWidth = 4000, kHeight = 3000;
 
-// Smooth gradients with a little grain: compresses like a photo, not like noise.
 const PxImage& Photo()
 {
-    static const PxImage photo = [] {
-        PxImage image(kWidth, kHeight, 24, 0);
-        std::mt19937 rng(7);
-        for (std::uint32_t y = 0; y < kHeight; ++y) {
-            std::uint8_t* row = image.GetBits(y);
-            for (std::uint32_t x = 0; x < kWidth; ++x) {
-                const int grain = int(rng() % 17) - 8;
-                row[3 * x] = std::uint8_t(std::clamp(int((x + y) / 28 % 256) + grain, 0, 255));
-                row[3 * x + 1] = std::uint8_t(std::clamp(int(y * 255 / kHeight) + grain, 0, 255));
-                row[3 * x + 2] = std::uint8_t(std::clamp(int(x * 255 / kWidth) + grain, 0, 255));
-            }
-        }
-        image.SetJpegQuality(90);
-        return image;
-    }();
+    static const PxImage photo = benchpictures::PhotoLike(kWidth, kHeight);
     return photo;
-}
-
-std::filesystem::path BenchFolder()
-{
-    const char* folder = std::getenv("ORVANTIS_BENCH_DIR");
-    return folder ? folder : "/tmp/orvantis-bench";
 }
 
 // The photo encoded once in the format, also written to the bench folder.
@@ -54,8 +33,8 @@ const std::vector<std::uint8_t>& Encoded(std::uint32_t format, const char* name)
         if (photo.Encode(data, length, format))
             file.assign(data, data + length);
         std::free(data);
-        std::filesystem::create_directories(BenchFolder());
-        photo.Save(BenchFolder() / name, format);
+        std::filesystem::create_directories(benchpictures::BenchFolder());
+        photo.Save(benchpictures::BenchFolder() / name, format);
     }
     return file;
 }

@@ -1,0 +1,172 @@
+// What a user waits for in the card view: a photo opened until it is shown,
+// the card rendered and saved at full resolution, a keystroke in the text
+// editor, and a text bar change applied to the selected text.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "app/LumivexDoc.h"
+#include "bench/BenchPictures.h"
+#include "model/TextEx.h"
+#include "tests/view/FakeViewHost.h"
+#include "view/EditEx.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+using namespace benchpictures;
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// A document and its view on screen, 1200 x 800, the card fitted into it.
+class ShownCard {
+public:
+    explicit ShownCard(SIZE source) : m_folder(source), m_document(m_folder.Path()), m_view(m_document, &m_host)
+    {
+        m_view.resize(1200, 800);
+        m_view.show();
+        // Painting starts once the window system has exposed the window.
+        QCoreApplication::processEvents();
+        m_view.SetMode(MODE_TEMPLATE);
+        m_view.repaint();
+    }
+    CLumivexDoc& Document() { return m_document; }
+    CLumivexView& View() { return m_view; }
+    SIZE Shown() const { return m_document.m_workArea.GetFrameSize(); }
+
+private:
+    FrameTemplateFolder m_folder;
+    FakeHost m_host;
+    CLumivexDoc m_document;
+    CLumivexView m_view;
+};
+
+// The 4000 x 3000 photo as a JPEG file of quality 90, written once.
+std::filesystem::path PhotoJpeg()
+{
+    static const std::filesystem::path path = [] {
+        const std::filesystem::path file = BenchFolder() / "photo.jpg";
+        std::filesystem::create_directories(BenchFolder());
+        PhotoLike(4000, 3000).Save(file, FormatJpg);
+        return file;
+    }();
+    return path;
+}
+
+// The main bar's Photo command after the file dialog: read the file, place
+// the photo on the card, select it and show the card.
+void BM_OpenPhoto_12MPJpeg_UntilShown(benchmark::State& state)
+{
+    ShownCard card({1500, 1050});
+    const std::filesystem::path file = PhotoJpeg();
+    for (auto _ : state) {
+        PxImage photo;
+        if (!photo.Load(file, FormatUnknown) || !card.Document().PlacePhoto(photo)) {
+            state.SkipWithError("the photo could not be placed");
+            break;
+        }
+        card.View().SetMode(MODE_PHOTO);
+        card.View().repaint();
+        state.PauseTiming();
+        card.View().DeleteSelection();
+        state.ResumeTiming();
+    }
+}
+
+// File > Save of a 3000 x 2000 card holding that photo, as a JPEG of
+// quality 90; the file is left for bench/compare-card.sh.
+void BM_RenderAndSaveJpeg_3000x2000Card(benchmark::State& state)
+{
+    ShownCard card({3000, 2000});
+    PxImage photo;
+    photo.Load(PhotoJpeg(), FormatUnknown);
+    card.Document().PlacePhoto(photo);
+    const std::filesystem::path file = BenchFolder() / "card.jpg";
+    for (auto _ : state) {
+        std::string error;
+        if (!card.Document().SaveCardImage(file, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    state.counters["MP/s"] = benchmark::Counter(6.0, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// One keystroke in the editor over a 1000 x 700 card, typed and painted;
+// every other one takes the character back, so the text stays short.
+void BM_EditorKeystroke_1000x700Card(benchmark::State& state)
+{
+    ShownCard card({1000, 700});
+    CLumivexView& view = card.View();
+    view.SetMode(MODE_ADD_TEXT);
+    const QPointF at(300, 300);
+    QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&view, &press);
+    CEditEx& editor = view.GetEditor();
+    if (view.GetMode() != MODE_EDITING || !editor.isVisible()) {
+        state.SkipWithError("no editor opened");
+        return;
+    }
+    PaintCounter counter;
+    editor.installEventFilter(&counter);
+    const MemoryCanvas* composed = view.GetBackBuffer();
+    bool type = true;
+    std::int64_t typed = 0;
+    for (auto _ : state) {
+        QKeyEvent key(QEvent::KeyPress, type ? Qt::Key_A : Qt::Key_Backspace, {}, type ? QStringLiteral("a") : QString());
+        QCoreApplication::sendEvent(&editor, &key);
+        editor.repaint();
+        typed += type && editor.text() == QStringLiteral("a");
+        type = !type;
+    }
+    // Every keystroke reached the editor and painted it; the card under the
+    // editor was never composed again.
+    state.counters["typed"] = double(typed) / double((state.iterations() + 1) / 2);
+    state.counters["paints"] = double(counter.paints) / double(state.iterations());
+    state.counters["card composed again"] = view.GetBackBuffer() != composed;
+    state.SetLabel(std::to_string(card.Shown().cx) + " x " + std::to_string(card.Shown().cy) + " card");
+}
+
+// A text bar change to a selected 40-character text: the text refitted, the
+// card composed and shown. Each step alternates between two values.
+void BM_TextBarChange_40CharText(benchmark::State& state)
+{
+    ShownCard card({1500, 1050});
+    auto text = std::make_unique<TextEx>(Arial(-48), RGB(200, 20, 40), u"Happy Birthday, Anna, from all of us here");
+    text->m_ptPos = {40, 40};
+    card.Document().m_workArea.AddElement(std::move(text));
+    CLumivexView& view = card.View();
+    view.SetMode(MODE_TEXT);
+    const int change = int(state.range(0));
+    bool flip = false;
+    for (auto _ : state) {
+        switch (change) {
+        case 0: view.SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
+        case 1: view.SetSelectedTextHeight(flip ? -48 : -64); break;
+        case 2: view.SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
+        default: view.AlignSelectedText(flip ? 0 : 1); break;
+        }
+        view.repaint();
+        flip = !flip;
+    }
+    static const char* const kLabels[] = {"face", "size", "colour", "alignment"};
+    state.SetLabel(kLabels[change]);
+}
+
+}  // namespace
+
+BENCHMARK(BM_OpenPhoto_12MPJpeg_UntilShown)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderAndSaveJpeg_3000x2000Card)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TextBarChange_40CharText)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);

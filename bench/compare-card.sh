@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Opening a photo and saving a card against libjpeg-turbo's own tools on the
+# same files in the same run: the program's open-until-shown of the
+# 4000 x 3000 photo against djpeg of that photo, and its full-resolution
+# render plus JPEG save of a 3000 x 2000 card against djpeg + cjpeg of a
+# 3000 x 2000 JPEG (the card the program saved). Prints the ratios.
+#   compare-card.sh <card_bench program>
+set -euo pipefail
+bench=$1
+dir=${ORVANTIS_BENCH_DIR:-/tmp/orvantis-bench}
+export ORVANTIS_BENCH_DIR=$dir QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+json=$(mktemp)
+trap 'rm -f "$json"' EXIT
+"$bench" --benchmark_filter='OpenPhoto|RenderAndSaveJpeg' --benchmark_format=json >"$json" 2>/dev/null
+
+seconds() {  # best of 5 wall-clock runs of a shell command line
+  python3 - "$1" <<'PY'
+import subprocess, sys, time
+best = None
+for _ in range(5):
+    start = time.perf_counter()
+    subprocess.run(sys.argv[1], shell=True, check=True)
+    elapsed = time.perf_counter() - start
+    best = elapsed if best is None else min(best, elapsed)
+print(best)
+PY
+}
+djpeg_s=$(seconds "djpeg -outfile /dev/null '$dir/photo.jpg'")
+roundtrip_s=$(seconds "djpeg '$dir/card.jpg' | cjpeg -quality 90 -outfile /dev/null")
+
+python3 - "$json" "$djpeg_s" "$roundtrip_s" <<'PY'
+import json, sys
+runs = {b["name"]: b["real_time"] / 1000.0 for b in json.load(open(sys.argv[1]))["benchmarks"]}  # ms -> s
+djpeg, roundtrip = float(sys.argv[2]), float(sys.argv[3])
+open_s = runs["BM_OpenPhoto_12MPJpeg_UntilShown"]
+save_s = runs["BM_RenderAndSaveJpeg_3000x2000Card"]
+print(f"open 4000 x 3000 JPEG until shown   {open_s * 1e3:7.1f} ms   djpeg {djpeg * 1e3:7.1f} ms   ratio {open_s / djpeg:.2f}")
+print(f"render + save 3000 x 2000 JPEG      {save_s * 1e3:7.1f} ms   djpeg | cjpeg {roundtrip * 1e3:7.1f} ms   ratio {save_s / roundtrip:.2f}")
+PY
