@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/ProgramFolder.h"
+#include "app/ResFolders.h"
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
 #include "model/TemplateSave.h"
@@ -17,7 +18,14 @@ CLumivexDoc::CLumivexDoc(std::filesystem::path skinFolder) : m_skinFolder(std::m
 
 std::filesystem::path CLumivexDoc::DefaultSkinFolder()
 {
-    return GetAppDir() / "res" / "skins";
+    // An installed program's default card saved as a template lives in the
+    // user's copy of the skin folder.
+    const std::filesystem::path user = UserResFolder() / "skins";
+    std::error_code error;
+    if (!UserResFolder().empty() && WritableResFolder() != InstalledResFolder() &&
+        std::filesystem::is_regular_file(user / "this.tpl", error))
+        return user;
+    return InstalledResFolder() / "skins";
 }
 
 void CLumivexDoc::FitCardToView(bool scaleAll)
@@ -112,7 +120,25 @@ bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& 
     return true;
 }
 
-bool CLumivexDoc::SaveTemplate()
+bool CLumivexDoc::SaveTemplate(std::string& error)
 {
-    return ::SaveTemplate(m_workArea, m_strTemplateDir);
+    std::filesystem::path folder = m_strTemplateDir;
+    if (!IsWritableFolder(folder)) {
+        // An installed template: the user's copy takes the changes.
+        const std::filesystem::path relative = folder.lexically_relative(InstalledResFolder());
+        const std::filesystem::path user = UserResFolder();
+        if (relative.empty() || *relative.begin() == ".." || user.empty() || !IsWritableFolder(user / relative)) {
+            error = "The template folder " + folder.string() + " cannot be written.";
+            return false;
+        }
+        folder = user / relative;
+    }
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made || !::SaveTemplate(m_workArea, folder)) {
+        error = "The template could not be written to " + folder.string() + (made ? ": " + made.message() : ".");
+        return false;
+    }
+    m_strTemplateDir = folder;
+    return true;
 }

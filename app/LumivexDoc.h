@@ -53,8 +53,10 @@ public:
     // path's extension (any case). A failure leaves an existing file as it
     // was and says why in error; a success clears the modified flag.
     bool SaveCardImage(const std::filesystem::path& path, std::string& error);
-    // this.tpl and thumb.jpg of the current template folder.
-    bool SaveTemplate();
+    // this.tpl and thumb.jpg of the current template folder. A template of
+    // the installed, read-only res folder is saved as the user's copy, which
+    // becomes the current template folder. False with the reason in error.
+    bool SaveTemplate(std::string& error);
 
     WorkArea m_workArea;
     std::filesystem::path m_strTemplateDir;

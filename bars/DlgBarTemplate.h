@@ -1,12 +1,32 @@
-// The template bar, shown in template mode under the main bar.
+// The template bar, shown in template mode under the main bar: choose a
+// template for the card, save the card as a template, import template
+// packages.
 #pragma once
 
 #include "bars/SubBar.h"
 
+class CLumivexView;
+class PxSkinButton;
+
+constexpr int IDC_TPL_SELECT = 1011;
+constexpr int IDC_TPL_SAVE = 1012;
+constexpr int IDC_TPL_IMPORT = 1013;
+
 class CDlgBarTemplate : public CSubBar {
+    Q_OBJECT
 public:
-    CDlgBarTemplate(const Bitmap* background, const Bitmap* label, QWidget* parent)
-        : CSubBar(background, label, {}, parent)
-    {
-    }
+    CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent);
+
+    PxSkinButton* Button(int id) const;
+
+    void OnSelectTemplate();
+    // Reports the outcome in a message box.
+    void OnSaveTemplate();
+    void OnImportTemplate();
+
+private:
+    CLumivexView& m_view;
+    PxSkinButton* m_btnSelect;
+    PxSkinButton* m_btnSave;
+    PxSkinButton* m_btnImport;
 };

@@ -44,7 +44,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     m_view = new CLumivexView(document, this, this);
     m_mainBar = new CDlgBarMain(*m_view, m_skin.toolMain.get(), this);
     m_photoBar = new CDlgBarPhoto(*m_view, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
-    m_templateBar = new CDlgBarTemplate(m_skin.toolSub.get(), m_skin.subTpl.get(), this);
+    m_templateBar = new CDlgBarTemplate(*m_view, m_skin.toolSub.get(), m_skin.subTpl.get(), this);
     m_textBar = new CDlgBarText(*m_view, m_skin.toolSub.get(), m_skin.subText.get(), this);
     m_statusBar = new CStatusBarEx(this);
 

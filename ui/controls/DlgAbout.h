@@ -4,17 +4,15 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 
-#include <QDialog>
 #include <QPoint>
 
-#include "image/PxImage.h"
 #include "ui/controls/SkinBitmaps.h"
+#include "ui/controls/SkinDialog.h"
 
 class PxSkinButton;
 
-class CDlgAbout : public QDialog {
+class CDlgAbout : public CSkinDialog {
     Q_OBJECT
 public:
     static constexpr QPoint kOkPosition{328, 265};
@@ -33,15 +31,9 @@ public:
 protected:
     // QWidget
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     PxSkinButton* m_btnOk;
-    PxImage m_imgBack;
     QString m_strVersion;
-    // Where the box was grabbed, relative to its top-left corner, while it
-    // follows the pointer itself (none while the window system moves it).
-    std::optional<QPoint> m_dragOffset;
 };

@@ -1,0 +1,58 @@
+#include "bars/DlgBarTemplate.h"
+
+#include <QMessageBox>
+
+#include "app/LumivexDoc.h"
+#include "app/ResFolders.h"
+#include "bars/DlgTemplateSel.h"
+#include "ui/controls/PxSkinButton.h"
+#include "ui/controls/SkinBitmaps.h"
+#include "view/LumivexView.h"
+
+CDlgBarTemplate::CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)
+    : CSubBar(background, label, {}, parent), m_view(view)
+{
+    const std::filesystem::path skins = SkinFolder();
+    auto skinButton = [&](int id, const char* skin, int x) {
+        auto* button = new PxSkinButton(this);
+        button->setProperty("controlId", id);
+        button->LoadSkinImages(skins / (std::string(skin) + "_up.jpg"), skins / (std::string(skin) + "_down.jpg"));
+        button->move(x, 7);
+        return button;
+    };
+    m_btnSelect = skinButton(IDC_TPL_SELECT, "seltpl", 47);
+    m_btnSave = skinButton(IDC_TPL_SAVE, "savetpl", 165);
+    m_btnImport = skinButton(IDC_TPL_IMPORT, "imptpl", 283);
+    connect(m_btnSelect, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSelectTemplate);
+    connect(m_btnSave, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSaveTemplate);
+    connect(m_btnImport, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnImportTemplate);
+}
+
+PxSkinButton* CDlgBarTemplate::Button(int id) const
+{
+    switch (id) {
+    case IDC_TPL_SELECT: return m_btnSelect;
+    case IDC_TPL_SAVE: return m_btnSave;
+    case IDC_TPL_IMPORT: return m_btnImport;
+    default: return nullptr;
+    }
+}
+
+void CDlgBarTemplate::OnSelectTemplate()
+{
+    CDlgTemplateSel dialog(m_view, TemplateRoots(), window());
+    dialog.exec();
+}
+
+void CDlgBarTemplate::OnSaveTemplate()
+{
+    std::string error;
+    if (m_view.GetDocument().SaveTemplate(error))
+        QMessageBox::information(window(), QStringLiteral("Orvantis"), QStringLiteral("Save template completed!"));
+    else
+        QMessageBox::warning(window(), QStringLiteral("Orvantis"), QString::fromStdString(error));
+}
+
+void CDlgBarTemplate::OnImportTemplate()
+{
+}

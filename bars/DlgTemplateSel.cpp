@@ -1,0 +1,151 @@
+#include "bars/DlgTemplateSel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "app/BitmapImage.h"
+#include "app/LumivexDoc.h"
+#include "image/PxImage.h"
+#include "ui/controls/PxSkinButton.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+constexpr QSize kThumbSize{100, 70};
+constexpr int kPathRole = Qt::UserRole;
+
+// Paints each item's thumbnail at the top-left corner of its cell, blended a
+// quarter with the highlight colour while selected in the focused list.
+class ThumbnailDelegate : public QStyledItemDelegate {
+public:
+    explicit ThumbnailDelegate(const CDlgTemplateSel& dialog) : QStyledItemDelegate(nullptr), m_dialog(dialog) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QRect cell(option.rect.topLeft(), kThumbSize);
+        if (const Bitmap* thumb = m_dialog.Thumbnail(index.row()))
+            DrawBitmap(*painter, cell, *thumb, QRect(QPoint(0, 0), kThumbSize));
+        if ((option.state & QStyle::State_Selected) && m_dialog.List().hasFocus()) {
+            QColor highlight = option.palette.color(QPalette::Active, QPalette::Highlight);
+            highlight.setAlpha(64);
+            painter->fillRect(cell, highlight);
+        }
+    }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return kThumbSize; }
+
+private:
+    const CDlgTemplateSel& m_dialog;
+};
+
+}  // namespace
+
+CDlgTemplateSel::CDlgTemplateSel(CLumivexView& view, const std::vector<std::filesystem::path>& templateRoots,
+                                 QWidget* parent, const std::filesystem::path& skinFolder)
+    : CSkinDialog(skinFolder / "template.png", FormatBmp, parent),
+      m_view(view),
+      m_btnOK(new PxSkinButton(this)),
+      m_btnCancel(new PxSkinButton(this)),
+      m_list(new QListWidget(this)),
+      m_categoryBox(new QComboBox(this))
+{
+    setWindowTitle(QStringLiteral("Select a template"));
+
+    m_list->setViewMode(QListView::IconMode);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setMovement(QListView::Static);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setGridSize(QSize(110, 80));
+    m_list->setIconSize(kThumbSize);
+    m_list->setItemDelegate(new ThumbnailDelegate(*this));
+    m_list->setGeometry(7, 27, 462, 320);
+
+    m_categories = ListTemplateCategories(templateRoots);
+    m_categoryBox->setGeometry(79, 351, 100, 20);
+    auto* label = new QLabel(QStringLiteral("Category:"), this);
+    label->setGeometry(15, 354, 65, 22);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+
+    m_btnOK->LoadSkinImages(skinFolder / "ok_up.jpg", skinFolder / "ok_down.jpg");
+    m_btnOK->move(342, 354);
+    m_btnCancel->LoadSkinImages(skinFolder / "cancel_up.jpg", skinFolder / "cancel_down.jpg");
+    m_btnCancel->move(405, 354);
+
+    for (const auto& category : m_categories)
+        m_categoryBox->addItem(QString::fromStdString(category->m_strName));
+    if (!m_categories.empty()) {
+        m_categoryBox->setCurrentIndex(0);
+        FillTemplateList(*m_categories.front());
+    }
+
+    connect(m_categoryBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && std::size_t(index) < m_categories.size())
+            FillTemplateList(*m_categories[std::size_t(index)]);
+    });
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &CDlgTemplateSel::OnDoubleClick);
+    connect(m_btnOK, &QAbstractButton::clicked, this, &CDlgTemplateSel::OnOK);
+    connect(m_btnCancel, &QAbstractButton::clicked, this, &QDialog::reject);
+}
+
+CDlgTemplateSel::~CDlgTemplateSel() = default;
+
+const Bitmap* CDlgTemplateSel::Thumbnail(int index) const
+{
+    return index >= 0 && std::size_t(index) < m_ilThumbs.size() ? m_ilThumbs[std::size_t(index)].get() : nullptr;
+}
+
+void CDlgTemplateSel::FillTemplateList(TemplateCategory& category)
+{
+    LoadCategoryTemplates(category);
+    m_list->clear();
+    m_ilThumbs.clear();
+    for (const std::filesystem::path& folder : category.m_templates) {
+        PxImage thumb;
+        thumb.Load(folder / "thumb.jpg", FormatBmp);
+        // An unreadable preview leaves the item empty but paired with its folder.
+        m_ilThumbs.push_back(MakeSkinBitmap(thumb));
+        auto* item = new QListWidgetItem(m_list);
+        item->setData(kPathRole, QString::fromStdString(folder.string()));
+        item->setSizeHint(kThumbSize);
+    }
+}
+
+void CDlgTemplateSel::ApplyTemplate(int index)
+{
+    const QListWidgetItem* item = m_list->item(index);
+    if (!item)
+        return;
+    const std::filesystem::path folder = item->data(kPathRole).toString().toStdString();
+    CLumivexDoc& document = m_view.GetDocument();
+    // A template that cannot be read leaves the card and its folder as they were.
+    if (!document.m_workArea.LoadTemplate(folder))
+        return;
+    document.m_strTemplateDir = folder;
+    document.FitCardToView(false);
+    m_view.UpdateStatus();
+    m_view.RedrawCard();
+}
+
+int CDlgTemplateSel::FirstSelected() const
+{
+    const QList<QListWidgetItem*> selected = m_list->selectedItems();
+    return selected.isEmpty() ? -1 : m_list->row(selected.front());
+}
+
+void CDlgTemplateSel::OnDoubleClick()
+{
+    const int index = FirstSelected();
+    m_nApplied = index;
+    if (index != -1)
+        ApplyTemplate(index);
+}
+
+void CDlgTemplateSel::OnOK()
+{
+    const int index = FirstSelected();
+    if (index != -1 && index != m_nApplied)
+        ApplyTemplate(index);
+    accept();
+}
