@@ -161,4 +161,20 @@ TEST_F(DocumentSave, FailureSaysWhyAndKeepsTheOldFile)
     EXPECT_FALSE(m_document.SaveCardImage(Out("missing/card.png"), error));
 }
 
+
+TEST_F(DocumentSave, SaveTemplateWritesTheFolderOrSaysWhyNot)
+{
+    std::string error;
+    ASSERT_TRUE(m_document.SaveTemplate(error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "thumb.jpg"));
+
+    // A folder that cannot be made (a file stands where its parent would be)
+    // outside the program's resources: nothing is written, the reason is given.
+    std::ofstream(Out("plain-file")) << "x";
+    m_document.m_strTemplateDir = Out("plain-file") / "tpl";
+    EXPECT_FALSE(m_document.SaveTemplate(error));
+    EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+    EXPECT_EQ(m_document.m_strTemplateDir, Out("plain-file") / "tpl");
+}
+
 }  // namespace
