@@ -60,12 +60,15 @@ inline std::filesystem::path BenchFolder()
 }
 
 // A template folder, removed again at the end, holding a noise frame of
-// `source` pixels with a transparent window over its middle half.
+// `source` pixels with a transparent window over its middle half, and a
+// thumb.jpg. By default the folder is a fresh one in the temporary folder.
 class FrameTemplateFolder {
 public:
-    explicit FrameTemplateFolder(SIZE source)
-        : m_path(std::filesystem::temp_directory_path() / ("orvantis-bench-" + std::to_string(::getpid()) + "-" +
-                                                           std::to_string(source.cx) + "x" + std::to_string(source.cy)))
+    explicit FrameTemplateFolder(SIZE source, std::filesystem::path folder = {})
+        : m_path(folder.empty() ? std::filesystem::temp_directory_path() /
+                                      ("orvantis-bench-" + std::to_string(::getpid()) + "-" +
+                                       std::to_string(source.cx) + "x" + std::to_string(source.cy))
+                                : std::move(folder))
     {
         const auto width = std::uint32_t(source.cx), height = std::uint32_t(source.cy);
         PxImage mask(width, height, 24, 0);
@@ -77,6 +80,7 @@ public:
         frame.m_nKind = ELEMENT_TEMPLATE_FRAME;
         std::filesystem::create_directories(m_path);
         WorkArea::WriteTemplateFile({&frame}, m_path / "this.tpl");
+        PhotoLike(100, 70).Save(m_path / "thumb.jpg", FormatJpg);
     }
     ~FrameTemplateFolder() { std::filesystem::remove_all(m_path); }
     FrameTemplateFolder(const FrameTemplateFolder&) = delete;

@@ -1,13 +1,16 @@
 // What a user waits for in the card view: a photo opened until it is shown,
 // the card rendered and saved at full resolution, a keystroke in the text
-// editor, and a text bar change applied to the selected text.
+// editor, a text bar change applied to the selected text, the template
+// dialog opened and a template applied.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QListWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "app/LumivexDoc.h"
+#include "bars/DlgTemplateSel.h"
 #include "bench/BenchPictures.h"
 #include "model/TextEx.h"
 #include "tests/view/FakeViewHost.h"
@@ -164,8 +167,64 @@ void BM_TextBarChange_40CharText(benchmark::State& state)
     state.SetLabel(kLabels[change]);
 }
 
+// A category of 20 templates at print size, 1800 x 1200.
+class TemplateCategoryOnDisk {
+public:
+    TemplateCategoryOnDisk() : m_root(std::filesystem::temp_directory_path() / ("orvantis-bench-tree-" + std::to_string(::getpid())))
+    {
+        for (int i = 0; i < 20; ++i)
+            m_templates.push_back(std::make_unique<FrameTemplateFolder>(
+                SIZE{1800, 1200}, m_root / "Birthday" / ("template-" + std::to_string(100 + i))));
+    }
+    ~TemplateCategoryOnDisk()
+    {
+        m_templates.clear();
+        std::filesystem::remove_all(m_root);
+    }
+    std::vector<std::filesystem::path> Roots() const { return {m_root}; }
+
+private:
+    std::filesystem::path m_root;
+    std::vector<std::unique_ptr<FrameTemplateFolder>> m_templates;
+};
+
+// Select Template until every thumbnail of the category is on screen.
+void BM_OpenTemplateDialog_20Templates(benchmark::State& state)
+{
+    const TemplateCategoryOnDisk category;
+    ShownCard card({1800, 1200});
+    for (auto _ : state) {
+        CDlgTemplateSel dialog(card.View(), category.Roots(), &card.View(), ORVANTIS_SKINS);
+        PaintCounter counter;
+        dialog.List().viewport()->installEventFilter(&counter);
+        dialog.show();
+        QApplication::processEvents();
+        dialog.repaint();
+        if (dialog.List().count() != 20 || counter.paints == 0 || dialog.width() == 0)
+            state.SkipWithError("the category's templates are not shown");
+    }
+}
+
+// A double-click in the dialog: the 1800 x 1200 template read, fitted and
+// shown under a card that holds a photo; two templates take turns.
+void BM_ApplyTemplate_1800x1200(benchmark::State& state)
+{
+    const TemplateCategoryOnDisk category;
+    ShownCard card({1800, 1200});
+    card.Document().PlacePhoto(PhotoLike(1600, 1200));
+    CDlgTemplateSel dialog(card.View(), category.Roots(), &card.View(), ORVANTIS_SKINS);
+    int index = 0;
+    for (auto _ : state) {
+        dialog.ApplyTemplate(index);
+        card.View().repaint();
+        index = 1 - index;
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_OpenTemplateDialog_20Templates)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyTemplate_1800x1200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenPhoto_12MPJpeg_UntilShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderAndSaveJpeg_3000x2000Card)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
