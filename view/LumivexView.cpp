@@ -81,9 +81,9 @@ CLumivexView::CLumivexView(CLumivexDoc& document, ViewHost* host, QWidget* paren
 
 CLumivexView::~CLumivexView()
 {
-    // The editor is hidden with the view: that must not commit into a
-    // view that is going away.
-    m_nMode = MODE_NONE;
+    // The editor goes first: hidden with the view by the widget's own
+    // destructor, it would report its end to a view that is gone.
+    delete m_pEdit;
     if (m_document.GetView() == this)
         m_document.SetView(nullptr);
 }

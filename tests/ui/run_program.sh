@@ -10,7 +10,9 @@ cat >"$work/inside.sh" <<'INNER'
 set -euo pipefail
 build=$1 work=$2
 # ctest runs with the offscreen platform; this test needs the real X server.
-QT_QPA_PLATFORM=xcb "$build/orvantis" &
+# Under AddressSanitizer the keyboard library's strndup of an unterminated
+# (and legal) name trips the strict string checks: those are left off here.
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb "$build/orvantis" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
