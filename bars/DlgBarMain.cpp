@@ -42,10 +42,10 @@ CDlgBarMain::CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* 
     };
     m_btnHelp = makeButton(IDC_BTN_HELP, "help", QStringLiteral("Help"));
     m_btnTemplate = makeButton(IDC_BTN_TEMPLATE, "template", QStringLiteral("Template"));
-    m_btnText = makeButton(IDC_BTN_TEXT, "text", QStringLiteral("Add text"));
-    m_btnSave = makeButton(IDC_BTN_SAVE, "save", QStringLiteral("Save the card"));
-    m_btnPhoto = makeButton(IDC_BTN_PHOTO, "photo", QStringLiteral("Open a photo"));
-    m_btnNew = makeButton(IDC_BTN_NEW, "new", QStringLiteral("New card"));
+    m_btnText = makeButton(IDC_BTN_TEXT, "text", QStringLiteral("Add text (Ctrl+T)"));
+    m_btnSave = makeButton(IDC_BTN_SAVE, "save", QStringLiteral("Save the card (Ctrl+S)"));
+    m_btnPhoto = makeButton(IDC_BTN_PHOTO, "photo", QStringLiteral("Open a photo (Ctrl+O)"));
+    m_btnNew = makeButton(IDC_BTN_NEW, "new", QStringLiteral("New card (Ctrl+N)"));
 
     // The Help button's menu; the bar handles its commands.
     m_helpMenu = new QMenu(this);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -60,6 +61,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     // The template bar is shown, its button held and its hint given from
     // the start.
     m_view->SetMode(MODE_TEMPLATE);
+    AddShortcuts();
 
     resize(800, 600);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -69,6 +71,17 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::AddShortcuts()
+{
+    auto add = [this](const char* keys, auto command) {
+        connect(new QShortcut(QKeySequence(QString::fromLatin1(keys)), this), &QShortcut::activated, this, command);
+    };
+    add("Ctrl+N", [this] { m_mainBar->OnNew(); });
+    add("Ctrl+O", [this] { m_mainBar->OnPhoto(); });
+    add("Ctrl+S", [this] { m_mainBar->OnSave(); });
+    add("Ctrl+T", [this] { m_view->SetMode(MODE_ADD_TEXT); });
+}
 
 // ---- what the view asks of the window ----
 

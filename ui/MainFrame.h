@@ -66,6 +66,8 @@ protected:
     virtual SaveOutcome SaveCard();
 
 private:
+    // Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+T, wherever the focus is in the window.
+    void AddShortcuts();
     Qt::Edges BorderAt(const QPoint& p) const;
     void ToggleMaximised();
 

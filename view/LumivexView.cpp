@@ -360,12 +360,44 @@ void CLumivexView::mouseReleaseEvent(QMouseEvent* event)
 
 void CLumivexView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && m_bTracking)
-        EndTrackSelection(true);
-    else if (event->key() == Qt::Key_Delete && !m_bTracking)
-        DeleteSelection();
-    else
-        QWidget::keyPressEvent(event);
+    if (m_bTracking) {
+        if (event->key() == Qt::Key_Escape)
+            EndTrackSelection(true);
+        else
+            QWidget::keyPressEvent(event);
+        return;
+    }
+    const LONG step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    switch (event->key()) {
+    case Qt::Key_Delete: DeleteSelection(); break;
+    case Qt::Key_Escape: ClearSelection(); break;
+    case Qt::Key_Left: MoveSelection(-step, 0); break;
+    case Qt::Key_Right: MoveSelection(step, 0); break;
+    case Qt::Key_Up: MoveSelection(0, -step); break;
+    case Qt::Key_Down: MoveSelection(0, step); break;
+    default: QWidget::keyPressEvent(event); break;
+    }
+}
+
+void CLumivexView::MoveSelection(LONG dx, LONG dy)
+{
+    ElementBase* selected = m_card.GetSelected();
+    if (!selected)
+        return;
+    selected->m_ptPos.x += dx;
+    selected->m_ptPos.y += dy;
+    m_card.SetModified(true);
+    UpdateTrackerRect();
+    RedrawCard();
+}
+
+void CLumivexView::ClearSelection()
+{
+    ElementBase* previous = m_card.GetSelected();
+    if (!previous && m_nMode == MODE_TEMPLATE)
+        return;
+    SinkUnlessOnTop(previous);
+    SetMode(MODE_TEMPLATE);
 }
 
 void CLumivexView::SinkUnlessOnTop(ElementBase* previous)

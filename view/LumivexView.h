@@ -48,6 +48,11 @@ public:
 
     // Removes the selected element (Delete key and the bars' Delete buttons).
     void DeleteSelection();
+    // The arrow keys: the selection moves by whole pixels, off the card too.
+    void MoveSelection(LONG dx, LONG dy);
+    // Escape: nothing selected, back to template mode; a deselected photo
+    // sinks below the frame as after a click elsewhere.
+    void ClearSelection();
 
     // The in-place editor: prepared (hidden) at a client point in a font
     // and colour; committed as a new text when the editing ends.

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "app/LumivexDoc.h"
@@ -62,6 +63,16 @@ TEST_F(Frame, StartsAt800x600WithTheTemplateBarAndItsButtonHeld)
     // a 65-pixel main bar, one 33-pixel lower bar.
     EXPECT_EQ(m_frame.GetView().geometry().topLeft(), QPoint(9, 25 + 65 + 33));
     EXPECT_EQ(m_frame.GetView().width(), 800 - 18);
+}
+
+TEST_F(Frame, CtrlTStartsANewTextWhereverTheFocusIs)
+{
+    m_frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_frame));
+    m_frame.GetView().setFocus();
+    QTest::keyClick(&m_frame.GetView(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(m_frame.GetView().GetMode(), MODE_ADD_TEXT);
+    EXPECT_TRUE(m_frame.GetTextBar().isVisible());
 }
 
 TEST_F(Frame, NeverSmallerThan800x600)

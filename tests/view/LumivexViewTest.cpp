@@ -197,6 +197,31 @@ TEST_F(CardView, DeleteKeyRemovesTheSelection)
     EXPECT_EQ(m_host.shown, LowerBar::Template);
 }
 
+TEST_F(CardView, ArrowKeysMoveTheSelectionAndEscapeClearsIt)
+{
+    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    auto key = [&](int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, code, modifiers);
+        QApplication::sendEvent(&m_view, &press);
+    };
+    Card().SetModified(false);
+    key(Qt::Key_Right);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Up);
+    EXPECT_EQ(photo->GetPos().x, 21);
+    EXPECT_EQ(photo->GetPos().y, 29);
+    EXPECT_TRUE(Card().IsModified());
+    EXPECT_EQ(m_view.GetTracker().m_rect.left, Card().GetOrigin().x + 21);
+
+    key(Qt::Key_Escape);
+    EXPECT_EQ(Card().GetSelected(), nullptr);
+    EXPECT_EQ(m_view.GetMode(), MODE_TEMPLATE);
+    EXPECT_EQ(IndexOf(photo), 0u);  // sunk below the frame
+    key(Qt::Key_Left);  // nothing selected: nothing moves
+    EXPECT_EQ(photo->GetPos().x, 21);
+}
+
 TEST_F(CardView, AlignsTheSelectedTextAcrossTheCard)
 {
     auto text = cardfixtures::Text(u"Hello", {17, 30});
