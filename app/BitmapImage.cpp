@@ -1,5 +1,7 @@
 #include "app/BitmapImage.h"
 
+#include <cstring>
+
 QImage BitmapImage(const Bitmap& dib)
 {
     if (dib.header.biBitCount != 24 || dib.Width() <= 0 || dib.Height() <= 0 || dib.pixels.empty())
@@ -29,4 +31,25 @@ void DrawBitmap(QPainter& painter, const QRect& target, const Bitmap& dib, const
     painter.scale(1, -1);
     painter.drawImage(QRectF(to.left(), to.top(), to.width(), to.height()), image, from);
     painter.restore();
+}
+
+PxImage PictureFromImage(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+    }
+    const QImage opaque = flat.convertToFormat(QImage::Format_BGR888);
+    const auto width = std::uint32_t(opaque.width()), height = std::uint32_t(opaque.height());
+    PxImage picture(width, height, 24, 0);
+    if (!picture.IsValid())
+        return {};
+    // The picture's rows run bottom-up.
+    for (std::uint32_t y = 0; y < height; ++y)
+        std::memcpy(picture.GetBits(height - 1 - y), opaque.constScanLine(int(y)), 3 * std::size_t(width));
+    return picture;
 }

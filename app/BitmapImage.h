@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRect>
 
+#include "image/PxImage.h"
 #include "platform/Gdi.h"
 
 // Valid while the bitmap lives and keeps its size; a null image for a
@@ -19,3 +20,7 @@ QImage BitmapImage(const Bitmap& dib);
 // and StretchBlt of the widgets. Parts of the source outside the bitmap are
 // left out of the copy.
 void DrawBitmap(QPainter& painter, const QRect& target, const Bitmap& dib, const QRect& source);
+
+// A 24-bit picture of a Qt image (a pasted one): transparent parts are laid
+// on white. Empty for a null image or when memory runs out.
+PxImage PictureFromImage(const QImage& image);

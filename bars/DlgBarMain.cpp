@@ -124,16 +124,31 @@ void CDlgBarMain::OnPhoto()
     CPreviewFileDlg dialog(true, QStringLiteral("*.bmp"), QString(), QString::fromLatin1(kPhotoFilter), window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QString path = dialog.GetPathName();
+    OpenPhotoFile(dialog.GetPathName());
+}
+
+bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset)
+{
     PxImage photo;
     if (!photo.Load(path.toStdString(), FormatUnknown) || !photo.IsValid()) {
         QMessageBox::warning(window(), QStringLiteral("Orvantis"),
                              QStringLiteral("The photo %1 could not be opened: %2")
                                  .arg(path, QString::fromUtf8(photo.GetLastError())));
-        return;
+        return false;
     }
-    if (m_view.GetDocument().PlacePhoto(photo))
-        m_view.SetMode(MODE_PHOTO);
+    return PlacePicture(photo, offset);
+}
+
+bool CDlgBarMain::PlacePicture(const PxImage& picture, LONG offset)
+{
+    CLumivexDoc& document = m_view.GetDocument();
+    if (!document.PlacePhoto(picture))
+        return false;
+    ElementBase* placed = document.m_workArea.GetSelected();
+    placed->m_ptPos.x += offset;
+    placed->m_ptPos.y += offset;
+    m_view.SetMode(MODE_PHOTO);
+    return true;
 }
 
 void CDlgBarMain::OnMenuCommand(int id)

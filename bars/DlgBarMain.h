@@ -8,6 +8,7 @@
 #include "platform/Gdi.h"
 
 class CLumivexView;
+class PxImage;
 class PxSkinButton;
 class QMenu;
 
@@ -38,6 +39,12 @@ public:
     void OnNew();
     void OnSave();
     void OnPhoto();
+    // Places the photo in the file as Photo does, offset pixels right and
+    // down from there (photos dropped together step aside for each other);
+    // a file that cannot be read is reported.
+    bool OpenPhotoFile(const QString& path, LONG offset = 0);
+    // A picture from elsewhere (the clipboard), placed the same way.
+    bool PlacePicture(const PxImage& picture, LONG offset = 0);
     void OnMenuCommand(int id);
 
 protected:

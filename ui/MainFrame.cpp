@@ -1,6 +1,8 @@
 #include "ui/MainFrame.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -40,6 +42,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     setMinimumSize(800, 600);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
     m_captionStrip = m_skin.capNormal.get();
 
     m_view = new CLumivexView(document, this, this);
@@ -81,6 +84,59 @@ void CMainFrame::AddShortcuts()
     add("Ctrl+O", [this] { m_mainBar->OnPhoto(); });
     add("Ctrl+S", [this] { m_mainBar->OnSave(); });
     add("Ctrl+T", [this] { m_view->SetMode(MODE_ADD_TEXT); });
+    add("Ctrl+V", [this] { Paste(); });
+}
+
+// ---- photos from elsewhere ----
+
+namespace {
+
+// The local files among the dropped or pasted things.
+QStringList LocalFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+void CMainFrame::OpenFiles(const QStringList& files)
+{
+    // Photos dropped together are placed a little apart, so each can be seen.
+    constexpr LONG kStep = 20;
+    LONG offset = 0;
+    for (const QString& file : files)
+        if (m_mainBar->OpenPhotoFile(file, offset))
+            offset += kStep;
+}
+
+void CMainFrame::Paste()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QImage image = clipboard->image();
+    if (!image.isNull())
+        m_mainBar->PlacePicture(PictureFromImage(image));
+    else
+        OpenFiles(LocalFiles(clipboard->mimeData()));
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QStringList files = LocalFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    OpenFiles(files);
 }
 
 // ---- what the view asks of the window ----

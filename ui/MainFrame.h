@@ -59,6 +59,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // The question before quitting; true to go on closing. A window whose
     // card could not be saved stays open.
     bool ConfirmClose();
@@ -66,8 +68,13 @@ protected:
     virtual SaveOutcome SaveCard();
 
 private:
-    // Ctrl+N, Ctrl+O, Ctrl+S and Ctrl+T, wherever the focus is in the window.
+    // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T and Ctrl+V, wherever the focus is in
+    // the window.
     void AddShortcuts();
+    // Photo files dropped on the window or pasted: each placed as Photo does.
+    void OpenFiles(const QStringList& files);
+    // A picture on the clipboard, or the photo files copied there.
+    void Paste();
     Qt::Edges BorderAt(const QPoint& p) const;
     void ToggleMaximised();
 

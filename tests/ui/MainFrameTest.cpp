@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -11,6 +13,8 @@
 #include <QTimer>
 
 #include "app/LumivexDoc.h"
+#include "image/PxImage.h"
+#include "model/ImageEx.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
@@ -73,6 +77,41 @@ TEST_F(Frame, CtrlTStartsANewTextWhereverTheFocusIs)
     QTest::keyClick(&m_frame.GetView(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_ADD_TEXT);
     EXPECT_TRUE(m_frame.GetTextBar().isVisible());
+}
+
+TEST_F(Frame, PastedPicturesAndDroppedPhotosArePlacedApart)
+{
+    m_frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_frame));
+    QImage pasted(40, 30, QImage::Format_ARGB32);
+    pasted.fill(QColor(10, 20, 30));
+    QGuiApplication::clipboard()->setImage(pasted);
+    QTest::keyClick(&m_frame.GetView(), Qt::Key_V, Qt::ControlModifier);
+    const auto& elements = m_document.m_workArea.GetElements();
+    ASSERT_EQ(elements.size(), 2u);
+    const auto* photo = dynamic_cast<const ImageEx*>(m_document.m_workArea.GetSelected());
+    ASSERT_NE(photo, nullptr);
+    EXPECT_EQ(photo->m_imgSrc.GetWidth(), 40u);
+    EXPECT_EQ(photo->m_imgSrc.GetPixelColor(0, 0).rgbBlue, 30);
+
+    const std::filesystem::path first = m_folder.Path() / "first.bmp", second = m_folder.Path() / "second.png";
+    ASSERT_TRUE(PxImage(90, 60, 24, FormatBmp).Save(first, FormatBmp));
+    ASSERT_TRUE(PxImage(60, 90, 24, FormatPng).Save(second, FormatPng));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(first.string())),
+                   QUrl::fromLocalFile(QString::fromStdString((m_folder.Path() / "missing.jpg").string())),
+                   QUrl::fromLocalFile(QString::fromStdString(second.string()))});
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });  // the missing file's message
+    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_frame, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_frame, &drop);
+    ASSERT_EQ(elements.size(), 4u);
+    EXPECT_EQ(elements[2]->GetPos().x, 0);
+    EXPECT_EQ(elements[3]->GetPos().x, 20);
+    EXPECT_EQ(elements[3]->GetPos().y, 20);
+    EXPECT_EQ(m_frame.GetView().GetMode(), MODE_PHOTO);
 }
 
 TEST_F(Frame, NeverSmallerThan800x600)
