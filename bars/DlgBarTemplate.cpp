@@ -1,10 +1,12 @@
 #include "bars/DlgBarTemplate.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "app/LumivexDoc.h"
 #include "app/ResFolders.h"
 #include "bars/DlgTemplateSel.h"
+#include "model/TemplatePackage.h"
 #include "ui/controls/PxSkinButton.h"
 #include "ui/controls/SkinBitmaps.h"
 #include "view/LumivexView.h"
@@ -55,4 +57,18 @@ void CDlgBarTemplate::OnSaveTemplate()
 
 void CDlgBarTemplate::OnImportTemplate()
 {
+    const QString package = QFileDialog::getOpenFileName(window(), QString(), QString(),
+                                                         QStringLiteral("support files (*.zip);;zip files (*.zip)"));
+    if (!package.isEmpty())
+        ImportPackage(package);
+}
+
+void CDlgBarTemplate::ImportPackage(const QString& package)
+{
+    const TemplateImportResult result = ImportTemplatePackage(package.toStdString(), WritableResFolder());
+    const QString message = QString::fromStdString(result.message);
+    if (result.Succeeded())
+        QMessageBox::information(window(), QStringLiteral("Orvantis"), message);
+    else
+        QMessageBox::warning(window(), QStringLiteral("Orvantis"), message);
 }

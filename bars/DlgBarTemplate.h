@@ -22,7 +22,11 @@ public:
     void OnSelectTemplate();
     // Reports the outcome in a message box.
     void OnSaveTemplate();
+    // Asks for a package, then imports it.
     void OnImportTemplate();
+    // Extracts the package into the writable res folder and reports how it
+    // went; the imported templates show up the next time Select Template opens.
+    void ImportPackage(const QString& package);
 
 private:
     CLumivexView& m_view;

@@ -110,7 +110,9 @@ void CMainFrame::OpenFiles(const QStringList& files)
     constexpr LONG kStep = 20;
     LONG offset = 0;
     for (const QString& file : files)
-        if (m_mainBar->OpenPhotoFile(file, offset))
+        if (file.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
+            m_templateBar->ImportPackage(file);
+        else if (m_mainBar->OpenPhotoFile(file, offset))
             offset += kStep;
 }
 

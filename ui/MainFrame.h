@@ -71,7 +71,8 @@ private:
     // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T and Ctrl+V, wherever the focus is in
     // the window.
     void AddShortcuts();
-    // Photo files dropped on the window or pasted: each placed as Photo does.
+    // Files dropped on the window or pasted: photos placed as Photo places
+    // them, template packages imported.
     void OpenFiles(const QStringList& files);
     // A picture on the clipboard, or the photo files copied there.
     void Paste();
