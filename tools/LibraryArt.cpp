@@ -15,10 +15,12 @@ namespace {
 // The mat's cut edge round a window, and the line outside it.
 constexpr double kBevel = 12;
 constexpr double kWindowRule = 5;
-// The mat's shadow on the photo falls down and to the right.
-const QPointF kInnerShadowOffset(7, 10);
-constexpr int kInnerShadowBlur = 7;  // per box pass; three passes
-constexpr double kInnerShadowStrength = 0.5;
+// Light comes from the upper left: the raised mat casts a shadow down and to
+// the right on the card round each window and on the photo inside it.
+const QPointF kShadowOffset(8, 12);
+constexpr int kShadowBlur = 9;  // per box pass; three passes
+constexpr double kDropShadowStrength = 0.35;
+constexpr double kInnerShadowStrength = 0.6;
 
 // Random numbers that are the same on every machine: the engine's output is
 // fixed by the standard, the distributions are not, so none is used.
@@ -161,7 +163,7 @@ void PaintBalloons(Scene& scene)
     const bool onRight = scene.Width() - right >= left;
     const double columnLeft = onRight ? right + 40 : scene.inside.left();
     const double columnRight = onRight ? scene.inside.right() : left - 40;
-    const double radius = std::min(95.0, (columnRight - columnLeft) * 0.24);
+    const double radius = std::min(118.0, (columnRight - columnLeft) * 0.23);
     const QPointF centre((columnLeft + columnRight) / 2, scene.inside.top() + radius * 2.2);
     const QPointF tie = centre + QPointF(0, std::min(scene.Height() * 0.45, radius * 6.5));
     const QPointF offsets[] = {{-1.05, 0.35}, {1.05, 0.4}, {0, -0.25}, {-0.5, 1.3}, {0.6, 1.35}};
@@ -210,7 +212,7 @@ void PaintScattered(Scene& scene, Decoration decoration)
         case Decoration::Snowflakes:
             return {30, 16, 46};
         case Decoration::FallingLeaves:
-            return {24, 26, 50};
+            return {24, 32, 54};
         default:
             return {0, 0, 0};
         }
@@ -281,12 +283,13 @@ void PaintHolly(Scene& scene)
     const QColor leaf = scene.Colour(0), berry = scene.Colour(1);
     const QRectF& inside = scene.inside;
     // A sprig in the top-left and the bottom-right corner, pointing inwards.
-    for (const auto& [corner, heading] : {std::pair{inside.topLeft() + QPointF(30, 30), 20.0},
-                                          std::pair{inside.bottomRight() - QPointF(30, 30), 200.0}}) {
-        for (const double spread : {-38.0, 0.0, 38.0})
-            DrawHollyLeaf(scene.painter, corner, 170, heading + spread, leaf);
+    for (const auto& [corner, heading] : {std::pair{inside.topLeft() + QPointF(60, 60), 45.0},
+                                          std::pair{inside.bottomRight() - QPointF(60, 60), 225.0}}) {
+        for (const double spread : {-34.0, 0.0, 34.0})
+            DrawHollyLeaf(scene.painter, corner, 210, heading + spread, leaf);
         for (int i = 0; i < 3; ++i)
-            DrawBerry(scene.painter, corner + QPointF(std::cos(i * 2.1) * 20, std::sin(i * 2.1) * 20), 19, berry);
+            DrawBerry(scene.painter, corner + QPointF(std::cos(i * 2.1) * 26, std::sin(i * 2.1) * 26), 24, berry);
+        scene.keepOut.push_back(QRectF(corner - QPointF(240, 240), QSizeF(480, 480)));
     }
 }
 
@@ -299,13 +302,13 @@ void PaintVines(Scene& scene)
         QPainterPath vine(QPointF(x, bottom));
         for (double y = bottom; y > top; y -= 10)
             vine.lineTo(x + 14 * std::sin(y / 70), y);
-        painter.setPen(QPen(stem, 5, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(stem, 7, Qt::SolidLine, Qt::RoundCap));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(vine);
         int side = 1;
-        for (double y = bottom - 30; y > top + 20; y -= 58, side = -side) {
+        for (double y = bottom - 30; y > top + 20; y -= 66, side = -side) {
             const QPointF base(x + 14 * std::sin(y / 70), y);
-            const double length = scene.dice.Between(52, 72);
+            const double length = scene.dice.Between(74, 96);
             if (scene.IsFree(base + QPointF(side * length * 0.5, -length * 0.3), length * 0.4))
                 DrawLeaf(painter, base, length, side > 0 ? -35 : -145, scene.Colour(side > 0 ? 1 : 2));
         }
@@ -317,7 +320,7 @@ void PaintRings(Scene& scene, const std::vector<QRectF>& textBoxes)
     if (textBoxes.empty())
         return;
     const QRectF& text = textBoxes.front();
-    const double radius = 46;
+    const double radius = 60;
     DrawRings(scene.painter, QPointF(text.center().x(), text.top() - radius - 24), radius, scene.design.scheme.accent);
 }
 
@@ -325,8 +328,8 @@ void PaintSky(Scene& scene, Decoration decoration)
 {
     const QPointF corner(scene.inside.right() - 130, scene.inside.top() + 130);
     if (decoration == Decoration::MoonAndStars) {
-        DrawCrescent(scene.painter, corner, 85, scene.Colour(0));
-        scene.keepOut.push_back(QRectF(corner - QPointF(100, 100), QSizeF(200, 200)));
+        DrawCrescent(scene.painter, corner, 105, scene.Colour(0));
+        scene.keepOut.push_back(QRectF(corner - QPointF(120, 120), QSizeF(240, 240)));
         scene.painter.setPen(Qt::NoPen);
         for (const QPointF at : Scatter(scene, scene.inside, 26, 16, 90)) {
             scene.painter.setBrush(scene.Colour(1 + scene.dice.Pick(2)));
@@ -337,8 +340,8 @@ void PaintSky(Scene& scene, Decoration decoration)
         scene.keepOut.push_back(QRectF(corner - QPointF(130, 130), QSizeF(260, 260)));
     } else {
         const QRectF upper(scene.inside.left(), scene.inside.top(), scene.inside.width(), scene.Height() * 0.45);
-        for (const QPointF at : Scatter(scene, upper, 5, 110, 330))
-            DrawCloud(scene.painter, at, scene.dice.Between(200, 280), scene.Colour(scene.dice.Pick(2)));
+        for (const QPointF at : Scatter(scene, upper, 4, 90, 460))
+            DrawCloud(scene.painter, at, scene.dice.Between(320, 420), scene.Colour(scene.dice.Pick(2)));
     }
 }
 
@@ -355,9 +358,15 @@ void PaintLandscape(Scene& scene, Decoration decoration)
             for (double x = 0; x <= w + 10; x += 10)
                 band.lineTo(x, base + 22 * std::sin(x / length * 2 * 3.14159265 + phase));
         } else {
-            for (double x = -100; x < w + 200; x += scene.dice.Between(180, 300)) {
-                band.lineTo(x, base + scene.dice.Between(0, 30));
-                band.lineTo(x + scene.dice.Between(70, 120), base - scene.dice.Between(120, 260) + layer * 40);
+            // Broad peaks with a shoulder on one flank, rounded valleys between.
+            for (double x = -150; x < w + 200;) {
+                const double span = scene.dice.Between(380, 560), peak = scene.dice.Between(150, 280) - layer * 30;
+                const QPointF top(x + span * scene.dice.Between(0.4, 0.6), base - peak);
+                band.lineTo(top - QPointF(span * 0.18, -peak * 0.28));
+                band.lineTo(top);
+                band.lineTo(top + QPointF(span * 0.12, peak * 0.18));
+                band.quadTo(x + span, base + 10, x + span, base);
+                x += span;
             }
         }
         band.lineTo(w + 200, h);
@@ -389,7 +398,7 @@ void PaintFlightPath(Scene& scene, const std::vector<QRectF>& textBoxes)
     scene.painter.setBrush(Qt::NoBrush);
     scene.painter.drawPath(route);
     const QPointF heading = end - route.pointAtPercent(0.97);
-    DrawPaperPlane(scene.painter, end + heading * 2, 120, std::atan2(heading.y(), heading.x()) * 180 / 3.14159265,
+    DrawPaperPlane(scene.painter, end + heading * 2, 150, std::atan2(heading.y(), heading.x()) * 180 / 3.14159265,
                    scene.Colour(0));
 }
 
@@ -424,18 +433,12 @@ void PaintOrnament(Scene& scene, const Ornament& ornament, const std::vector<QRe
     }
 }
 
-// A soft shadow on the mat, a line, the lit cut edge, and under the window a
-// dark fill that the mask's shadow lets through onto the photo.
+// A line, the lit cut edge, and under the window a dark fill that the mask's
+// shadow lets through onto the photo.
 void PaintWindowMat(QPainter& painter, const ColourScheme& scheme, const PhotoWindow& window)
 {
     const QPainterPath path = WindowPath(window);
     painter.setBrush(Qt::NoBrush);
-    const QPainterPath shadow = path.translated(6, 9);
-    for (int i = 8; i >= 1; --i) {
-        painter.setPen(QPen(QColor(0, 0, 0, 12), 2 * (kBevel + kWindowRule + 4 * i), Qt::SolidLine, Qt::RoundCap,
-                            Qt::RoundJoin));
-        painter.drawPath(shadow);
-    }
     painter.setPen(QPen(scheme.accent, 2 * (kBevel + kWindowRule)));
     painter.drawPath(path);
     QLinearGradient light(window.box.topLeft(), window.box.bottomRight());
@@ -567,24 +570,41 @@ void BoxBlur(QImage& grey, int radius)
     }
 }
 
-QImage WindowMask(const Design& design, QPointF offset)
+// 255 round the windows, 0 in them; the windows grown by outline pixels.
+QImage WindowMask(const Design& design, QPointF offset, double outline = 0)
 {
     QImage mask(design.size, QImage::Format_Grayscale8);
     mask.fill(255);
     QPainter painter(&mask);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
+    painter.setPen(outline > 0 ? QPen(Qt::black, 2 * outline) : QPen(Qt::NoPen));
     painter.setBrush(Qt::black);
     for (const PhotoWindow& window : design.windows)
         painter.drawPath(WindowPath(window).translated(offset));
     return mask;
 }
 
+// Darkens the card below and right of each window's mat.
+void CastDropShadows(QImage& frame, const Design& design)
+{
+    QImage light = WindowMask(design, kShadowOffset, kBevel + kWindowRule);
+    BoxBlur(light, kShadowBlur);
+    for (int y = 0; y < frame.height(); ++y) {
+        auto* pixel = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        const std::uint8_t* lit = light.constScanLine(y);
+        for (int x = 0; x < frame.width(); ++x) {
+            const double keep = 1 - kDropShadowStrength * (255 - lit[x]) / 255.0;
+            const QRgb c = pixel[x];
+            pixel[x] = qRgb(int(qRed(c) * keep), int(qGreen(c) * keep), int(qBlue(c) * keep));
+        }
+    }
+}
+
 QImage PaintMask(const Design& design)
 {
     QImage mask = WindowMask(design, {0, 0});
-    QImage shadow = WindowMask(design, kInnerShadowOffset);
-    BoxBlur(shadow, kInnerShadowBlur);
+    QImage shadow = WindowMask(design, kShadowOffset);
+    BoxBlur(shadow, kShadowBlur);
     for (int y = 0; y < mask.height(); ++y) {
         std::uint8_t* out = mask.scanLine(y);
         const std::uint8_t* shade = shadow.constScanLine(y);
@@ -613,7 +633,11 @@ TemplateArt PaintTemplate(const Design& design, const std::vector<QRectF>& textB
         scene.keepOut.push_back(text.adjusted(-24, -12, 24, 12));
     for (const Ornament& ornament : design.ornaments)
         PaintOrnament(scene, ornament, textBoxes);
+    painter.end();
 
+    CastDropShadows(frame, design);
+    painter.begin(&frame);
+    painter.setRenderHint(QPainter::Antialiasing);
     for (const PhotoWindow& window : design.windows)
         PaintWindowMat(painter, design.scheme, window);
     PaintBorder(painter, design);

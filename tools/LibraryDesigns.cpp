@@ -102,7 +102,7 @@ std::vector<Design> HolidayDesigns()
           {u"and a happy new year", kPlain, 44, kRegular, kUpright, Rgb(0xffffff), 600, 1640}}},
         {"Holidays", "holly", kLandscape,
          {Rgb(0xfffaf0), Rgb(0xf1e4cc), Rgb(0x9e2a2b), Rgb(0xffffff)}, Radial, DoubleRule,
-         {{Holly, {Rgb(0x2e6b3f), Rgb(0xc1272d)}}},
+         {{Holly, {Rgb(0x2e6b3f), Rgb(0xc1272d)}}, {Sparkles, {Rgb(0xd9b45a), Rgb(0xc1272d)}}},
          {{Arch, {560, 110, 680, 810}}},
          {{u"Happy Holidays", kBook, 96, kBold, kUpright, Rgb(0x9e2a2b), 900, 948},
           {u"joy, peace and love", kSerif, 44, kRegular, kItalic, Rgb(0x2e6b3f), 900, 1070}}},

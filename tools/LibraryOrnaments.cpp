@@ -193,6 +193,15 @@ void DrawHollyLeaf(QPainter& painter, QPointF stem, double length, double degree
     shade.setColorAt(0, Tint(colour, 0.25));
     shade.setColorAt(1, Tint(colour, -0.2));
     FillTurned(painter, leaf, stem, degrees, shade);
+    // A dark rim and a light vein keep overlapping leaves apart.
+    QTransform turn;
+    turn.translate(stem.x(), stem.y());
+    turn.rotate(degrees);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(Stroke(Tint(colour, -0.45), 3));
+    painter.drawPath(turn.map(leaf));
+    painter.setPen(Stroke(Tint(colour, 0.4), length * 0.025));
+    painter.drawLine(turn.map(QLineF(length * 0.05, 0, length * 0.85, 0)));
 }
 
 void DrawBerry(QPainter& painter, QPointF centre, double radius, const QColor& colour)
