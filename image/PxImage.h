@@ -35,6 +35,9 @@ struct ImageInfo {
     std::uint32_t frameDelay = 0;
     std::int32_t xDpi = 96;
     std::int32_t yDpi = 96;
+    // How the stored pixels are turned against the view, as the Exif
+    // Orientation tag numbers it: 1 upright, 2 to 8 mirrored and/or turned.
+    std::uint8_t exifOrientation = 1;
     RECT selectionBox{};
     std::uint8_t alphaMax = 255;
     bool alphaPaletteEnabled = false;
@@ -128,6 +131,7 @@ public:
     void SetYDPI(std::int32_t dpi);
     std::int32_t GetXDPI() const { return info.xDpi; }
     std::int32_t GetYDPI() const { return info.yDpi; }
+    std::uint8_t GetExifOrientation() const { return info.exifOrientation; }
 
     // Palette and pixels.
     bool IsIndexed() const { return header.biClrUsed != 0; }
@@ -191,6 +195,9 @@ public:
     bool RotateLeft(PxImage* dest = nullptr);
     bool RotateRight(PxImage* dest = nullptr);
     bool Rotate180(PxImage* dest = nullptr);
+    // Turns the stored pixels the right way up for the recorded Exif
+    // orientation, with the transforms above, and records orientation 1.
+    bool TurnUpright();
     bool Rotate2(float angle, PxImage* dest = nullptr, InterpolationMethod im = Bilinear,
                  OverflowMethod om = OverflowBackground, const RGBQUAD* replacement = nullptr,
                  bool optimizeRightAngles = true, bool keepSize = false);

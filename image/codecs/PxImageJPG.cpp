@@ -27,14 +27,16 @@ constexpr std::uint64_t kUncheckedPixels = 2048 * 2048;
 // 500 is the limit the library's own TurboJPEG interface applies on request.
 constexpr int kMaxScans = 500;
 
-// ---- Exif resolution ----
+// ---- Exif tags ----
 
-// The resolution tags of an Exif block. dpi = resolution / unitFactor;
-// a factor of 0 means the unit is unknown and the tags are not used.
-struct ExifResolution {
+// The tags of an Exif block the decoder uses. dpi = resolution / unitFactor;
+// a factor of 0 means the unit is unknown and the resolution is not used.
+// The orientation is 1 (upright) unless the block holds a valid one.
+struct ExifTags {
     double xResolution = 0;
     double yResolution = 0;
     double unitFactor = 0;
+    std::uint8_t orientation = 1;
 };
 
 double ExifUnitFactor(std::uint16_t unit)
@@ -54,11 +56,17 @@ double ExifUnitFactor(std::uint16_t unit)
     }
 }
 
+// Orientation values beyond the eight the tag defines mean upright.
+std::uint8_t ExifOrientation(std::uint16_t value)
+{
+    return value >= 1 && value <= 8 ? std::uint8_t(value) : 1;
+}
+
 // IFD0 of the TIFF structure that follows "Exif\0\0". Every offset is checked
 // against the block before it is followed.
-ExifResolution ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
+ExifTags ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
 {
-    ExifResolution result;
+    ExifTags result;
     if (size < 8)
         return result;
     const bool little = tiff[0] == 'I' && tiff[1] == 'I';
@@ -89,6 +97,8 @@ ExifResolution ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
             result.yResolution = rational(entry);
         else if (tag == 0x0128 && type == kTypeShort)
             result.unitFactor = ExifUnitFactor(u16(entry + 8));
+        else if (tag == 0x0112 && type == kTypeShort && u32(entry + 4) == 1)
+            result.orientation = ExifOrientation(u16(entry + 8));
     }
     return result;
 }
@@ -97,9 +107,9 @@ ExifResolution ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
 // puts the stream back where it was; a stream that cannot seek is not
 // scanned. Each read is bounded by a segment length (at most 65,533 bytes);
 // anything unexpected ends the walk.
-ExifResolution ScanExif(PxFile& file)
+ExifTags ScanExif(PxFile& file)
 {
-    ExifResolution result;
+    ExifTags result;
     const std::int32_t start = file.Tell();
     if (start < 0 || !file.Seek(start, 0))
         return result;
@@ -308,7 +318,7 @@ bool PlausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t stream
 // Exif resolution tags win; then the JFIF density. A JFIF density without a
 // unit (unit 0) is an aspect ratio, not a resolution, and a stream without a
 // JFIF marker has none: both leave the default.
-void SetResolution(PxImage& image, const jpeg_decompress_struct& cinfo, const ExifResolution& exif)
+void SetResolution(PxImage& image, const jpeg_decompress_struct& cinfo, const ExifTags& exif)
 {
     if (exif.xResolution != 0 && exif.unitFactor != 0) {
         image.SetXDPI(pximage::ClampDpi(exif.xResolution / exif.unitFactor));
@@ -337,7 +347,7 @@ void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width)
     }
 }
 
-bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifResolution& exif, std::int64_t streamBytes)
+bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifTags& exif, std::int64_t streamBytes)
 {
     j_decompress_ptr cinfo = &state.cinfo;
     if (setjmp(state.err.jump))
@@ -462,7 +472,10 @@ bool PxImageJPG::Decode(PxFile* file)
     if (!pximage::BeginDecode(*this, file))
         return false;
     const std::int64_t streamBytes = BytesLeft(*file);
-    const ExifResolution exif = ScanExif(*file);
+    const ExifTags exif = ScanExif(*file);
+    // Recorded even for a size-only decode, and reset when the stream has
+    // none: the picture may be reused from an earlier file.
+    info.exifOrientation = exif.orientation;
     DecodeState state{};
     state.cinfo.err = InstallErrorManager(state.err, *this);
     const bool ok = RunDecode(state, *this, *file, exif, streamBytes);

@@ -10,7 +10,8 @@ class PxImageJPG : public PxImage {
 public:
     explicit PxImageJPG(std::uint32_t type = FormatJpg) : PxImage(type) {}
 
-    // Stream -> this image: 8 bpp grey (with the grey palette) or 24 bpp.
+    // Stream -> this image: 8 bpp grey (with the grey palette) or 24 bpp, as
+    // stored; the Exif orientation is only recorded (see TurnUpright).
     bool Decode(PxFile* file);
     // This image (24 bpp or 8 bpp grey ramp) -> JPEG at jpegQuality.
     bool Encode(PxFile* file);
