@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <random>
 
 #include "tools/LibraryOrnaments.h"
@@ -171,7 +172,7 @@ void PaintBalloons(Scene& scene)
         const QPointF at = centre + offsets[i] * radius * 1.05;
         DrawBalloon(scene.painter, at, radius * scene.dice.Between(0.85, 1.0), scene.Colour(i), tie);
     }
-    scene.painter.setPen(QPen(Tint(scene.design.scheme.accent, 0), 6, Qt::SolidLine, Qt::RoundCap));
+    scene.painter.setPen(QPen(scene.design.scheme.accent, 6, Qt::SolidLine, Qt::RoundCap));
     scene.painter.drawLine(tie, tie + QPointF(0, 40));
 }
 
@@ -356,7 +357,7 @@ void PaintLandscape(Scene& scene, Decoration decoration)
         if (decoration == Decoration::Waves) {
             const double phase = layer * 1.7, length = 260 - layer * 30;
             for (double x = 0; x <= w + 10; x += 10)
-                band.lineTo(x, base + 22 * std::sin(x / length * 2 * 3.14159265 + phase));
+                band.lineTo(x, base + 22 * std::sin(x / length * 2 * std::numbers::pi + phase));
         } else {
             // Broad peaks with a shoulder on one flank, rounded valleys between.
             for (double x = -150; x < w + 200;) {
@@ -398,7 +399,7 @@ void PaintFlightPath(Scene& scene, const std::vector<QRectF>& textBoxes)
     scene.painter.setBrush(Qt::NoBrush);
     scene.painter.drawPath(route);
     const QPointF heading = end - route.pointAtPercent(0.97);
-    DrawPaperPlane(scene.painter, end + heading * 2, 150, std::atan2(heading.y(), heading.x()) * 180 / 3.14159265,
+    DrawPaperPlane(scene.painter, end + heading * 2, 150, std::atan2(heading.y(), heading.x()) * 180 / std::numbers::pi,
                    scene.Colour(0));
 }
 
