@@ -136,6 +136,8 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset)
                                  .arg(path, QString::fromUtf8(photo.GetLastError())));
         return false;
     }
+    // A photo taken turned goes on the card the right way up.
+    photo.TurnUpright();
     return PlacePicture(photo, offset);
 }
 

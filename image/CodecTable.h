@@ -38,9 +38,9 @@ std::span<const DetectStep> DetectionOrder();
 
 // A codec works on an object of its own class: it starts with the caller's
 // information record (frame, escape, jpegScale, codecOptions...) under the id
-// of its row, but with no transparency, which comes from the file alone: a
-// picture reused for file after file must not keep the key of the one
-// before. It hands its picture over only when it succeeded, so a failed
+// of its row, but with no transparency and no orientation, which come from
+// the file alone: a picture reused for file after file must not keep the key
+// or the turn of the one before. It hands its picture over only when it succeeded, so a failed
 // decode leaves the caller's picture as it was. Multi-frame codecs report their frame count even then,
 // so a caller learns how many pages a file has when asking for a missing one.
 template <class Codec, bool kReportsFrameCount = false>
@@ -52,6 +52,7 @@ bool DecodeWith(PxImage& target, PxFile* file, std::uint32_t type)
     codec.info.transIndex = -1;
     codec.info.transColor = {};
     codec.info.alphaPaletteEnabled = false;
+    codec.info.exifOrientation = 1;
     if (codec.Decode(file))
         return target.Transfer(codec);
     target.SetLastError(codec.GetLastError());

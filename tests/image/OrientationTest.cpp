@@ -140,6 +140,15 @@ TEST(ExifOrientation, CopiesCarryItAndTheNextDecodeReplacesIt)
     EXPECT_EQ(assigned.GetExifOrientation(), 6);
     ASSERT_TRUE(photo.Decode(plain.data(), std::int32_t(plain.size()), FormatUnknown));
     EXPECT_EQ(photo.GetExifOrientation(), 1);
+
+    // Another format decoded into the turned picture does not inherit the turn.
+    std::uint8_t* png = nullptr;
+    std::int32_t length = 0;
+    ASSERT_TRUE(PxImage(upright).Encode(png, length, FormatPng));
+    ASSERT_TRUE(photo.Decode(turned.data(), std::int32_t(turned.size()), FormatJpg));
+    EXPECT_TRUE(photo.Decode(png, length, FormatPng));
+    std::free(png);
+    EXPECT_EQ(photo.GetExifOrientation(), 1);
 }
 
 TEST(ExifOrientation, HostileBlocksReadAsUpright)
