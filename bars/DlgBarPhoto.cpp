@@ -4,7 +4,6 @@
 
 #include "model/ImageEx.h"
 #include "ui/controls/PxSkinButton.h"
-#include "ui/controls/SkinBitmaps.h"
 #include "view/LumivexView.h"
 
 namespace {
@@ -29,12 +28,8 @@ constexpr PhotoButton kButtons[] = {
 CDlgBarPhoto::CDlgBarPhoto(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)
     : CSubBar(background, label, {103, 224}, parent), m_view(view)
 {
-    const std::filesystem::path skins = SkinFolder();
     for (const PhotoButton& b : kButtons) {
-        auto* button = new PxSkinButton(this);
-        button->setProperty("controlId", b.id);
-        button->LoadSkinImages(skins / (std::string(b.skin) + "_up.jpg"), skins / (std::string(b.skin) + "_down.jpg"));
-        button->move(b.x, b.y);
+        PxSkinButton* button = AddSkinButton(b.id, b.skin, {b.x, b.y});
         button->SetTipText(QString::fromLatin1(b.tip));
         m_buttons.push_back(button);
     }

@@ -8,23 +8,14 @@
 #include "bars/DlgTemplateSel.h"
 #include "model/TemplatePackage.h"
 #include "ui/controls/PxSkinButton.h"
-#include "ui/controls/SkinBitmaps.h"
 #include "view/LumivexView.h"
 
 CDlgBarTemplate::CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)
     : CSubBar(background, label, {}, parent), m_view(view)
 {
-    const std::filesystem::path skins = SkinFolder();
-    auto skinButton = [&](int id, const char* skin, int x) {
-        auto* button = new PxSkinButton(this);
-        button->setProperty("controlId", id);
-        button->LoadSkinImages(skins / (std::string(skin) + "_up.jpg"), skins / (std::string(skin) + "_down.jpg"));
-        button->move(x, 7);
-        return button;
-    };
-    m_btnSelect = skinButton(IDC_TPL_SELECT, "seltpl", 47);
-    m_btnSave = skinButton(IDC_TPL_SAVE, "savetpl", 165);
-    m_btnImport = skinButton(IDC_TPL_IMPORT, "imptpl", 283);
+    m_btnSelect = AddSkinButton(IDC_TPL_SELECT, "seltpl", {47, 7});
+    m_btnSave = AddSkinButton(IDC_TPL_SAVE, "savetpl", {165, 7});
+    m_btnImport = AddSkinButton(IDC_TPL_IMPORT, "imptpl", {283, 7});
     connect(m_btnSelect, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSelectTemplate);
     connect(m_btnSave, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSaveTemplate);
     connect(m_btnImport, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnImportTemplate);

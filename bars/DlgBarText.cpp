@@ -11,7 +11,6 @@
 #include "ui/controls/FontComboBox.h"
 #include "ui/controls/PxSkinButton.h"
 #include "ui/controls/SizeComboBox.h"
-#include "ui/controls/SkinBitmaps.h"
 #include "view/LumivexView.h"
 
 namespace {
@@ -53,18 +52,10 @@ CDlgBarText::CDlgBarText(CLumivexView& view, const Bitmap* background, const Bit
     m_colourButton->SetSelectedColour(RGB(255, 255, 255));
     m_colourButton->setGeometry(267, 6, 70, 21);
 
-    const std::filesystem::path skins = SkinFolder();
-    auto skinButton = [&](int id, const char* skin, int x, int y) {
-        auto* button = new PxSkinButton(this);
-        button->setProperty("controlId", id);
-        button->LoadSkinImages(skins / (std::string(skin) + "_up.jpg"), skins / (std::string(skin) + "_down.jpg"));
-        button->move(x, y);
-        return button;
-    };
-    m_btnLeft = skinButton(IDC_TEXT_LEFT, "al", 359, 6);
-    m_btnCenter = skinButton(IDC_TEXT_CENTER, "ac", 384, 6);
-    m_btnRight = skinButton(IDC_TEXT_RIGHT, "ar", 410, 6);
-    m_btnDelete = skinButton(IDC_TEXT_DELETE, "delete", 560, 7);
+    m_btnLeft = AddSkinButton(IDC_TEXT_LEFT, "al", {359, 6});
+    m_btnCenter = AddSkinButton(IDC_TEXT_CENTER, "ac", {384, 6});
+    m_btnRight = AddSkinButton(IDC_TEXT_RIGHT, "ar", {410, 6});
+    m_btnDelete = AddSkinButton(IDC_TEXT_DELETE, "delete", {560, 7});
 
     connect(m_btnLeft, &QAbstractButton::clicked, this, [this] { m_view.AlignSelectedText(0); });
     connect(m_btnCenter, &QAbstractButton::clicked, this, [this] { m_view.AlignSelectedText(1); });

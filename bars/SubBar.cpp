@@ -3,6 +3,8 @@
 #include <QPainter>
 
 #include "app/BitmapImage.h"
+#include "ui/controls/PxSkinButton.h"
+#include "ui/controls/SkinBitmaps.h"
 
 CSubBar::CSubBar(const Bitmap* background, const Bitmap* label, std::vector<int> separators, QWidget* parent)
     : QWidget(parent), m_background(background), m_label(label), m_separators(std::move(separators))
@@ -29,4 +31,14 @@ void CSubBar::paintEvent(QPaintEvent*)
         painter.fillRect(QRect(x, 6, 1, 21), QColor(157, 166, 165));
         painter.fillRect(QRect(x + 1, 6, 1, 21), Qt::white);
     }
+}
+
+PxSkinButton* CSubBar::AddSkinButton(int id, const char* skin, QPoint at)
+{
+    const std::filesystem::path skins = SkinFolder();
+    auto* button = new PxSkinButton(this);
+    button->setProperty("controlId", id);
+    button->LoadSkinImages(skins / (std::string(skin) + "_up.jpg"), skins / (std::string(skin) + "_down.jpg"));
+    button->move(at);
+    return button;
 }

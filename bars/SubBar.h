@@ -5,9 +5,12 @@
 
 #include <vector>
 
+#include <QPoint>
 #include <QWidget>
 
 #include "platform/Gdi.h"
+
+class PxSkinButton;
 
 class CSubBar : public QWidget {
     Q_OBJECT
@@ -20,6 +23,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A skinned button of the bar: skin_up.jpg and skin_down.jpg from the
+    // skin folder, at its natural size at the given point.
+    PxSkinButton* AddSkinButton(int id, const char* skin, QPoint at);
 
 private:
     const Bitmap* m_background;
