@@ -10,6 +10,7 @@
 #include "app/ProgramFolder.h"
 #include "image/PxImage.h"
 #include "ui/controls/AppStrings.h"
+#include "ui/controls/CardPrint.h"
 #include "ui/controls/CardSaveDialog.h"
 #include "ui/controls/DlgAbout.h"
 #include "ui/controls/PreviewFileDlg.h"
@@ -54,6 +55,7 @@ CDlgBarMain::CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* 
     addItem(QStringLiteral("Software Website"), ID_SOFTWARE_WEBSITE);
     m_helpMenu->addSeparator();
     addItem(QStringLiteral("Download more templates"), ID_DOWNLOAD_TEMPLATES);
+    addItem(QStringLiteral("Print... (Ctrl+P)"), ID_PRINT);
     m_helpMenu->addSeparator();
     addItem(QStringLiteral("About"), ID_ABOUT);
     m_btnHelp->AttachPopupMenu(m_helpMenu);
@@ -164,6 +166,9 @@ void CDlgBarMain::OnMenuCommand(int id)
         break;
     case ID_DOWNLOAD_TEMPLATES:
         QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrTemplateDownloads)));
+        break;
+    case ID_PRINT:
+        PrintCardWithDialog(window(), m_view.GetDocument());
         break;
     case ID_ABOUT: {
         CDlgAbout about(window());

@@ -23,6 +23,7 @@ constexpr int ID_HELP_TOPIC = 32771;
 constexpr int ID_SOFTWARE_WEBSITE = 32772;
 constexpr int ID_ABOUT = 32775;
 constexpr int ID_DOWNLOAD_TEMPLATES = 32776;
+constexpr int ID_PRINT = 32777;
 
 class CDlgBarMain : public QWidget {
     Q_OBJECT

@@ -85,6 +85,7 @@ void CMainFrame::AddShortcuts()
     add("Ctrl+S", [this] { m_mainBar->OnSave(); });
     add("Ctrl+T", [this] { m_view->SetMode(MODE_ADD_TEXT); });
     add("Ctrl+V", [this] { Paste(); });
+    add("Ctrl+P", [this] { m_mainBar->OnMenuCommand(ID_PRINT); });
 }
 
 // ---- photos from elsewhere ----

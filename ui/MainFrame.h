@@ -68,8 +68,8 @@ protected:
     virtual SaveOutcome SaveCard();
 
 private:
-    // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T and Ctrl+V, wherever the focus is in
-    // the window.
+    // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T, Ctrl+V and Ctrl+P, wherever the focus
+    // is in the window.
     void AddShortcuts();
     // Files dropped on the window or pasted: photos placed as Photo places
     // them, template packages imported.
