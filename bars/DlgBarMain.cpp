@@ -129,13 +129,16 @@ void CDlgBarMain::OnPhoto()
     OpenPhotoFile(dialog.GetPathName());
 }
 
-bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset)
+bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error)
 {
     PxImage photo;
     if (!photo.Load(path.toStdString(), FormatUnknown) || !photo.IsValid()) {
-        QMessageBox::warning(window(), QStringLiteral("Orvantis"),
-                             QStringLiteral("The photo %1 could not be opened: %2")
-                                 .arg(path, QString::fromUtf8(photo.GetLastError())));
+        const QString why =
+            QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromUtf8(photo.GetLastError()));
+        if (error)
+            *error = why;
+        else
+            QMessageBox::warning(window(), QStringLiteral("Orvantis"), why);
         return false;
     }
     // A photo taken turned goes on the card the right way up.

@@ -41,9 +41,9 @@ public:
     void OnSave();
     void OnPhoto();
     // Places the photo in the file as Photo does, offset pixels right and
-    // down from there (photos dropped together step aside for each other);
-    // a file that cannot be read is reported.
-    bool OpenPhotoFile(const QString& path, LONG offset = 0);
+    // down from there (photos dropped together step aside for each other).
+    // Why a file cannot be read goes to error when given, else to a message box.
+    bool OpenPhotoFile(const QString& path, LONG offset = 0, QString* error = nullptr);
     // A picture from elsewhere (the clipboard), placed the same way.
     bool PlacePicture(const PxImage& picture, LONG offset = 0);
     void OnMenuCommand(int id);

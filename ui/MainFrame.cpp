@@ -105,16 +105,20 @@ QStringList LocalFiles(const QMimeData* data)
 
 }  // namespace
 
-void CMainFrame::OpenFiles(const QStringList& files)
+void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors)
 {
-    // Photos dropped together are placed a little apart, so each can be seen.
+    // Photos opened together are placed a little apart, so each can be seen.
     constexpr LONG kStep = 20;
     LONG offset = 0;
-    for (const QString& file : files)
+    for (const QString& file : files) {
+        QString error;
         if (file.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
             m_templateBar->ImportPackage(file);
-        else if (m_mainBar->OpenPhotoFile(file, offset))
+        else if (m_mainBar->OpenPhotoFile(file, offset, errors ? &error : nullptr))
             offset += kStep;
+        else if (errors)
+            *errors << error;
+    }
 }
 
 void CMainFrame::Paste()

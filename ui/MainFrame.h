@@ -43,6 +43,11 @@ public:
     // The caption strip now shown: the normal one or a hovered button's.
     const Bitmap* CaptionStrip() const { return m_captionStrip; }
 
+    // Files dropped on the window, pasted or named on the command line:
+    // photos placed as Photo places them, template packages imported. Why a
+    // photo cannot be read goes to errors when given, else to a message box.
+    void OpenFiles(const QStringList& files, QStringList* errors = nullptr);
+
     // ViewHost
     void ShowLowerBar(LowerBar bar) override;
     void SetStatusText(int pane, const QString& text) override;
@@ -71,9 +76,6 @@ private:
     // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T, Ctrl+V and Ctrl+P, wherever the focus
     // is in the window.
     void AddShortcuts();
-    // Files dropped on the window or pasted: photos placed as Photo places
-    // them, template packages imported.
-    void OpenFiles(const QStringList& files);
     // A picture on the clipboard, or the photo files copied there.
     void Paste();
     Qt::Edges BorderAt(const QPoint& p) const;

@@ -1,40 +1,70 @@
-// Orvantis: one application, one document, one main window; or, with
-// `--import PACKAGE.zip`, a template package imported without any window.
+// Orvantis: one application, one document, one main window; or, from the
+// command line, a template package imported, or a text printed, without any
+// window.
 #include <QApplication>
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/LumivexApp.h"
 #include "app/ResFolders.h"
 #include "model/TemplatePackage.h"
+#include "ui/CommandLine.h"
 #include "ui/MainFrame.h"
+#include "ui/controls/VersionReader.h"
 
 namespace {
 
 // The outcome goes to standard output, a failure to standard error; the
 // exit status is 0 only when the whole package was imported.
-int ImportFromCommandLine(int argc, char** argv)
+int ImportPackage(const std::string& package)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s --import PACKAGE.zip\n", argv[0]);
-        return 2;
-    }
-    const TemplateImportResult result = ImportTemplatePackage(argv[2], WritableResFolder());
+    const TemplateImportResult result = ImportTemplatePackage(package, WritableResFolder());
     std::fprintf(result.Succeeded() ? stdout : stderr, "%s\n", result.message.c_str());
     return result.Succeeded() ? 0 : 1;
+}
+
+int PrintVersion()
+{
+    CVersionReader reader;
+    if (!reader.LoadFromExecutable()) {
+        std::fprintf(stderr, "the program's version block cannot be read\n");
+        return 1;
+    }
+    std::printf("Orvantis %s\n", reader.GetValue(QStringLiteral("ProductVersion")).toUtf8().constData());
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "--import") == 0)
-        return ImportFromCommandLine(argc, argv);
+    const CommandLine line = ParseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Import: return ImportPackage(line.files.front());
+    case CommandLine::Action::Help: std::fputs(UsageText(argv[0]).c_str(), stdout); return 0;
+    case CommandLine::Action::Version: return PrintVersion();
+    case CommandLine::Action::Wrong:
+        std::fprintf(stderr, "%s: %s\n%s", argv[0], line.problem.c_str(), UsageText(argv[0]).c_str());
+        return 2;
+    case CommandLine::Action::Run: break;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName("Orvantis");
     CLumivexApp program;
-    if (!program.InitInstance([](CLumivexDoc& document) { return std::make_unique<CMainFrame>(document); }))
+    CMainFrame* frame = nullptr;
+    if (!program.InitInstance([&frame](CLumivexDoc& document) {
+            auto made = std::make_unique<CMainFrame>(document);
+            frame = made.get();
+            return made;
+        }))
         return 1;
+    // A photo that cannot be read is told on standard error; the others open.
+    QStringList photos, errors;
+    for (const std::string& file : line.files)
+        photos << QString::fromLocal8Bit(file.c_str());
+    frame->OpenFiles(photos, &errors);
+    for (const QString& error : errors)
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
     return QApplication::exec();
 }

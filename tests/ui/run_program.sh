@@ -12,7 +12,8 @@ build=$1 work=$2
 # ctest runs with the offscreen platform; this test needs the real X server.
 # Under AddressSanitizer the keyboard library's strndup of an unterminated
 # (and legal) name trips the strict string checks: those are left off here.
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb "$build/orvantis" &
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 convert -size 300x200 xc:red "$work/photo.png"
+QT_QPA_PLATFORM=xcb "$build/orvantis" "$work/photo.png" "$work/missing.jpg" 2>"$work/errors" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
@@ -32,8 +33,17 @@ caption=$(convert "$work/shot.png" -crop 1x1+300+224 -format "%[fx:int(255*r)],%
 echo "colours in the view: $view_colours; caption pixel: $caption"
 (( view_colours > 50 )) || { echo "no card in the view"; exit 1; }
 [[ $caption != "0,0,0" ]] || { echo "caption not painted"; exit 1; }
+grep -q "missing.jpg could not be opened" "$work/errors" || { echo "no message for the missing photo"; exit 1; }
+# The photo given on the command line lies on the card, at its top-left corner.
+photo=$(convert "$work/shot.png" -crop 1x1+$((240 + 9 + 60))+$((212 + 123 + 40)) -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" info:)
+echo "photo pixel: $photo"
+[[ $photo == "255,0,0" ]] || { echo "the photo is not on the card"; exit 1; }
 kill $program
 wait $program 2>/dev/null || true
 echo "program window ok"
 INNER
+# Without a window: the version and a wrong option.
+"$build/orvantis" --version | grep -q '^Orvantis ' || { echo "--version printed no version"; exit 1; }
+status=0; "$build/orvantis" --no-such-option 2>/dev/null || status=$?
+(( status == 2 )) || { echo "a wrong option gave status $status"; exit 1; }
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"

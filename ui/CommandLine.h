@@ -1,0 +1,20 @@
+// What the program was asked on its command line:
+//   orvantis [PHOTO...]            the default card with these photos on it
+//   orvantis --import PACKAGE.zip  a template package imported, no window
+//   orvantis --help | --version    a text printed, no window
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    enum class Action { Run, Import, Help, Version, Wrong };
+    Action action = Action::Run;
+    std::vector<std::string> files;  // the photos, or the one package
+    std::string problem;             // why the line is wrong
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
+
+// The text --help prints.
+std::string UsageText(const char* program);
