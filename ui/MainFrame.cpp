@@ -105,7 +105,7 @@ QStringList LocalFiles(const QMimeData* data)
 
 }  // namespace
 
-void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors)
+void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors, std::optional<POINT> dropped)
 {
     // Photos opened together are placed a little apart, so each can be seen.
     constexpr LONG kStep = 20;
@@ -114,8 +114,11 @@ void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors)
         QString error;
         if (file.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
             m_templateBar->ImportPackage(file);
-        else if (m_mainBar->OpenPhotoFile(file, offset, errors ? &error : nullptr))
+        else if (m_mainBar->OpenPhotoFile(file, offset, errors ? &error : nullptr)) {
             offset += kStep;
+            if (dropped)
+                m_view->FitSelectionIntoWindowAt(*dropped);
+        }
         else if (errors)
             *errors << error;
     }
@@ -143,7 +146,9 @@ void CMainFrame::dropEvent(QDropEvent* event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    OpenFiles(files);
+    // A photo dropped on one of the frame's windows lands fitted into it.
+    const QPoint at = m_view->mapFrom(this, event->position().toPoint());
+    OpenFiles(files, nullptr, POINT{at.x(), at.y()});
 }
 
 // ---- what the view asks of the window ----

@@ -4,6 +4,8 @@
 // system, and asks whether to save the card before quitting.
 #pragma once
 
+#include <optional>
+
 #include <QRect>
 #include <QWidget>
 
@@ -46,7 +48,9 @@ public:
     // Files dropped on the window, pasted or named on the command line:
     // photos placed as Photo places them, template packages imported. Why a
     // photo cannot be read goes to errors when given, else to a message box.
-    void OpenFiles(const QStringList& files, QStringList* errors = nullptr);
+    // Photos dropped at a view point over one of the frame's windows are
+    // fitted into it.
+    void OpenFiles(const QStringList& files, QStringList* errors = nullptr, std::optional<POINT> dropped = {});
 
     // ViewHost
     void ShowLowerBar(LowerBar bar) override;

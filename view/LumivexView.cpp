@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "app/BitmapImage.h"
+#include "model/FrameWindows.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "view/CardComposition.h"
@@ -371,6 +372,7 @@ void CLumivexView::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Delete: DeleteSelection(); break;
     case Qt::Key_Escape: ClearSelection(); break;
+    case Qt::Key_F: FitSelectedPhoto(); break;
     case Qt::Key_Left: MoveSelection(-step, 0); break;
     case Qt::Key_Right: MoveSelection(step, 0); break;
     case Qt::Key_Up: MoveSelection(0, -step); break;
@@ -386,6 +388,41 @@ void CLumivexView::MoveSelection(LONG dx, LONG dy)
         return;
     selected->m_ptPos.x += dx;
     selected->m_ptPos.y += dy;
+    m_card.SetModified(true);
+    UpdateTrackerRect();
+    RedrawCard();
+}
+
+void CLumivexView::FitSelectedPhoto()
+{
+    auto* photo = dynamic_cast<ImageEx*>(m_card.GetSelected());
+    const auto* frame = dynamic_cast<const ImageEx*>(m_card.GetFrame());
+    if (!photo || !frame || photo == frame)
+        return;
+    const POINT pos = photo->GetPos();
+    const SIZE size = photo->GetSize();
+    const std::vector<RECT> windows = FindFrameWindows(*frame);
+    if (const RECT* window = WindowFor(windows, {pos.x + size.cx / 2, pos.y + size.cy / 2}))
+        FitInto(*photo, *window);
+}
+
+void CLumivexView::FitSelectionIntoWindowAt(POINT client)
+{
+    auto* photo = dynamic_cast<ImageEx*>(m_card.GetSelected());
+    const auto* frame = dynamic_cast<const ImageEx*>(m_card.GetFrame());
+    if (!photo || !frame || photo == frame)
+        return;
+    const POINT o = m_card.GetOrigin(), at{client.x - o.x, client.y - o.y};
+    for (const RECT& window : FindFrameWindows(*frame))
+        if (at.x >= window.left && at.x < window.right && at.y >= window.top && at.y < window.bottom) {
+            FitInto(*photo, window);
+            return;
+        }
+}
+
+void CLumivexView::FitInto(ImageEx& photo, const RECT& window)
+{
+    FitPhotoToWindow(photo, window);
     m_card.SetModified(true);
     UpdateTrackerRect();
     RedrawCard();

@@ -22,6 +22,8 @@ constexpr int MODE_ADD_TEXT = 3;
 constexpr int MODE_EDITING = 4;
 constexpr int MODE_EDIT_DONE = 5;
 
+class ImageEx;
+
 class CLumivexView : public QWidget, public CardViewPort {
     Q_OBJECT
 public:
@@ -50,6 +52,12 @@ public:
     void DeleteSelection();
     // The arrow keys: the selection moves by whole pixels, off the card too.
     void MoveSelection(LONG dx, LONG dy);
+    // F: the selected photo, its proportions kept, covers the frame's window
+    // under its centre, or the largest window.
+    void FitSelectedPhoto();
+    // A photo dropped at a client point over one of the frame's windows is
+    // fitted into that window; elsewhere it stays as placed.
+    void FitSelectionIntoWindowAt(POINT client);
     // Escape: nothing selected, back to template mode; a deselected photo
     // sinks below the frame as after a click elsewhere.
     void ClearSelection();
@@ -91,6 +99,7 @@ private:
     bool SelectionIsPicture() const;
     // A photo that loses the selection sinks below the frame again.
     void SinkUnlessOnTop(ElementBase* previous);
+    void FitInto(ImageEx& photo, const RECT& window);
 
     CLumivexDoc& m_document;
     WorkArea& m_card;

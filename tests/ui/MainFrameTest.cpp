@@ -14,6 +14,7 @@
 
 #include "app/LumivexDoc.h"
 #include "image/PxImage.h"
+#include "model/FrameWindows.h"
 #include "model/ImageEx.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
@@ -101,17 +102,36 @@ TEST_F(Frame, PastedPicturesAndDroppedPhotosArePlacedApart)
     files.setUrls({QUrl::fromLocalFile(QString::fromStdString(first.string())),
                    QUrl::fromLocalFile(QString::fromStdString((m_folder.Path() / "missing.jpg").string())),
                    QUrl::fromLocalFile(QString::fromStdString(second.string()))});
+    auto dropAt = [&](QMimeData& data, QPoint at) {
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&m_frame, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&m_frame, &drop);
+    };
     WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });  // the missing file's message
-    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&m_frame, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&m_frame, &drop);
+    dropAt(files, m_frame.GetView().mapTo(&m_frame, QPoint(2, 2)));  // beside the frame's window
     ASSERT_EQ(elements.size(), 4u);
     EXPECT_EQ(elements[2]->GetPos().x, 0);
     EXPECT_EQ(elements[3]->GetPos().x, 20);
     EXPECT_EQ(elements[3]->GetPos().y, 20);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_PHOTO);
+
+    // Dropped on the window, a photo lands covering it.
+    const auto* frame = dynamic_cast<const ImageEx*>(m_document.m_workArea.GetFrame());
+    const std::vector<RECT> windows = FindFrameWindows(*frame);
+    ASSERT_EQ(windows.size(), 1u);
+    const RECT w = windows[0];
+    const POINT o = m_document.m_workArea.GetOrigin();
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(QString::fromStdString(first.string()))});
+    dropAt(one, m_frame.GetView().mapTo(&m_frame, QPoint(o.x + (w.left + w.right) / 2, o.y + (w.top + w.bottom) / 2)));
+    ASSERT_EQ(elements.size(), 5u);
+    const ElementBase* fitted = m_document.m_workArea.GetSelected();
+    EXPECT_LE(fitted->GetPos().x, w.left);
+    EXPECT_LE(fitted->GetPos().y, w.top);
+    EXPECT_GE(fitted->GetPos().x + fitted->GetSize().cx, w.right);
+    EXPECT_GE(fitted->GetPos().y + fitted->GetSize().cy, w.bottom);
 }
 
 TEST_F(Frame, NeverSmallerThan800x600)

@@ -222,6 +222,18 @@ TEST_F(CardView, ArrowKeysMoveTheSelectionAndEscapeClearsIt)
     EXPECT_EQ(photo->GetPos().x, 21);
 }
 
+TEST_F(CardView, FKeyFitsThePhotoToCoverTheFramesWindow)
+{
+    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    QKeyEvent f(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier);
+    QApplication::sendEvent(&m_view, &f);
+    // The window is 200..400 x 100..300 as shown: the 2:1 photo covers it.
+    EXPECT_EQ(photo->GetSize(), (SIZE{400, 200}));
+    EXPECT_EQ(photo->GetPos().x, 100);
+    EXPECT_EQ(photo->GetPos().y, 100);
+    EXPECT_EQ(m_view.GetTracker().m_rect.right, Card().GetOrigin().x + 500);
+}
+
 TEST_F(CardView, AlignsTheSelectedTextAcrossTheCard)
 {
     auto text = cardfixtures::Text(u"Hello", {17, 30});
