@@ -36,7 +36,7 @@ void DrawBitmap(QPainter& painter, const QRect& target, const Bitmap& dib, const
 PxImage PictureFromImage(const QImage& image)
 {
     if (image.isNull())
-        return {};
+        return PxImage();
     QImage flat(image.size(), QImage::Format_RGB32);
     flat.fill(Qt::white);
     {
@@ -47,7 +47,7 @@ PxImage PictureFromImage(const QImage& image)
     const auto width = std::uint32_t(opaque.width()), height = std::uint32_t(opaque.height());
     PxImage picture(width, height, 24, 0);
     if (!picture.IsValid())
-        return {};
+        return PxImage();
     // The picture's rows run bottom-up.
     for (std::uint32_t y = 0; y < height; ++y)
         std::memcpy(picture.GetBits(height - 1 - y), opaque.constScanLine(int(y)), 3 * std::size_t(width));
