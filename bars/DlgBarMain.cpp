@@ -133,8 +133,8 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error
 {
     PxImage photo;
     if (!photo.Load(path.toStdString(), FormatUnknown) || !photo.IsValid()) {
-        const QString why =
-            QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromUtf8(photo.GetLastError()));
+        const char* reason = photo.GetLastError()[0] ? photo.GetLastError() : "the file cannot be read";
+        const QString why = QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromUtf8(reason));
         if (error)
             *error = why;
         else

@@ -21,7 +21,8 @@ constexpr int kPathRole = Qt::UserRole;
 // quarter with the highlight colour while selected in the focused list.
 class ThumbnailDelegate : public QStyledItemDelegate {
 public:
-    explicit ThumbnailDelegate(const CDlgTemplateSel& dialog) : QStyledItemDelegate(nullptr), m_dialog(dialog) {}
+    // Owned by the dialog.
+    explicit ThumbnailDelegate(CDlgTemplateSel& dialog) : QStyledItemDelegate(&dialog), m_dialog(dialog) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {

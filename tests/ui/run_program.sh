@@ -12,8 +12,9 @@ build=$1 work=$2
 # ctest runs with the offscreen platform; this test needs the real X server.
 # Under AddressSanitizer the keyboard library's strndup of an unterminated
 # (and legal) name trips the strict string checks: those are left off here.
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 convert -size 300x200 xc:red "$work/photo.png"
-QT_QPA_PLATFORM=xcb "$build/orvantis" "$work/photo.png" "$work/missing.jpg" 2>"$work/errors" &
+convert -size 300x200 xc:red "$work/photo.png"
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb \
+  "$build/orvantis" "$work/photo.png" "$work/missing.jpg" 2>"$work/errors" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
@@ -24,7 +25,7 @@ sleep 1
 import -window root "$work/shot.png"
 cat "$work/info"
 value() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' "$work/info"; }
-[[ $(value "Width") == 800 && $(value "Height") == 600 ]] || { echo "window is not 800 x 600"; exit 1; }
+[[ $(value "Width") == 800 && $(value "Height") == 600 ]] || { echo "window is not 800 x 600"; cat "$work/errors"; exit 1; }
 [[ $(value "Absolute upper-left X") == 240 && $(value "Absolute upper-left Y") == 212 ]] || { echo "window is not centred"; exit 1; }
 # The card view shows the card: a frame picture has many colours, the
 # hatched background alone has two. The caption band is painted from the skin.
