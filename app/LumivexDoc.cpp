@@ -4,6 +4,7 @@
 #include <cctype>
 #include <memory>
 
+#include "app/CardFile.h"
 #include "app/ProgramFolder.h"
 #include "app/ResFolders.h"
 #include "image/PxImage.h"
@@ -109,13 +110,10 @@ bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& 
         error = "The card could not be rendered at full resolution (not enough memory?).";
         return false;
     }
-    PxImage card;
-    const bool made = card.CreateFromHBITMAP(bitmap);
+    const bool written = WriteCardBitmap(bitmap, path, format, error);
     DeleteObject(bitmap);
-    if (!made || !card.Save(path, format)) {
-        error = card.GetLastError()[0] ? card.GetLastError() : "The file could not be written.";
+    if (!written)
         return false;
-    }
     m_workArea.SetModified(false);
     return true;
 }
