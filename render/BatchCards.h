@@ -1,0 +1,25 @@
+// The cards a batch CSV asks for: after a header line, one card per record
+// with the fields photo, text and output file name.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/CardSpec.h"
+
+struct BatchCard {
+    int row = 0;   // from 1, the header not counted
+    int line = 0;  // where the record starts in the file
+    CardSpec card;
+    std::string problem;  // why the row makes no card; empty for a sound one
+};
+
+// Photo paths are taken relative to csvFolder; outputs are plain file names
+// inside outFolder, each used by one row only. Every record after the header
+// gives one entry, sound or not; problem of the header is returned in
+// headerProblem.
+std::vector<BatchCard> ReadBatchCards(std::string_view csv, const std::filesystem::path& csvFolder,
+                                      const std::filesystem::path& outFolder, const TextStyle& style,
+                                      std::string& headerProblem);

@@ -1,0 +1,127 @@
+#include "render/CardAssembly.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include <QString>
+
+#include "app/LumivexDoc.h"
+#include "image/PxImage.h"
+#include "model/FrameWindows.h"
+#include "model/ImageEx.h"
+#include "model/TextEx.h"
+#include "view/CardRender.h"
+
+namespace {
+
+// A view as large as the card, so that the document shows it at 100% and the
+// card's coordinates are those of the full-resolution file.
+class FullSizePort : public CardViewPort {
+public:
+    explicit FullSizePort(WorkArea& card) : m_card(card) {}
+    SIZE GetClientSize() const override { return m_card.GetCardImageSize(); }
+    HBITMAP RenderCardBitmap() override { return ::RenderCardBitmap(m_card); }
+
+private:
+    WorkArea& m_card;
+};
+
+std::string Quoted(const std::filesystem::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+bool PlacePhoto(CLumivexDoc& document, const PhotoSpec& spec, std::string& error)
+{
+    PxImage picture;
+    if (!picture.Load(spec.file, FormatUnknown) || !picture.IsValid()) {
+        error = "cannot read photo " + Quoted(spec.file) + ": " +
+                (picture.GetLastError()[0] ? picture.GetLastError() : "the file cannot be read");
+        return false;
+    }
+    picture.TurnUpright();
+    WorkArea& card = document.m_workArea;
+    if (!document.PlacePhoto(picture)) {
+        error = "cannot place photo " + Quoted(spec.file) + " on the card";
+        return false;
+    }
+    auto& photo = static_cast<ImageEx&>(*card.GetSelected());
+    if (spec.box) {
+        photo.m_ptPos = {spec.box->x, spec.box->y};
+        photo.SetSize({spec.box->width, spec.box->height});
+        if (spec.box->angle != 0)
+            photo.Rotate(spec.box->angle);
+    } else {
+        // The photo bar's fit: the window under the photo's centre, else the largest.
+        const POINT pos = photo.GetPos();
+        const SIZE size = photo.GetSize();
+        if (const auto* frame = dynamic_cast<const ImageEx*>(card.GetFrame())) {
+            const std::vector<RECT> windows = FindFrameWindows(*frame);
+            if (const RECT* window = WindowFor(windows, {pos.x + size.cx / 2, pos.y + size.cy / 2}))
+                FitPhotoToWindow(photo, *window);
+        }
+    }
+    // Deselected, the photo sinks below the frame and shows through its window.
+    card.SendToBack(&photo);
+    card.SetSelected(nullptr);
+    return true;
+}
+
+void AddText(WorkArea& card, const TextSpec& spec, const TextStyle& style)
+{
+    auto text = std::make_unique<TextEx>(NewTextFont(style.face, style.points), style.colour,
+                                         QString::fromStdString(spec.text).toStdU16String());
+    if (spec.at) {
+        text->m_ptPos = *spec.at;
+    } else {
+        const SIZE full = card.GetCardImageSize(), size = text->GetSize();
+        text->m_ptPos = {(full.cx - size.cx) / 2, full.cy - full.cy / 20 - size.cy};
+    }
+    card.AddElement(std::move(text));
+    card.SetSelected(nullptr);
+}
+
+bool Assemble(const std::filesystem::path& templateFolder, const CardSpec& spec, std::string& error)
+{
+    const std::filesystem::path folder = templateFolder.empty() ? CLumivexDoc::DefaultSkinFolder() : templateFolder;
+    CLumivexDoc document(folder);
+    if (!document.m_workArea.GetFrame() || document.m_workArea.GetCardImageSize().cx <= 0) {
+        error = "no card template in " + Quoted(folder) + " (its this.tpl is missing or holds no frame)";
+        return false;
+    }
+    FullSizePort port(document.m_workArea);
+    document.SetView(&port);
+    document.FitCardToView(true);
+    for (const PhotoSpec& photo : spec.photos)
+        if (!PlacePhoto(document, photo, error))
+            return false;
+    for (const TextSpec& text : spec.texts)
+        AddText(document.m_workArea, text, spec.style);
+    if (!document.SaveCardImage(spec.output, error)) {
+        error = "cannot write " + Quoted(spec.output) + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LOGFONTW NewTextFont(const std::string& face, int points)
+{
+    LOGFONTW font{};
+    font.lfHeight = LONG(std::trunc(points * -1.3333333333333333));
+    font.lfWidth = std::max<LONG>(1, LONG(std::trunc(-font.lfHeight * 0.4)));
+    QString::fromStdString(face).toStdU16String().copy(font.lfFaceName, LF_FACESIZE - 1);
+    return font;
+}
+
+bool RenderCard(const std::filesystem::path& templateFolder, const CardSpec& card, std::string& error)
+{
+    try {
+        return Assemble(templateFolder, card, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for the card " + Quoted(card.output);
+        return false;
+    }
+}

@@ -1,0 +1,18 @@
+// One card built and saved as the program builds it: the template loaded
+// into a document shown at 100%, photos placed and sunk below the frame as
+// a click beside them does, texts added as the text bar makes them, and the
+// full-resolution render saved by the program's own save step.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/WinRecords.h"
+#include "render/CardSpec.h"
+
+// The font a new text gets from the text bar with this face and size.
+LOGFONTW NewTextFont(const std::string& face, int points);
+
+// Needs a QGuiApplication (the texts' fonts). False with the reason in error,
+// which names the file at fault; an existing output file is then kept.
+bool RenderCard(const std::filesystem::path& templateFolder, const CardSpec& card, std::string& error);

@@ -1,0 +1,260 @@
+#include "render/RenderArgs.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "app/LumivexDoc.h"
+
+namespace {
+
+// Card coordinates beyond this are surely typing mistakes, and a photo box
+// larger than this side would not fit in memory.
+constexpr LONG kMaxCoordinate = 1000000;
+constexpr LONG kMaxPhotoSide = 32768;
+// Above this the text layer stops growing the font anyway.
+constexpr int kMaxPoints = 3000;
+
+template <typename Number>
+std::optional<Number> NumberOf(std::string_view text)
+{
+    Number value{};
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string_view> SplitCommas(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string_view::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+std::optional<LONG> CoordinateOf(std::string_view text)
+{
+    const auto value = NumberOf<long>(text);
+    if (!value || *value < -kMaxCoordinate || *value > kMaxCoordinate)
+        return std::nullopt;
+    return LONG(*value);
+}
+
+std::optional<PhotoBox> PhotoBoxOf(std::string_view text)
+{
+    const std::vector<std::string_view> parts = SplitCommas(text);
+    if (parts.size() != 4 && parts.size() != 5)
+        return std::nullopt;
+    const auto x = CoordinateOf(parts[0]), y = CoordinateOf(parts[1]);
+    const auto w = CoordinateOf(parts[2]), h = CoordinateOf(parts[3]);
+    const auto angle = parts.size() == 5 ? NumberOf<float>(parts[4]) : std::optional<float>(0.0f);
+    if (!x || !y || !w || !h || !angle || *w < 1 || *h < 1 || *w > kMaxPhotoSide || *h > kMaxPhotoSide ||
+        !std::isfinite(*angle) || std::fabs(*angle) > 360)
+        return std::nullopt;
+    return PhotoBox{*x, *y, *w, *h, *angle};
+}
+
+std::optional<POINT> PointOf(std::string_view text)
+{
+    const std::vector<std::string_view> parts = SplitCommas(text);
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto x = CoordinateOf(parts[0]), y = CoordinateOf(parts[1]);
+    if (!x || !y)
+        return std::nullopt;
+    return POINT{*x, *y};
+}
+
+// "VALUE@PLACE": the place after the last @ when it reads as one; otherwise
+// the whole argument is the value (a file or a text may hold an @ itself).
+template <typename Place, typename Reader>
+std::pair<std::string, std::optional<Place>> SplitPlace(const std::string& argument, Reader read)
+{
+    const std::size_t at = argument.rfind('@');
+    if (at != std::string::npos && at > 0)
+        if (auto place = read(std::string_view(argument).substr(at + 1)))
+            return {argument.substr(0, at), place};
+    return {argument, std::nullopt};
+}
+
+std::optional<COLORREF> ColourOf(std::string_view text)
+{
+    if (text.size() != 7 || text[0] != '#')
+        return std::nullopt;
+    unsigned value = 0;
+    const auto [stop, error] = std::from_chars(text.data() + 1, text.data() + 7, value, 16);
+    if (error != std::errc() || stop != text.data() + 7)
+        return std::nullopt;
+    return RGB(BYTE(value >> 16), BYTE(value >> 8), BYTE(value));
+}
+
+// UTF-16 units of a UTF-8 text: one per lead byte, two for a four-byte sequence.
+std::size_t Utf16Length(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (const unsigned char c : utf8)
+        units += (c & 0xC0) == 0x80 ? 0 : c >= 0xF0 ? 2 : 1;
+    return units;
+}
+
+class ArgReader {
+public:
+    explicit ArgReader(const std::vector<std::string>& args) : m_args(args) {}
+
+    bool AtEnd() const { return m_next >= m_args.size(); }
+
+    // The next option's name, its "=value" kept back for Value.
+    std::string Option()
+    {
+        std::string name = m_args[m_next++];
+        m_inline.reset();
+        if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string::npos) {
+            m_inline = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        return name;
+    }
+
+    std::optional<std::string> Value()
+    {
+        if (m_inline)
+            return std::exchange(m_inline, std::nullopt);
+        if (AtEnd())
+            return std::nullopt;
+        return m_args[m_next++];
+    }
+
+private:
+    const std::vector<std::string>& m_args;
+    std::size_t m_next = 0;
+    std::optional<std::string> m_inline;
+};
+
+// Every option but --help takes a value.
+constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text", "--font", "--size",  "--colour",
+                                              "--color",    "-o",      "--batch", "--out",  "-j"};
+
+RenderArgs Wrong(std::string problem)
+{
+    RenderArgs wrong;
+    wrong.problem = std::move(problem);
+    return wrong;
+}
+
+// What an option's value says into args; a problem text when it says nothing sound.
+std::string ReadOption(const std::string& option, const std::string& value, RenderArgs& args)
+{
+    CardSpec& card = args.card;
+    if (option == "--template") {
+        args.templateFolder = value;
+    } else if (option == "--photo") {
+        auto [file, box] = SplitPlace<PhotoBox>(value, PhotoBoxOf);
+        if (file.empty())
+            return "--photo needs a file name";
+        card.photos.push_back({file, box});
+    } else if (option == "--text") {
+        auto [text, at] = SplitPlace<POINT>(value, PointOf);
+        if (text.empty())
+            return "--text needs a text";
+        card.texts.push_back({text, at});
+    } else if (option == "--font") {
+        if (value.empty() || Utf16Length(value) > LF_FACESIZE - 1)
+            return "--font needs a face name of 1 to 31 characters";
+        card.style.face = value;
+    } else if (option == "--size") {
+        const auto points = NumberOf<int>(value);
+        if (!points || *points < 1 || *points > kMaxPoints)
+            return "--size needs a point size from 1 to " + std::to_string(kMaxPoints) + ", not '" + value + "'";
+        card.style.points = *points;
+    } else if (option == "--colour" || option == "--color") {
+        const auto colour = ColourOf(value);
+        if (!colour)
+            return "--colour needs a colour as #RRGGBB, not '" + value + "'";
+        card.style.colour = *colour;
+    } else if (option == "-o") {
+        if (CLumivexDoc::CardFormatOf(value) == 0)
+            return "-o needs a file name ending in .jpg, .jpeg, .png or .bmp, not '" + value + "'";
+        card.output = value;
+    } else if (option == "--batch") {
+        args.csv = value;
+    } else if (option == "--out") {
+        args.outFolder = value;
+    } else {  // -j
+        const auto jobs = NumberOf<int>(value);
+        if (!jobs || *jobs < 1 || *jobs > kMaxJobs)
+            return "-j needs a number of jobs from 1 to " + std::to_string(kMaxJobs) + ", not '" + value + "'";
+        args.jobs = *jobs;
+    }
+    return {};
+}
+
+}  // namespace
+
+RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
+{
+    RenderArgs args;
+    bool cardOptions = false, batchOptions = false;
+    for (ArgReader reader(arguments); !reader.AtEnd();) {
+        const std::string option = reader.Option();
+        if (option == "--help" || option == "-h") {
+            args.mode = RenderArgs::Mode::Help;
+            return args;
+        }
+        if (option.empty() || option[0] != '-')
+            return Wrong("unexpected argument '" + option + "'");
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions))
+            return Wrong("unknown option '" + option + "'");
+        const std::optional<std::string> value = reader.Value();
+        if (!value)
+            return Wrong(option + " needs a value");
+        if (std::string problem = ReadOption(option, *value, args); !problem.empty())
+            return Wrong(problem);
+        cardOptions |= option == "--photo" || option == "--text" || option == "-o";
+        batchOptions |= option == "--batch" || option == "--out" || option == "-j";
+    }
+    if (cardOptions && batchOptions)
+        return Wrong("--photo, --text and -o make one card; --batch, --out and -j make many: not both");
+    if (batchOptions) {
+        if (args.csv.empty() || args.outFolder.empty())
+            return Wrong("--batch needs both a CSV file and --out DIR");
+        args.mode = RenderArgs::Mode::Batch;
+    } else {
+        if (args.card.output.empty())
+            return Wrong("no output file: give -o OUT.jpg, .png or .bmp");
+        args.mode = RenderArgs::Mode::Card;
+    }
+    return args;
+}
+
+std::string RenderUsage()
+{
+    return "Usage:\n"
+           "  orvantis-render [--template DIR] [--photo FILE[@X,Y,W,H[,ANGLE]]]... [--text TEXT[@X,Y]]...\n"
+           "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT.jpg|.png|.bmp\n"
+           "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--template DIR]\n"
+           "                  [--font FACE] [--size N] [--colour #RRGGBB]\n"
+           "\n"
+           "Renders cards at the full resolution of their template, as Save does in the program.\n"
+           "  --template DIR  the template folder (holding this.tpl); the default card without it\n"
+           "  --photo FILE    a photo, placed as the program places an opened photo and fitted to\n"
+           "                  cover the frame's window; @X,Y,W,H[,ANGLE] puts it in that box of card\n"
+           "                  pixels instead, turned by ANGLE degrees about its centre\n"
+           "  --text TEXT     a text, centred near the card's bottom edge, or at card pixel X,Y\n"
+           "  --font, --size, --colour  the face, point size and colour of the texts\n"
+           "                  (Times New Roman, 48, #FFFFFF)\n"
+           "  -o OUT          the card file; the extension chooses BMP, JPEG or PNG\n"
+           "  --batch CSV     one card per row after the header: photo, text, output file name;\n"
+           "                  photo paths are relative to the CSV file's folder\n"
+           "  --out DIR       where the batch's cards go (made when missing)\n"
+           "  -j N            render N cards at a time (default 1)\n"
+           "  --help          this text\n";
+}

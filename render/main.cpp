@@ -1,0 +1,39 @@
+// orvantis-render: cards rendered and saved without a window, one from the
+// command line or many from a CSV file.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <QGuiApplication>
+
+#include "render/BatchRender.h"
+#include "render/CardAssembly.h"
+#include "render/RenderArgs.h"
+
+int main(int argc, char** argv)
+{
+    const RenderArgs args = ParseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
+    switch (args.mode) {
+    case RenderArgs::Mode::Help:
+        std::fputs(RenderUsage().c_str(), stdout);
+        return 0;
+    case RenderArgs::Mode::Wrong:
+        std::fprintf(stderr, "orvantis-render: %s\n\n%s", args.problem.c_str(), RenderUsage().c_str());
+        return 2;
+    default:
+        break;
+    }
+    // No window system is needed; one named in the environment is used.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (args.mode == RenderArgs::Mode::Batch)
+        return RunBatch(args, argc, argv);
+
+    QGuiApplication application(argc, argv);
+    std::string error;
+    if (!RenderCard(args.templateFolder, args.card, error)) {
+        std::fprintf(stderr, "orvantis-render: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
