@@ -8,6 +8,9 @@ COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc)
 FUZZ_SMOKE_SECONDS ?= 30
 FUZZ_SECONDS ?= 600
+# make install PREFIX=/usr DESTDIR=/tmp/root
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
 # The sanitizer runs: every report stops the program; leaks are reported,
 # except those inside the system's Qt and font libraries.
@@ -16,7 +19,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initia
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build test run bench clean sanitize fuzz-build fuzz-smoke fuzz fuzz-coverage
+.PHONY: all deps configure build test run install package bench clean sanitize fuzz-build fuzz-smoke fuzz fuzz-coverage
 
 all: build
 
@@ -36,6 +39,15 @@ test: build
 
 run: build
 	exec $(BUILD)/orvantis
+
+# The program, its res/ and the manual in $(PREFIX)/lib/orvantis, links in
+# $(PREFIX)/bin, the desktop entry, icons and metadata under $(PREFIX)/share.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, $(BUILD)/orvantis_<version>_<arch>.deb, for /usr.
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: deps
 	@scripts/install-deps.sh --bench

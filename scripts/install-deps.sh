@@ -17,6 +17,8 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev libminizip-dev
   # user interface and fonts
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
+  # install and package: the desktop metadata validators, the package's library dependencies
+  desktop-file-utils appstream dpkg-dev
 )
 case "${1:-}" in
   --bench) packages+=(imagemagick libjpeg-turbo-progs) ;;

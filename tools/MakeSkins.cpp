@@ -33,6 +33,12 @@
 // | lr, rr, al, ac, ar _up/_down  |          | 163, 189 (photo bar) and 359, 384, 410 (text bar)          |
 // | delete _up/_down              |  56 x 19 | at y 7, 63 px from the bar's right end                     |
 // | seltpl, savetpl, imptpl       | 112 x 19 | at y 7, x 47, 165 and 283: 118 px apart                    |
+//
+//   make_skins --icons <folder>
+//
+// writes the application icon for the desktop instead: the emblem on an ink
+// tile, <folder>/NxN/apps/orvantis.png for the hicolor theme's sizes, as PNG
+// with transparent corners (Qt's writer: the image core's PNG has no alpha).
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -494,16 +500,50 @@ void WriteDialogButtons(SkinWriter& skins)
     skins.WriteButton("cancel", [&](bool down) { return button("Cancel", false, down); });
 }
 
+// The tile's corners follow the usual rounding of desktop icons; every size
+// is drawn afresh, so the small ones stay sharp.
+bool WriteAppIcons(const std::filesystem::path& folder)
+{
+    bool ok = true;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+        icon.fill(Qt::transparent);
+        QPainter painter(&icon);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient ink(0, 0, 0, size);
+        ink.setColorAt(0, kBarLit);
+        ink.setColorAt(1, kBarBottom);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        const double radius = size * 0.18;
+        painter.drawRoundedRect(QRectF(0, 0, size, size), radius, radius);
+        PaintEmblem(painter, QRectF(size * 0.06, size * 0.06, size * 0.88, size * 0.88));
+        painter.end();
+        const std::string name = std::to_string(size) + "x" + std::to_string(size);
+        const std::filesystem::path path = folder / name / "apps" / "orvantis.png";
+        std::error_code error;
+        std::filesystem::create_directories(path.parent_path(), error);
+        if (!icon.save(QString::fromStdString(path.string()), "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_skins <folder>\n");
+    const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: make_skins <folder>\n       make_skins --icons <folder>\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    if (icons)
+        return WriteAppIcons(argv[2]) ? 0 : 1;
     const std::filesystem::path folder = argv[1];
     std::error_code error;
     std::filesystem::create_directories(folder, error);

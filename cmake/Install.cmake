@@ -1,0 +1,57 @@
+# Installation and the Debian package. The program, its res/ folder and the
+# manual share one folder, <prefix>/lib/orvantis, because the program finds
+# everything beside its own file; <prefix>/bin holds symbolic links to it.
+# The desktop entry, the icon and the AppStream metadata go where desktops
+# look for them.
+#   cmake --install build --prefix /usr      (DESTDIR is honoured)
+#   cpack -G DEB --config build/CPackConfig.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/ProductVersion.cmake)
+
+set(ORVANTIS_INSTALL_DIR lib/orvantis)
+set(ORVANTIS_PROGRAMS orvantis)
+if(TARGET orvantis-render)
+  list(APPEND ORVANTIS_PROGRAMS orvantis-render)
+endif()
+
+install(TARGETS ${ORVANTIS_PROGRAMS} RUNTIME DESTINATION ${ORVANTIS_INSTALL_DIR})
+install(DIRECTORY ${CMAKE_BINARY_DIR}/res DESTINATION ${ORVANTIS_INSTALL_DIR})
+install(FILES ${CMAKE_BINARY_DIR}/Orvantis.html DESTINATION ${ORVANTIS_INSTALL_DIR})
+
+# Relative links, so the tree works wherever DESTDIR or a package puts it.
+set(ORVANTIS_LINKS ${CMAKE_BINARY_DIR}/install-links)
+file(MAKE_DIRECTORY ${ORVANTIS_LINKS})
+foreach(program ${ORVANTIS_PROGRAMS})
+  file(CREATE_LINK ../${ORVANTIS_INSTALL_DIR}/${program} ${ORVANTIS_LINKS}/${program} SYMBOLIC)
+  install(FILES ${ORVANTIS_LINKS}/${program} DESTINATION bin)
+endforeach()
+
+set(ORVANTIS_DESKTOP_SOURCES ${PROJECT_SOURCE_DIR}/tools/desktop)
+configure_file(${ORVANTIS_DESKTOP_SOURCES}/orvantis.metainfo.xml.in ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml @ONLY)
+install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml DESTINATION share/metainfo)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons/hicolor)
+
+# The Debian package: the libraries' packages come from dpkg-shlibdeps; the
+# fonts that stand in for the templates' faces, and Qt's window-system
+# plugins, which no library names, are added by hand.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvantis)
+set(CPACK_PACKAGE_VERSION ${ORVANTIS_PRODUCT_VERSION_STRING})
+set(CPACK_PACKAGE_CONTACT "The Orvantis developers <support@orvantis.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Compose picture cards from templates, photos and texts")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Compose picture cards from templates, photos and texts\n"
+    " Orvantis places photos behind a template's decorative frame, adds texts in\n"
+    " any font, size and colour, and saves or prints the card at full resolution.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Debian packages carry no debugging information; the version block the
+# program reads back is an allocated section and survives stripping.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.orvantis.example/)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig, fonts-liberation, fonts-liberation2, fonts-dejavu-core")
+# Help Topic hands the manual to the desktop's browser.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+include(CPack)

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes the Debian package from the build, unpacks it into a temporary root
+# and runs the programs from there through their bin/ links; the package
+# must declare the libraries' packages and the fonts it needs.
+#   debian_package.sh <build folder> <1 when orvantis-render is built>
+set -euo pipefail
+build=$1 render=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
+deb=$(find "$work/out" -maxdepth 1 -name 'orvantis_*.deb')
+[[ -n $deb ]] || { echo "no package made"; cat "$work/cpack.log"; exit 1; }
+failed=0
+fail() { echo "package: $*"; failed=1; }
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 libminizip1 qt6-qpa-plugins \
+              fonts-liberation fonts-dejavu-core; do
+  grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
+done
+
+dpkg-deb -x "$deb" "$work/root"
+version=$("$work/root/usr/bin/orvantis" --version) || fail "orvantis --version failed"
+[[ $version == "Orvantis "* ]] || fail "orvantis --version printed '$version'"
+[[ $(dpkg-deb -f "$deb" Version) == $(tr -d ' ' <<<"${version#Orvantis }") ]] ||
+  fail "package version $(dpkg-deb -f "$deb" Version) is not the program's ($version)"
+if (( render )); then
+  "$work/root/usr/bin/orvantis-render" --help >/dev/null || fail "orvantis-render --help failed"
+fi
+(( failed == 0 )) && echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes; Depends: $depends"
+exit $failed
