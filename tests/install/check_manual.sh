@@ -5,16 +5,17 @@
 #   check_manual.sh <Orvantis.html>
 set -euo pipefail
 manual=$1
+[[ -s $manual ]] || { echo "manual: $manual is missing or empty"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "manual: $*"; failed=1; }
 
-grep -o 'id="[^"]*"' "$manual" | sed 's/^id="//; s/"$//' | sort >"$work/ids"
+{ grep -o 'id="[^"]*"' "$manual" || true; } | sed 's/^id="//; s/"$//' | sort >"$work/ids"
 [[ -s $work/ids ]] || fail "no anchors at all"
 duplicates=$(uniq -d "$work/ids")
 [[ -z $duplicates ]] || fail "ids given twice: $duplicates"
-links=$(grep -o 'href="#[^"]*"' "$manual" | sed 's/^href="#//; s/"$//' | sort -u)
+links=$({ grep -o 'href="#[^"]*"' "$manual" || true; } | sed 's/^href="#//; s/"$//' | sort -u)
 [[ -n $links ]] || fail "no internal links at all"
 for link in $links; do
   grep -qxF "$link" "$work/ids" || fail "link #$link leads nowhere"
@@ -38,7 +39,7 @@ while read -r data; do
   [[ $(head -c 8 "$work/picture.png" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
     fail "picture $pictures is not a PNG"
   (( $(stat -c %s "$work/picture.png") > 100 )) || fail "picture $pictures is empty"
-done < <(grep -o 'src="data:image/png;base64,[^"]*"' "$manual")
+done < <(grep -o 'src="data:image/png;base64,[^"]*"' "$manual" || true)
 (( pictures > 0 )) || fail "no pictures"
 (( failed == 0 )) && echo "manual: $(wc -l <"$work/ids") anchors, $(wc -w <<<"$links") anchors linked, $pictures pictures"
 exit $failed

@@ -8,7 +8,7 @@ build=$1 render=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-deb=$(find "$work/out" -maxdepth 1 -name 'orvantis_*.deb')
+deb=$(find "$work/out" -maxdepth 1 -name 'orvantis_*.deb' 2>/dev/null || true)
 [[ -n $deb ]] || { echo "no package made"; cat "$work/cpack.log"; exit 1; }
 failed=0
 fail() { echo "package: $*"; failed=1; }
