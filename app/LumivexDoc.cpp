@@ -56,6 +56,8 @@ void CLumivexDoc::FitCardToView(bool scaleAll)
 
 void CLumivexDoc::NewCard()
 {
+    if (m_pView)
+        m_pView->RecordUndoStep();
     m_workArea.Clear();
     m_strTemplateDir = m_skinFolder;
     m_workArea.LoadTemplate(m_strTemplateDir);
@@ -85,6 +87,8 @@ bool CLumivexDoc::PlacePhoto(const PxImage& picture)
     photo->SetSize({w, h});
     if (!photo->m_imgWork.IsValid())
         return false;
+    if (m_pView)
+        m_pView->RecordUndoStep();
     m_workArea.AddElement(std::move(photo));
     return true;
 }

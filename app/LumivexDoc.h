@@ -20,6 +20,9 @@ public:
     // The card at the full resolution of its template; owned by the caller
     // (DeleteObject), null when it cannot be made.
     virtual HBITMAP RenderCardBitmap() = 0;
+    // Told just before the document changes the card, so that the change
+    // can be undone.
+    virtual void RecordUndoStep() {}
 };
 
 class CLumivexDoc {

@@ -89,6 +89,7 @@ void CDlgBarPhoto::Zoom(double factor)
     // Larger than 999 or smaller than 11 displayed pixels is refused.
     if (factor > 1 ? (next.cx >= 1000 || next.cy >= 1000) : (next.cx <= 10 || next.cy <= 10))
         return;
+    m_view.RecordStep();
     photo->SetSize(next);
     m_view.GetDocument().m_workArea.SetModified(true);
     m_view.UpdateTrackerRect();
@@ -108,6 +109,7 @@ void CDlgBarPhoto::OnZoomIn()
 void CDlgBarPhoto::OnMirror()
 {
     if (ImageEx* photo = SelectedPhoto()) {
+        m_view.RecordStep();
         photo->ToggleFlipMirror(false);
         m_view.GetDocument().m_workArea.SetModified(true);
         m_view.RedrawCard();
@@ -117,6 +119,7 @@ void CDlgBarPhoto::OnMirror()
 void CDlgBarPhoto::OnFlip()
 {
     if (ImageEx* photo = SelectedPhoto()) {
+        m_view.RecordStep();
         photo->ToggleFlipMirror(true);
         m_view.GetDocument().m_workArea.SetModified(true);
         m_view.RedrawCard();
@@ -126,6 +129,7 @@ void CDlgBarPhoto::OnFlip()
 void CDlgBarPhoto::OnRotate(float degrees)
 {
     if (ImageEx* photo = SelectedPhoto()) {
+        m_view.RecordStep();
         photo->Rotate(degrees);
         m_view.GetDocument().m_workArea.SetModified(true);
         m_view.UpdateTrackerRect();

@@ -121,8 +121,11 @@ void CDlgTemplateSel::ApplyTemplate(int index)
     const std::filesystem::path folder = item->data(kPathRole).toString().toStdString();
     CLumivexDoc& document = m_view.GetDocument();
     // A template that cannot be read leaves the card and its folder as they were.
+    m_view.BeginStep();
     if (!document.m_workArea.LoadTemplate(folder))
         return;
+    m_view.CommitStep();
+    document.m_workArea.SetModified(true);
     document.m_strTemplateDir = folder;
     document.FitCardToView(false);
     m_view.UpdateStatus();

@@ -16,6 +16,9 @@ public:
     virtual ~ElementBase() = default;
 
     virtual std::unique_ptr<ElementBase> Clone() const = 0;
+    // A copy of what the element is, without what Rebuild derives from that
+    // (kept by the undo history; rebuilt when it is put back on the card).
+    virtual std::unique_ptr<ElementBase> CloneState() const { return Clone(); }
     virtual void Draw(HDC dc) = 0;
     virtual void SetSize(SIZE size) { m_size = size; }
     // True when a click at the card point passes through to what lies below.

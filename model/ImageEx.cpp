@@ -5,22 +5,49 @@
 
 #include "platform/Coordinates.h"
 
-ImageEx::ImageEx(const PxImage& picture, const PxImage& mask) : m_imgSrc(picture), m_imgMaskSrc(mask)
+ImageEx::ImageEx(const PxImage& picture, const PxImage& mask)
+    : m_source(std::make_shared<PxImage>(picture)), m_maskSource(std::make_shared<PxImage>(mask))
 {
-    m_imgSrc.IncreaseBpp(24);
-    if (m_imgMaskSrc.IsValid()) {
+    m_source->IncreaseBpp(24);
+    if (m_maskSource->IsValid()) {
         // The blend reads three mask bytes per pixel.
-        m_imgMaskSrc.IncreaseBpp(24);
-    } else if (!m_imgSrc.AlphaGetPointer(0, 0)) {
+        m_maskSource->IncreaseBpp(24);
+    } else if (!m_source->AlphaGetPointer(0, 0)) {
         // Fully opaque: every rebuild stretches this pixel to the picture's size.
-        m_imgMaskSrc.Create(1, 1, 24, FormatBmp);
-        m_imgMaskSrc.Clear(255);
+        m_maskSource->Create(1, 1, 24, FormatBmp);
+        m_maskSource->Clear(255);
+    }
+}
+
+ImageEx::ImageEx(const ImageEx& other) : ImageEx(other, WorkPictures::Copied) {}
+
+ImageEx::ImageEx(const ImageEx& other, WorkPictures work)
+    : ElementBase(other),
+      m_source(other.m_source),
+      m_maskSource(other.m_maskSource),
+      m_fAngle(other.m_fAngle),
+      m_bMirror(other.m_bMirror),
+      m_bFlip(other.m_bFlip)
+{
+    if (work == WorkPictures::Copied) {
+        m_imgWork = other.m_imgWork;
+        m_imgMaskWork = other.m_imgMaskWork;
     }
 }
 
 std::unique_ptr<ElementBase> ImageEx::Clone() const
 {
     return std::make_unique<ImageEx>(*this);
+}
+
+std::unique_ptr<ElementBase> ImageEx::CloneState() const
+{
+    return std::unique_ptr<ImageEx>(new ImageEx(*this, WorkPictures::Dropped));
+}
+
+bool ImageEx::SharesSourcesWith(const ImageEx& other) const
+{
+    return m_source == other.m_source && m_maskSource == other.m_maskSource;
 }
 
 // Before the first SetSize both sizes are 0 x 0: unrotated as well.
@@ -47,8 +74,9 @@ void ImageEx::Rebuild(bool highQuality)
         else
             source.Resample(m_size.cx, m_size.cy, 1, &work);
     };
-    resample(m_imgSrc, m_imgWork);
-    resample(m_imgMaskSrc, m_imgMaskWork);
+    // The resamplers write only into the working pictures.
+    resample(*m_source, m_imgWork);
+    resample(*m_maskSource, m_imgMaskWork);
     if (m_bFlip) {
         m_imgWork.Flip();
         m_imgMaskWork.Flip();

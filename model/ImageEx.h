@@ -3,6 +3,8 @@
 // current size, flip, mirror and angle from them on every change.
 #pragma once
 
+#include <memory>
+
 #include "image/PxImage.h"
 #include "model/ElementBase.h"
 
@@ -14,7 +16,11 @@ public:
     // its own alpha plane.
     ImageEx(const PxImage& picture, const PxImage& mask);
 
+    ImageEx(const ImageEx& other);
+    ImageEx& operator=(const ImageEx&) = delete;
+
     std::unique_ptr<ElementBase> Clone() const override;
+    std::unique_ptr<ElementBase> CloneState() const override;
     void Draw(HDC dc) override;
     void SetSize(SIZE size) override;
     bool IsTransparentAt(POINT point) const override;
@@ -26,15 +32,32 @@ public:
     // true: toggle the flip (upside down); false: toggle the mirror.
     void ToggleFlipMirror(bool flip);
 
-    PxImage m_imgSrc;       // 24 bits per pixel
+    // The source pictures are filled once, by the constructor or, on an
+    // element not yet copied, through these; they never change afterwards.
+    PxImage& SourceToFill() { return *m_source; }
+    PxImage& MaskSourceToFill() { return *m_maskSource; }
+    // True when both elements hold the very same source pictures.
+    bool SharesSourcesWith(const ImageEx& other) const;
+
+private:
+    // Shared by every copy of the element: a copy costs no source pixels.
+    std::shared_ptr<PxImage> m_source = std::make_shared<PxImage>();
+    std::shared_ptr<PxImage> m_maskSource = std::make_shared<PxImage>();
+
+public:
+    // Read-only views of the shared sources; they stay bound to them because
+    // the shared pictures are never replaced.
+    const PxImage& m_imgSrc = *m_source;      // 24 bits per pixel
+    const PxImage& m_imgMaskSrc = *m_maskSource;  // 24-bit grey: 255 visible, 0 invisible; may be empty
     PxImage m_imgWork;      // what is painted
-    PxImage m_imgMaskSrc;   // 24-bit grey: 255 visible, 0 invisible; may be empty
     PxImage m_imgMaskWork;  // the same steps as m_imgWork, so the same size
     float m_fAngle = 0;
     bool m_bMirror = false;
     bool m_bFlip = false;
 
 private:
+    enum class WorkPictures { Copied, Dropped };
+    ImageEx(const ImageEx& other, WorkPictures work);
     bool IsUnrotated() const;
     // Blends the working picture through its mask into the canvas bits.
     void BlendThroughMask(const BITMAP& canvas) const;

@@ -161,13 +161,15 @@ bool ReadFrameRecord(PxFile& file, WorkArea::ElementList& elements)
     if (!ReadBox(file, box))
         return false;
     auto element = std::make_unique<ImageEx>();
-    if (!WorkArea::ReadImageRecord(element->m_imgSrc, file) || !WorkArea::ReadImageRecord(element->m_imgMaskSrc, file))
+    PxImage& picture = element->SourceToFill();
+    PxImage& mask = element->MaskSourceToFill();
+    if (!WorkArea::ReadImageRecord(picture, file) || !WorkArea::ReadImageRecord(mask, file))
         return false;
-    if (AbsurdDisplaySize(box, element->m_imgSrc))
+    if (AbsurdDisplaySize(box, picture))
         return true;
     // Grey JPEGs decode to 8 bits; the element's blending needs 24.
-    element->m_imgSrc.IncreaseBpp(24);
-    element->m_imgMaskSrc.IncreaseBpp(24);
+    picture.IncreaseBpp(24);
+    mask.IncreaseBpp(24);
     element->m_ptPos = {box.x, box.y};
     element->SetSize({box.cx, box.cy});
     element->m_nKind = ELEMENT_TEMPLATE_FRAME;
@@ -199,13 +201,16 @@ bool WorkArea::ReadImageRecord(PxImage& picture, PxFile& file)
     return complete;
 }
 
-bool WorkArea::WriteImageRecord(PxImage& picture, PxFile& file)
+bool WorkArea::WriteImageRecord(const PxImage& picture, PxFile& file)
 {
     std::uint8_t* stream = nullptr;
     std::int32_t length = 0;
     if (picture.IsValid()) {
-        picture.SetJpegQuality(kJpegQuality);
-        if (!picture.Encode(stream, length, FormatJpg))
+        // The encoder records its quality and errors in the picture: a copy
+        // keeps the element's shared source untouched.
+        PxImage encoded(picture);
+        encoded.SetJpegQuality(kJpegQuality);
+        if (!encoded.Encode(stream, length, FormatJpg))
             length = 0;
     }
     const bool written = WriteLE32(file, std::uint32_t(length)) && WriteExactly(file, stream, std::size_t(length));

@@ -73,6 +73,16 @@ void WorkArea::Clear()
     m_pSelected = nullptr;
 }
 
+void WorkArea::Restore(ElementList elements, std::ptrdiff_t frame, std::ptrdiff_t selected)
+{
+    auto at = [&elements](std::ptrdiff_t i) {
+        return i >= 0 && std::size_t(i) < elements.size() ? elements[std::size_t(i)].get() : nullptr;
+    };
+    m_pFrame = at(frame);
+    m_pSelected = at(selected);
+    m_elements = std::move(elements);
+}
+
 TextEx* WorkArea::FindTextAt(POINT point) const
 {
     for (auto it = m_elements.rbegin(); it != m_elements.rend(); ++it)

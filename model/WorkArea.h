@@ -36,12 +36,15 @@ public:
     static bool WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path);
     // False when the record is cut short by the end of the file.
     static bool ReadImageRecord(PxImage& picture, PxFile& file);
-    static bool WriteImageRecord(PxImage& picture, PxFile& file);
+    static bool WriteImageRecord(const PxImage& picture, PxFile& file);
 
     // Appends on top and selects; the work area owns the element.
     void AddElement(std::unique_ptr<ElementBase> element);
     void RemoveElement(ElementBase* element);
     void Clear();
+    // Takes over a whole card (undo and redo): the frame and the selection
+    // are given by their index in the list, -1 for none.
+    void Restore(ElementList elements, std::ptrdiff_t frame, std::ptrdiff_t selected);
     TextEx* FindTextAt(POINT point) const;
     void SelectAt(POINT point);
     void SendToBack(ElementBase* element);

@@ -86,6 +86,9 @@ void CMainFrame::AddShortcuts()
     add("Ctrl+T", [this] { m_view->SetMode(MODE_ADD_TEXT); });
     add("Ctrl+V", [this] { Paste(); });
     add("Ctrl+P", [this] { m_mainBar->OnMenuCommand(ID_PRINT); });
+    add("Ctrl+Z", [this] { m_view->Undo(); });
+    add("Ctrl+Shift+Z", [this] { m_view->Redo(); });
+    add("Ctrl+Y", [this] { m_view->Redo(); });
 }
 
 // ---- photos from elsewhere ----

@@ -257,6 +257,7 @@ void CLumivexView::SetSelectedTextColor(COLORREF colour)
     auto* text = dynamic_cast<TextEx*>(m_card.GetSelected());
     if (m_nMode != MODE_TEXT || !text)
         return;
+    RecordStep();
     text->SetColor(colour);
     m_card.SetModified(true);
     RedrawCard();
@@ -267,6 +268,7 @@ void CLumivexView::SetSelectedTextHeight(LONG height)
     auto* text = dynamic_cast<TextEx*>(m_card.GetSelected());
     if (m_nMode != MODE_TEXT || !text)
         return;
+    RecordStep();
     text->SetFontHeight(height);
     m_card.SetModified(true);
     UpdateTrackerRect();
@@ -278,6 +280,7 @@ void CLumivexView::SetSelectedTextFace(const std::u16string& face)
     auto* text = dynamic_cast<TextEx*>(m_card.GetSelected());
     if (m_nMode != MODE_TEXT || !text)
         return;
+    RecordStep();
     text->SetFaceName(face);
     m_card.SetModified(true);
     UpdateTrackerRect();
@@ -290,14 +293,15 @@ void CLumivexView::AlignSelectedText(int where)
     if (m_nMode != MODE_TEXT || !text)
         return;
     const LONG cardWidth = m_card.GetFrameSize().cx, textWidth = text->GetSize().cx;
+    if (where < 0 || where > 2)
+        return;
+    RecordStep();
     if (where == 0)
         text->m_ptPos.x = 0;
     else if (where == 1)
         text->m_ptPos.x = (cardWidth - textWidth) / 2;
-    else if (where == 2)
-        text->m_ptPos.x = cardWidth - textWidth;
     else
-        return;
+        text->m_ptPos.x = cardWidth - textWidth;
     m_card.SetModified(true);
     UpdateTrackerRect();
     RedrawCard();
@@ -308,6 +312,7 @@ void CLumivexView::DeleteSelection()
     ElementBase* selected = m_card.GetSelected();
     if (!selected)
         return;
+    RecordStep();
     m_card.RemoveElement(selected);
     SetMode(MODE_TEMPLATE);
 }
@@ -386,6 +391,7 @@ void CLumivexView::MoveSelection(LONG dx, LONG dy)
     ElementBase* selected = m_card.GetSelected();
     if (!selected)
         return;
+    RecordStep(true);
     selected->m_ptPos.x += dx;
     selected->m_ptPos.y += dy;
     m_card.SetModified(true);
@@ -422,6 +428,7 @@ void CLumivexView::FitSelectionIntoWindowAt(POINT client)
 
 void CLumivexView::FitInto(ImageEx& photo, const RECT& window)
 {
+    RecordStep();
     FitPhotoToWindow(photo, window);
     m_card.SetModified(true);
     UpdateTrackerRect();
@@ -501,6 +508,7 @@ void CLumivexView::TrackSelection(POINT p, int hit)
     m_tracker.m_fRatio = float(selected->GetAspectRatio());
     m_tracker.BeginTrack(hit, p, {origin.x, origin.y, origin.x + card.cx, origin.y + card.cy});
     m_bTracking = true;
+    BeginStep();
 }
 
 void CLumivexView::EndTrackSelection(bool cancelled)
@@ -522,8 +530,10 @@ void CLumivexView::EndTrackSelection(bool cancelled)
     if (m_nMode == MODE_TEXT)
         SyncTextBar();
     selected->m_ptPos = {r.left - origin.x, r.top - origin.y};
-    if (selected->m_ptPos.x != before.x || selected->m_ptPos.y != before.y || !(selected->GetSize() == sizeBefore))
+    if (selected->m_ptPos.x != before.x || selected->m_ptPos.y != before.y || !(selected->GetSize() == sizeBefore)) {
+        CommitStep();
         m_card.SetModified(true);
+    }
     UpdateTrackerRect();
     RedrawCard();
 }
@@ -545,6 +555,7 @@ void CLumivexView::StartNewText(POINT p)
         colour = m_host->GetNewTextColor();
     }
     m_lfNewText = font;
+    BeginStep();
     BeginTextEdit(font, colour, p);
     m_pEdit->show();
     m_pEdit->setFocus();
@@ -557,6 +568,9 @@ void CLumivexView::EditTextAt(POINT p)
     TextEx* text = m_card.FindTextAt({p.x - origin.x, p.y - origin.y});
     if (!text)
         return;
+    // Taking the text off the card starts the edit: the commit that puts it
+    // back is the same step.
+    RecordStep();
     const POINT pos = text->GetPos();
     BeginTextEdit(text->GetLogFont(), text->GetColor(), {origin.x + pos.x, origin.y + pos.y});
     m_pEdit->setText(QString::fromStdU16String(text->GetText()));
@@ -584,6 +598,7 @@ void CLumivexView::CommitTextEdit()
     const POINT origin = m_card.GetOrigin();
     auto text = std::make_unique<TextEx>(m_pEdit->GetLogFont(), m_pEdit->m_crText, typed);
     text->m_ptPos = {CEditEx::kTextMargin + r.left - origin.x, r.top - origin.y};
+    CommitStep();
     m_card.AddElement(std::move(text));
     m_card.SetSelected(nullptr);
 }
@@ -607,6 +622,8 @@ void CLumivexView::OnRightButtonDown(POINT p)
         m_bRotating = true;
         m_ptRotateCentre = {r.left + hw, r.top + hh};
         setCursor(Qt::PointingHandCursor);
+        // The whole drag is one step, recorded when it first turns the photo.
+        BeginStep();
     }
 }
 
@@ -626,6 +643,7 @@ void CLumivexView::OnMouseMove(POINT p)
     if (m_bRotating) {
         const double a = AngleDelta(m_ptRotateCentre, m_ptRotateLast, p);
         if (std::fabs(a) - 1.0 >= 0.000001) {
+            CommitStep();
             m_card.GetSelected()->Rotate(float(std::trunc(a)));
             m_card.SetModified(true);
             UpdateTrackerRect();
@@ -649,4 +667,70 @@ void CLumivexView::UpdateCursor(POINT p)
 {
     const int hit = m_card.GetSelected() ? m_tracker.HitTest(p) : -1;
     setCursor(CursorForHit(hit));
+}
+
+// ---- undo and redo ----
+
+CardState CLumivexView::CaptureState() const
+{
+    return CaptureCard(m_card, m_document.m_strTemplateDir, GetClientSize());
+}
+
+void CLumivexView::RecordStep(bool mergeable)
+{
+    m_pendingStep.reset();
+    const bool saved = !m_card.IsModified();
+    m_history.Record(mergeable && m_history.WouldMerge() ? CardState() : CaptureState(), saved, mergeable);
+}
+
+void CLumivexView::BeginStep()
+{
+    m_pendingStep = CaptureState();
+    m_bPendingSaved = !m_card.IsModified();
+}
+
+void CLumivexView::CommitStep()
+{
+    if (!m_pendingStep)
+        return;
+    m_history.Record(std::move(*m_pendingStep), m_bPendingSaved);
+    m_pendingStep.reset();
+}
+
+void CLumivexView::Undo()
+{
+    if (m_bTracking || m_bRotating)
+        return;
+    if (m_nMode == MODE_EDITING)
+        m_pEdit->hide();  // commits the text as a step of its own
+    if (auto state = m_history.Undo(CaptureState(), !m_card.IsModified()))
+        PutBack(std::move(*state));
+}
+
+void CLumivexView::Redo()
+{
+    if (m_bTracking || m_bRotating)
+        return;
+    if (m_nMode == MODE_EDITING)
+        m_pEdit->hide();
+    if (auto state = m_history.Redo(CaptureState(), !m_card.IsModified()))
+        PutBack(std::move(*state));
+}
+
+void CLumivexView::PutBack(CardState state)
+{
+    m_pendingStep.reset();
+    const SIZE client = state.client;
+    RestoreCard(m_card, m_document.m_strTemplateDir, std::move(state));
+    m_card.SetModified(!m_history.IsAtSavedState());
+    // Taken at another size of the view: fitted to this one.
+    if (!(client == GetClientSize()))
+        m_document.FitCardToView(true);
+    UpdateStatus();
+    if (SelectionIsPicture())
+        SetMode(MODE_PHOTO);
+    else if (m_card.GetSelected())
+        SetMode(MODE_TEXT);
+    else
+        ResetMode();
 }

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
 #include "app/LumivexDoc.h"
 #include "platform/MemoryCanvas.h"
+#include "view/CardHistory.h"
 #include "view/EditEx.h"
 #include "view/TrackerEx.h"
 #include "view/ViewHost.h"
@@ -68,7 +70,20 @@ public:
     void CommitTextEdit();
     CEditEx& GetEditor() const { return *m_pEdit; }
 
+    // Undo and redo. Every change of the card records the state it starts
+    // from: RecordStep just before the change; BeginStep and CommitStep
+    // around a change that may not happen (a drag, a template that may not
+    // load). A mergeable step right after another is one step with it.
+    void RecordStep(bool mergeable = false);
+    void BeginStep();
+    void CommitStep();
+    // An open editor is committed first; nothing happens during a drag.
+    void Undo();
+    void Redo();
+    const CardHistory& GetHistory() const { return m_history; }
+
     // CardViewPort
+    void RecordUndoStep() override { RecordStep(); }
     SIZE GetClientSize() const override;
     HBITMAP RenderCardBitmap() override;
 
@@ -100,6 +115,9 @@ private:
     // A photo that loses the selection sinks below the frame again.
     void SinkUnlessOnTop(ElementBase* previous);
     void FitInto(ImageEx& photo, const RECT& window);
+    CardState CaptureState() const;
+    // Puts a state from the history back: selection, mode, bars and status follow.
+    void PutBack(CardState state);
 
     CLumivexDoc& m_document;
     WorkArea& m_card;
@@ -115,4 +133,7 @@ private:
     POINT m_ptRotateLast{};
     POINT m_ptRotateCentre{};
     int m_nMode = MODE_NONE;
+    CardHistory m_history;
+    std::optional<CardState> m_pendingStep;  // taken by BeginStep
+    bool m_bPendingSaved = false;
 };

@@ -17,7 +17,7 @@ testing::AssertionResult SameBox(const RECT& a, const RECT& b)
 std::unique_ptr<ImageEx> TwoWindowFrame()
 {
     auto frame = cardfixtures::Frame(400, 300, {20, 30, 120, 230});
-    PxImage& mask = frame->m_imgMaskSrc;
+    PxImage& mask = frame->MaskSourceToFill();
     auto clear = [&](RECT r) {
         for (LONG y = r.top; y < r.bottom; ++y)
             for (LONG x = r.left; x < r.right; ++x)

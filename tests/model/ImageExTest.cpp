@@ -176,10 +176,13 @@ TEST(ImageEx, HitTestThroughRotatedCornersAndMasks)
     EXPECT_FALSE(alphaPhoto.IsTransparentAt({2, 0}));
 }
 
-TEST(ImageEx, CloneIsDeep)
+// Copies share the untouched sources and own their working pictures; a
+// state copy holds no working pictures and rebuilds the same ones.
+TEST(ImageEx, ClonesShareSourcesAndOwnWorkingPictures)
 {
     ImageEx element(testimages::Random(5, 5, 24, true, 13), testimages::Random(5, 5, 24, false, 14));
     element.SetSize({10, 10});
+    element.Rotate(30);
     element.m_nKind = ELEMENT_TEMPLATE_FRAME;
     element.m_ptPos = {3, 4};
     auto copy = element.Clone();
@@ -187,9 +190,21 @@ TEST(ImageEx, CloneIsDeep)
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(image->m_ptPos.y, 4);
+    EXPECT_TRUE(image->SharesSourcesWith(element));
+    EXPECT_EQ(&image->m_imgSrc, &element.m_imgSrc);
     EXPECT_NE(image->m_imgWork.GetBits(), element.m_imgWork.GetBits());
     EXPECT_TRUE(testimages::SamePixels(image->m_imgWork, element.m_imgWork));
-    EXPECT_TRUE(testimages::SamePixels(image->m_imgMaskSrc, element.m_imgMaskSrc));
+
+    auto state = element.CloneState();
+    auto* stored = dynamic_cast<ImageEx*>(state.get());
+    ASSERT_NE(stored, nullptr);
+    EXPECT_TRUE(stored->SharesSourcesWith(element));
+    EXPECT_FALSE(stored->m_imgWork.IsValid());
+    copy.reset();  // the sources outlive any one holder
+    stored->Rebuild(false);
+    EXPECT_TRUE(testimages::SamePixels(stored->m_imgWork, element.m_imgWork));
+    EXPECT_TRUE(testimages::SamePixels(stored->m_imgMaskWork, element.m_imgMaskWork));
+    EXPECT_EQ(stored->GetPos().x, element.GetPos().x);
 }
 
 }  // namespace
