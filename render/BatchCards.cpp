@@ -48,7 +48,8 @@ std::vector<BatchCard> ReadBatchCards(std::string_view csv, const std::filesyste
             continue;
         }
         if (record.fields.size() != kFields) {
-            entry.problem = std::to_string(record.fields.size()) + " fields where photo, text and output name are three";
+            entry.problem =
+                std::to_string(record.fields.size()) + " fields where photo, text and output name are three";
             continue;
         }
         const std::string& photo = record.fields[0];
@@ -59,7 +60,7 @@ std::vector<BatchCard> ReadBatchCards(std::string_view csv, const std::filesyste
             continue;
         // Two rows writing one file would leave only the last of them.
         if (const auto [earlier, fresh] = rowOfOutput.emplace(output, entry.row); !fresh) {
-            entry.problem = "the output name '" + output + "' is row " + std::to_string(earlier->second) + "'s already";
+            entry.problem = "row " + std::to_string(earlier->second) + " already writes '" + output + "'";
             continue;
         }
         if (!photo.empty())

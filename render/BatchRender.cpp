@@ -56,8 +56,9 @@ std::string Report(std::size_t index, std::string error)
 }
 
 // The worker's share: every jobs-th card from first on.
-[[noreturn]] void RunWorker(const RenderArgs& args, const std::vector<std::size_t>& todo, const std::vector<BatchCard>& cards,
-                            std::size_t first, std::size_t jobs, int reportFd, int argc, char** argv)
+[[noreturn]] void RunWorker(const RenderArgs& args, const std::vector<std::size_t>& todo,
+                            const std::vector<BatchCard>& cards, std::size_t first, std::size_t jobs, int reportFd,
+                            int argc, char** argv)
 {
     bool failed = false;
     {
@@ -97,11 +98,11 @@ void ReadReports(int fd, const std::vector<BatchCard>& cards, ProgressBar& progr
             if (space == std::string::npos || index >= cards.size() || tally.reported[index])
                 continue;
             tally.reported[index] = true;
-            progress.Advance();
             if (space + 1 < line.size()) {
                 ++tally.failures;
                 progress.Message("orvantis-render: " + RowName(cards[index]) + ": " + line.substr(space + 1));
             }
+            progress.Advance();
         }
     }
 }
@@ -148,8 +149,8 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
         }
         tally.reported[i] = true;
         ++tally.failures;
-        progress.Advance();
         progress.Message("orvantis-render: " + RowName(cards[i]) + ": " + cards[i].problem);
+        progress.Advance();
     }
 
     int pipeFds[2];
@@ -182,8 +183,8 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
     for (const std::size_t i : todo)
         if (!tally.reported[i]) {
             ++tally.failures;
-            progress.Advance();
             progress.Message("orvantis-render: " + RowName(cards[i]) + ": the worker rendering it stopped");
+            progress.Advance();
         }
     progress.Finish();
     return tally.failures == 0 ? 0 : 1;

@@ -36,8 +36,13 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoSpec& spec, std::string& error
 {
     PxImage picture;
     if (!picture.Load(spec.file, FormatUnknown) || !picture.IsValid()) {
-        error = "cannot read photo " + Quoted(spec.file) + ": " +
-                (picture.GetLastError()[0] ? picture.GetLastError() : "the file cannot be read");
+        std::error_code why;
+        const bool file = std::filesystem::is_regular_file(spec.file, why);
+        const std::string reason = why                      ? why.message()
+                                   : !file                   ? "not a file"
+                                   : picture.GetLastError()[0] ? picture.GetLastError()
+                                                             : "not a picture this program reads";
+        error = "cannot read photo " + Quoted(spec.file) + ": " + reason;
         return false;
     }
     picture.TurnUpright();

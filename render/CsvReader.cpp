@@ -35,7 +35,7 @@ public:
     // An empty line holds no record.
     bool SkipEmptyLine()
     {
-        if (Peek() == '\n' || (Peek() == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n')) {
+        if (AtLineEnd()) {
             EndOfLine();
             return true;
         }
@@ -45,11 +45,12 @@ public:
 private:
     char Peek() const { return AtEnd() ? '\0' : m_text[m_pos]; }
 
-    bool AtFieldEnd() const
+    bool AtLineEnd() const
     {
-        const char c = Peek();
-        return AtEnd() || c == ',' || c == '\n' || (c == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n');
+        return Peek() == '\n' || (Peek() == '\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '\n');
     }
+
+    bool AtFieldEnd() const { return AtEnd() || Peek() == ',' || AtLineEnd(); }
 
     bool PlainField(std::string& field, std::string& problem)
     {

@@ -14,7 +14,7 @@ public:
     ProgressBar(std::FILE* out, int total, bool inPlace);
     // One more card finished.
     void Advance();
-    // A line of its own, the bar drawn again below it.
+    // A line of its own; on a terminal the bar is drawn again below it.
     void Message(const std::string& line);
     // The bar's line ended.
     void Finish();

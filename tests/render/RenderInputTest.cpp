@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "render/BatchCards.h"
+#include "render/CsvReader.h"
+#include "render/Progress.h"
+#include "render/RenderArgs.h"
+
+namespace {
+
+RenderArgs Parse(std::vector<std::string> args)
+{
+    return ParseRenderArgs(args);
+}
+
+TEST(RenderArgs, CardLineWithPlacesStylesAndAtSignsInNames)
+{
+    const RenderArgs args = Parse({"--template", "t", "--photo", "a.jpg", "--photo", "b@home.jpg@-10,20,300,200,-12.5",
+                                   "--photo", "c@1,2.jpg", "--text=Hi@5,6", "--text", "me@home", "--font", "Arial",
+                                   "--size=72", "--colour", "#10A0fF", "-o", "OUT.JPG"});
+    ASSERT_EQ(args.mode, RenderArgs::Mode::Card) << args.problem;
+    EXPECT_EQ(args.templateFolder, "t");
+    ASSERT_EQ(args.card.photos.size(), 3u);
+    EXPECT_FALSE(args.card.photos[0].box);
+    EXPECT_EQ(args.card.photos[1].file, "b@home.jpg");
+    ASSERT_TRUE(args.card.photos[1].box);
+    const PhotoBox box = *args.card.photos[1].box;
+    EXPECT_EQ((std::vector<LONG>{box.x, box.y, box.width, box.height}), (std::vector<LONG>{-10, 20, 300, 200}));
+    EXPECT_FLOAT_EQ(box.angle, -12.5f);
+    // "1,2.jpg" is no box: the whole argument is the file.
+    EXPECT_EQ(args.card.photos[2].file, "c@1,2.jpg");
+    EXPECT_FALSE(args.card.photos[2].box);
+    ASSERT_EQ(args.card.texts.size(), 2u);
+    EXPECT_EQ(args.card.texts[0].text, "Hi");
+    EXPECT_EQ(args.card.texts[0].at->x, 5);
+    EXPECT_EQ(args.card.texts[1].text, "me@home");
+    EXPECT_FALSE(args.card.texts[1].at);
+    EXPECT_EQ(args.card.style.face, "Arial");
+    EXPECT_EQ(args.card.style.points, 72);
+    EXPECT_EQ(args.card.style.colour, RGB(0x10, 0xA0, 0xFF));
+}
+
+TEST(RenderArgs, DefaultsAndBatch)
+{
+    const RenderArgs card = Parse({"-o", "x.png"});
+    ASSERT_EQ(card.mode, RenderArgs::Mode::Card);
+    EXPECT_EQ(card.card.style.face, "Times New Roman");
+    EXPECT_EQ(card.card.style.points, 48);
+    EXPECT_EQ(card.card.style.colour, RGB(255, 255, 255));
+    const RenderArgs batch = Parse({"--batch", "c.csv", "--out", "d", "-j", "2"});
+    ASSERT_EQ(batch.mode, RenderArgs::Mode::Batch);
+    EXPECT_EQ(batch.jobs, 2);
+    EXPECT_EQ(Parse({"-o", "x.bmp", "--help"}).mode, RenderArgs::Mode::Help);
+}
+
+TEST(RenderArgs, WrongLinesSayWhy)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
+        {{"--bogus", "x", "-o", "a.png"}, "unknown option '--bogus'"},
+        {{"-o"}, "-o needs a value"},
+        {{"stray", "-o", "a.png"}, "unexpected argument 'stray'"},
+        {{}, "no output file"},
+        {{"-o", "a.gif"}, "-o needs a file name ending in"},
+        {{"-o", "a.png", "--size", "0"}, "--size needs a point size"},
+        {{"-o", "a.png", "--size", "12pt"}, "--size needs a point size"},
+        {{"-o", "a.png", "--colour", "#12345"}, "--colour needs a colour"},
+        {{"-o", "a.png", "--colour", "#12345G"}, "--colour needs a colour"},
+        {{"-o", "a.png", "--font", std::string(32, 'F')}, "--font needs a face name"},
+        {{"-o", "a.png", "--photo", ""}, "--photo needs a file name"},
+        {{"-o", "a.png", "--photo", "a.jpg@1,2,0,4"}, ""},  // no box: a file of that name
+        {{"--batch", "c.csv", "--out", "d", "-j", "0"}, "-j needs a number of jobs"},
+        {{"--batch", "c.csv", "--out", "d", "-j", "65"}, "-j needs a number of jobs"},
+        {{"--batch", "c.csv"}, "--batch needs both"},
+        {{"--batch", "c.csv", "--out", "d", "-o", "a.png"}, "not both"},
+    };
+    for (const auto& [line, problem] : wrong) {
+        const RenderArgs args = Parse(line);
+        if (problem.empty()) {
+            EXPECT_EQ(args.mode, RenderArgs::Mode::Card);
+            EXPECT_FALSE(args.card.photos.at(0).box);
+            continue;
+        }
+        EXPECT_EQ(args.mode, RenderArgs::Mode::Wrong) << problem;
+        EXPECT_NE(args.problem.find(problem), std::string::npos) << args.problem;
+    }
+}
+
+TEST(Csv, QuotingLineBreaksAndProblems)
+{
+    const std::vector<CsvRecord> records = ReadCsv("\xEF\xBB\xBFphoto,text,name\r\n"
+                                                   "a.jpg,\"Hi, \"\"you\"\"\",a.png\r\n"
+                                                   "\n"
+                                                   "b.jpg,\"two\nlines\",\r\n"
+                                                   "c\"d,x,y\n"
+                                                   "\"e\"f,x,y\n"
+                                                   "last,,z.png\n"
+                                                   "\"open,x");
+    ASSERT_EQ(records.size(), 7u);
+    EXPECT_EQ(records[0].fields, (std::vector<std::string>{"photo", "text", "name"}));
+    EXPECT_EQ(records[1].fields, (std::vector<std::string>{"a.jpg", "Hi, \"you\"", "a.png"}));
+    EXPECT_EQ(records[2].fields, (std::vector<std::string>{"b.jpg", "two\nlines", ""}));
+    EXPECT_EQ(records[2].line, 4);
+    EXPECT_EQ(records[3].line, 6);  // after the record that spans two lines
+    EXPECT_NE(records[3].problem.find("quote inside"), std::string::npos);
+    EXPECT_NE(records[4].problem.find("after the closing quote"), std::string::npos);
+    EXPECT_EQ(records[5].fields, (std::vector<std::string>{"last", "", "z.png"}));
+    EXPECT_TRUE(records[5].problem.empty());
+    EXPECT_NE(records[6].problem.find("not closed"), std::string::npos);
+}
+
+TEST(BatchCards, RowsMakeCardsOrSayWhyNot)
+{
+    std::string header;
+    const std::vector<BatchCard> cards = ReadBatchCards("photo,text,name\n"
+                                                        "p/a.jpg,Hello,a.jpg\n"
+                                                        ",,b.PNG\n"
+                                                        "a.jpg,x\n"
+                                                        "a.jpg,x,../up.jpg\n"
+                                                        "a.jpg,x,sub/a.jpg\n"
+                                                        "a.jpg,x,a.gif\n"
+                                                        "a.jpg,x,a.jpg\n",
+                                                        "/in", "/out", TextStyle{"Arial", 20, 0}, header);
+    EXPECT_TRUE(header.empty());
+    ASSERT_EQ(cards.size(), 7u);
+    EXPECT_TRUE(cards[0].problem.empty());
+    EXPECT_EQ(cards[0].card.photos.at(0).file, "/in/p/a.jpg");
+    EXPECT_EQ(cards[0].card.texts.at(0).text, "Hello");
+    EXPECT_EQ(cards[0].card.style.face, "Arial");
+    EXPECT_EQ(cards[0].card.output, "/out/a.jpg");
+    EXPECT_TRUE(cards[1].problem.empty());
+    EXPECT_TRUE(cards[1].card.photos.empty() && cards[1].card.texts.empty());
+    EXPECT_NE(cards[2].problem.find("2 fields"), std::string::npos);
+    EXPECT_NE(cards[3].problem.find("not a plain file name"), std::string::npos);
+    EXPECT_NE(cards[4].problem.find("not a plain file name"), std::string::npos);
+    EXPECT_NE(cards[5].problem.find("does not end in"), std::string::npos);
+    EXPECT_EQ(cards[6].problem, "row 1 already writes 'a.jpg'");
+    EXPECT_EQ(cards[6].line, 8);
+
+    ReadBatchCards("photo;text;name\n", "", "", {}, header);
+    EXPECT_NE(header.find("three columns"), std::string::npos);
+    ReadBatchCards("", "", "", {}, header);
+    EXPECT_EQ(header, "no header line");
+}
+
+TEST(Progress, BarFillsInProportion)
+{
+    EXPECT_EQ(ProgressText(0, 100, 10), "[..........] 0/100");
+    EXPECT_EQ(ProgressText(37, 100, 10), "[###.......] 37/100");
+    EXPECT_EQ(ProgressText(100, 100, 10), "[##########] 100/100");
+    EXPECT_EQ(ProgressText(0, 0, 4), "[####] 0/0");
+}
+
+}  // namespace

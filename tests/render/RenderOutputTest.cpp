@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/LumivexDoc.h"
+#include "image/PxImage.h"
+#include "model/ImageEx.h"
+#include "tests/view/FakeViewHost.h"
+#include "view/LumivexView.h"
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString errors;
+};
+
+// The real executable with no window system named anywhere.
+Outcome RunRender(const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(ORVANTIS_RENDER), arguments);
+    process.waitForFinished(120000);
+    Outcome run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+std::string Bytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A photo with detail everywhere, so that any misplaced or resampled pixel
+// shows in the file.
+std::filesystem::path WritePhoto(const QTemporaryDir& folder, const char* name, std::uint32_t width,
+                                 std::uint32_t height)
+{
+    PxImage photo(width, height, 24, 0);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = photo.GetBits(y);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            row[3 * x] = std::uint8_t(x * 7 + y);
+            row[3 * x + 1] = std::uint8_t(y * 255 / height);
+            row[3 * x + 2] = std::uint8_t((x ^ y) * 3);
+        }
+    }
+    const std::filesystem::path path = folder.filePath(name).toStdString();
+    EXPECT_TRUE(photo.Save(path, FormatJpg));
+    return path;
+}
+
+class RenderOutput : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+    std::filesystem::path Path(const char* name) const { return m_folder.filePath(name).toStdString(); }
+
+    QTemporaryDir m_folder;
+};
+
+// The default card (its frame, mask and template texts) saved from the window
+// as its user makes it: shown at 100%, one photo opened and fitted to the
+// window, one dragged into a box and turned. Texts typed by the user are left
+// out: the text layer draws a stretched font a pixel differently depending on
+// which fonts the process realised before, so no two programs can be made to
+// agree on them byte for byte.
+TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
+{
+    const auto fitted = WritePhoto(m_folder, "fitted.jpg", 900, 700);
+    const auto boxed = WritePhoto(m_folder, "boxed.jpg", 400, 300);
+
+    CLumivexDoc document{ORVANTIS_SKINS};
+    FakeHost host;
+    CLumivexView view(document, &host);
+    // Sized before it is shown, the view fits the card once, straight at 100%:
+    // fitting it smaller first would refit the template's texts twice.
+    view.resize(2400, 1800);
+    view.show();
+    WorkArea& card = document.m_workArea;
+    ASSERT_EQ(card.GetFrameSize(), card.GetCardImageSize());
+
+    PxImage picture;
+    ASSERT_TRUE(picture.Load(fitted));
+    ASSERT_TRUE(document.PlacePhoto(picture));
+    view.FitSelectedPhoto();
+    view.ClearSelection();
+    ASSERT_TRUE(picture.Load(boxed));
+    ASSERT_TRUE(document.PlacePhoto(picture));
+    ElementBase* turned = card.GetSelected();
+    turned->m_ptPos = {150, 90};
+    turned->SetSize({500, 375});
+    turned->Rotate(17);
+    view.ClearSelection();
+
+    for (const char* name : {"card.jpg", "card.png"}) {
+        std::string error;
+        ASSERT_TRUE(document.SaveCardImage(Path(name), error)) << error;
+        const std::string rendered = std::string("rendered-") + name;
+        const Outcome run = RunRender({"--photo", QString::fromStdString(fitted.string()), "--photo",
+                                       QString::fromStdString(boxed.string()) + "@150,90,500,375,17", "-o",
+                                       QString::fromStdString(Path(rendered.c_str()).string())});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        const std::string saved = Bytes(Path(name));
+        EXPECT_GT(saved.size(), 1000u);
+        EXPECT_TRUE(saved == Bytes(Path(rendered.c_str()))) << name << " differs from the program's Save";
+    }
+}
+
+TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)
+{
+    const auto photo = WritePhoto(m_folder, "p q.jpg", 640, 480);
+    {
+        std::ofstream csv(Path("cards.csv"), std::ios::binary);
+        csv << "photo,text,name\n"
+               "\"p q.jpg\",\"Hello, \"\"all\"\"\",one.png\n"
+               "missing.jpg,x,two.png\n"
+               "\"p q.jpg\",,three.jpg\n"
+               "\"p q.jpg\",x,../escape.jpg\n";
+    }
+    const Outcome run = RunRender({"--batch", QString::fromStdString(Path("cards.csv").string()), "--out",
+                               QString::fromStdString(Path("out").string()), "-j", "2"});
+    EXPECT_EQ(run.status, 1);
+    const std::string errors = run.errors.toStdString();
+    EXPECT_NE(errors.find("row 2 (line 3): cannot read photo '" + Path("missing.jpg").string() +
+                          "': No such file or directory"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("row 4 (line 5): the output name '../escape.jpg' is not a plain file name"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("] 4/4"), std::string::npos) << errors;
+    EXPECT_FALSE(std::filesystem::exists(Path("out/two.png")));
+    EXPECT_FALSE(std::filesystem::exists(Path("escape.jpg")));
+
+    // A row's card is the card the command line makes of the same photo and text.
+    const Outcome one = RunRender({"--photo", QString::fromStdString(photo.string()), "--text",
+                               QStringLiteral("Hello, \"all\""), "-o", QString::fromStdString(Path("one.png").string())});
+    ASSERT_EQ(one.status, 0) << one.errors.toStdString();
+    EXPECT_TRUE(Bytes(Path("out/one.png")) == Bytes(Path("one.png")));
+    const Outcome three = RunRender({"--photo", QString::fromStdString(photo.string()), "-o",
+                                 QString::fromStdString(Path("three.jpg").string())});
+    ASSERT_EQ(three.status, 0) << three.errors.toStdString();
+    EXPECT_TRUE(Bytes(Path("out/three.jpg")) == Bytes(Path("three.jpg")));
+}
+
+TEST_F(RenderOutput, WrongLineExitsTwoWithUsageAndHelpPrintsIt)
+{
+    const Outcome wrong = RunRender({"--photo", "a.jpg", "-o", "card.gif"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_TRUE(wrong.errors.contains("-o needs a file name ending in"));
+    EXPECT_TRUE(wrong.errors.contains("Usage:"));
+    const Outcome help = RunRender({"--help"});
+    EXPECT_EQ(help.status, 0);
+    const Outcome unreadable = RunRender({"--photo", QString::fromStdString(Path("none.jpg").string()), "-o",
+                                      QString::fromStdString(Path("x.png").string())});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_TRUE(unreadable.errors.contains("orvantis-render: cannot read photo '")) << unreadable.errors.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(Path("x.png")));
+}
+
+}  // namespace
