@@ -125,9 +125,10 @@ void CDlgTemplateSel::ApplyTemplate(int index)
     if (!document.m_workArea.LoadTemplate(folder))
         return;
     m_view.CommitStep();
-    document.m_workArea.SetModified(true);
     document.m_strTemplateDir = folder;
     document.FitCardToView(false);
+    // The card may sit elsewhere in the view now: the tracker goes with it.
+    m_view.UpdateTrackerRect();
     m_view.UpdateStatus();
     m_view.RedrawCard();
 }

@@ -1,8 +1,10 @@
 // What a user waits for in the card view: a photo opened until it is shown,
 // the card rendered and saved at full resolution, a keystroke in the text
 // editor, a text bar change applied to the selected text, the template
-// dialog opened and a template applied.
+// dialog opened and a template applied, a rotation undone and redone.
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 #include <QApplication>
 #include <QListWidget>
@@ -12,6 +14,7 @@
 #include "app/LumivexDoc.h"
 #include "bars/DlgTemplateSel.h"
 #include "bench/BenchPictures.h"
+#include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/EditEx.h"
@@ -221,6 +224,58 @@ void BM_ApplyTemplate_1800x1200(benchmark::State& state)
     }
 }
 
+
+// A 3000 x 2000 card with a 24-megapixel photo on it, selected.
+class CardWith24MPPhoto : public ShownCard {
+public:
+    CardWith24MPPhoto() : ShownCard({3000, 2000})
+    {
+        Document().PlacePhoto(PhotoLike(6000, 4000));
+        View().SetMode(MODE_PHOTO);
+    }
+    // One step as the photo bar's rotate buttons make it, by 15 degrees.
+    void RotateStep()
+    {
+        View().RecordStep();
+        Document().m_workArea.GetSelected()->Rotate(15);
+        View().UpdateTrackerRect();
+        View().RedrawCard();
+    }
+};
+
+// Undo (range 0) or redo (range 1) of a rotation, the card recomposed.
+void BM_UndoRedoRotation_24MPPhoto(benchmark::State& state)
+{
+    CardWith24MPPhoto card;
+    card.RotateStep();
+    const bool redo = state.range(0) == 1;
+    for (auto _ : state) {
+        if (redo) {
+            state.PauseTiming();
+            card.View().Undo();
+            state.ResumeTiming();
+            card.View().Redo();
+        } else {
+            card.View().Undo();
+            state.PauseTiming();
+            card.View().Redo();
+            state.ResumeTiming();
+        }
+    }
+}
+
+// What 100 rotation steps on that card add to the heap, in MiB.
+void BM_HistoryMemory_100RotationSteps(benchmark::State& state)
+{
+    for (auto _ : state) {
+        CardWith24MPPhoto card;
+        const std::size_t before = mallinfo2().uordblks;
+        for (int i = 0; i < 100; ++i)
+            card.RotateStep();
+        state.counters["MiB"] = double(mallinfo2().uordblks - before) / (1024.0 * 1024.0);
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_OpenTemplateDialog_20Templates)->Unit(benchmark::kMillisecond);
@@ -229,3 +284,5 @@ BENCHMARK(BM_OpenPhoto_12MPJpeg_UntilShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderAndSaveJpeg_3000x2000Card)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextBarChange_40CharText)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRedoRotation_24MPPhoto)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryMemory_100RotationSteps)->Iterations(1)->Unit(benchmark::kMillisecond);

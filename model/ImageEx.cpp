@@ -50,6 +50,17 @@ bool ImageEx::SharesSourcesWith(const ImageEx& other) const
     return m_source == other.m_source && m_maskSource == other.m_maskSource;
 }
 
+bool ImageEx::TakeWorkFrom(ImageEx& other)
+{
+    if (!SharesSourcesWith(other) || !other.m_imgWork.IsValid() || !(m_size == other.m_size) ||
+        m_fAngle != other.m_fAngle || m_bFlip != other.m_bFlip || m_bMirror != other.m_bMirror ||
+        m_bHighQuality != other.m_bHighQuality)
+        return false;
+    m_imgWork.Transfer(other.m_imgWork);
+    m_imgMaskWork.Transfer(other.m_imgMaskWork);
+    return true;
+}
+
 // Before the first SetSize both sizes are 0 x 0: unrotated as well.
 bool ImageEx::IsUnrotated() const
 {

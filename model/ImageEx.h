@@ -38,6 +38,10 @@ public:
     PxImage& MaskSourceToFill() { return *m_maskSource; }
     // True when both elements hold the very same source pictures.
     bool SharesSourcesWith(const ImageEx& other) const;
+    // When other shows the same sources in the same state (size, angle, flip,
+    // mirror, quality), its working pictures move here instead of being
+    // rebuilt; false, with nothing moved, otherwise.
+    bool TakeWorkFrom(ImageEx& other);
 
 private:
     // Shared by every copy of the element: a copy costs no source pixels.

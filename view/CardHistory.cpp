@@ -2,6 +2,25 @@
 
 #include <utility>
 
+#include "model/ImageEx.h"
+
+namespace {
+
+// The pictures that a step did not change keep their working pictures: the
+// card's element in the same state hands them over instead of a rebuild.
+bool TakeWorkFromCard(ElementBase& element, const WorkArea& card)
+{
+    auto* picture = dynamic_cast<ImageEx*>(&element);
+    if (!picture)
+        return false;
+    for (const auto& shown : card.GetElements())
+        if (auto* source = dynamic_cast<ImageEx*>(shown.get()); source && picture->TakeWorkFrom(*source))
+            return true;
+    return false;
+}
+
+}  // namespace
+
 CardState CaptureCard(const WorkArea& card, const std::filesystem::path& templateDir, SIZE client)
 {
     CardState state;
@@ -24,7 +43,8 @@ CardState CaptureCard(const WorkArea& card, const std::filesystem::path& templat
 void RestoreCard(WorkArea& card, std::filesystem::path& templateDir, CardState state)
 {
     for (const auto& element : state.elements)
-        element->Rebuild(element->m_bHighQuality != 0);
+        if (!TakeWorkFromCard(*element, card))
+            element->Rebuild(element->m_bHighQuality != 0);
     card.Restore(std::move(state.elements), state.frame, state.selected);
     card.SetOrigin(state.origin);
     templateDir = std::move(state.templateDir);

@@ -681,6 +681,9 @@ void CLumivexView::RecordStep(bool mergeable)
     m_pendingStep.reset();
     const bool saved = !m_card.IsModified();
     m_history.Record(mergeable && m_history.WouldMerge() ? CardState() : CaptureState(), saved, mergeable);
+    // Every change leaves the saved state, also those (New, a template)
+    // that would not mark the card themselves.
+    m_card.SetModified(true);
 }
 
 void CLumivexView::BeginStep()
@@ -695,6 +698,7 @@ void CLumivexView::CommitStep()
         return;
     m_history.Record(std::move(*m_pendingStep), m_bPendingSaved);
     m_pendingStep.reset();
+    m_card.SetModified(true);
 }
 
 void CLumivexView::Undo()
