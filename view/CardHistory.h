@@ -50,15 +50,6 @@ public:
 
     std::size_t UndoCount() const { return m_undo.size(); }
     std::size_t RedoCount() const { return m_redo.size(); }
-    // Every state the history keeps, oldest undo step first.
-    template <typename Visit>
-    void ForEachState(Visit visit) const
-    {
-        for (const CardState& state : m_undo)
-            visit(state);
-        for (const CardState& state : m_redo)
-            visit(state);
-    }
 
 private:
     // Takes the next state off `from`; the current one goes onto `keep`.

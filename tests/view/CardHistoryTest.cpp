@@ -17,9 +17,7 @@ protected:
         ASSERT_TRUE(m_folder.Written());
         m_view.show();
         m_view.resize(600, 400);
-        auto photo = cardfixtures::Photo(120, 80, {30, 40});
-        m_photo = photo.get();
-        Card().AddElement(std::move(photo));
+        Card().AddElement(cardfixtures::Photo(120, 80, {30, 40}));
         m_view.SetMode(MODE_PHOTO);
         Card().SetModified(false);  // as if just saved
     }
@@ -30,7 +28,6 @@ protected:
     CLumivexDoc m_document{m_folder.Path()};
     FakeHost m_host;
     CLumivexView m_view{m_document, &m_host};
-    ImageEx* m_photo = nullptr;
 };
 
 TEST_F(History, ModifiedFlagFollowsUndoToTheSavedState)
@@ -83,27 +80,6 @@ TEST_F(History, IsBoundedAndANewChangeDropsTheRedoBranch)
     m_view.MoveSelection(1, 0);
     EXPECT_EQ(m_view.GetHistory().RedoCount(), 0u);
     EXPECT_EQ(m_view.GetHistory().UndoCount(), 1u);
-}
-
-// The history keeps the photo's source once, and no working pictures.
-TEST_F(History, StatesShareSourcesAndHoldNoWorkingPictures)
-{
-    for (int i = 0; i < 10; ++i)
-        m_view.RecordStep();
-    int photos = 0;
-    m_view.GetHistory().ForEachState([&](const CardState& state) {
-        for (const auto& element : state.elements) {
-            const auto* picture = dynamic_cast<const ImageEx*>(element.get());
-            ASSERT_NE(picture, nullptr);
-            EXPECT_FALSE(picture->m_imgWork.IsValid());
-            EXPECT_FALSE(picture->m_imgMaskWork.IsValid());
-            if (picture->m_nKind == ELEMENT_USER) {
-                EXPECT_TRUE(picture->SharesSourcesWith(*m_photo));
-                ++photos;
-            }
-        }
-    });
-    EXPECT_EQ(photos, 10);
 }
 
 }  // namespace
