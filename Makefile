@@ -52,10 +52,11 @@ package: build
 bench: deps
 	@scripts/install-deps.sh --bench
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BENCH=ON
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target orvantis_bench card_bench
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target orvantis_bench card_bench render_bench
 	$(BENCH_BUILD)/bench/orvantis_bench --benchmark_counters_tabular=true
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/card_bench --benchmark_counters_tabular=true
 	bench/compare-card.sh $(BENCH_BUILD)/bench/card_bench
+	$(BENCH_BUILD)/bench/render_bench 100
 
 $(SANITIZE_BUILD)/build.ninja: | deps
 	$(CLANG) cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_SANITIZE=ON
