@@ -20,6 +20,7 @@ constexpr PhotoButton kButtons[] = {
     {IDC_PHOTO_ZOOM_OUT, "larger", "Zoom out", 47, 6},   {IDC_PHOTO_ZOOM_IN, "less", "Zoom in", 72, 6},
     {IDC_PHOTO_MIRROR, "mirror", "Mirror", 113, 6},      {IDC_PHOTO_FLIP, "flip", "Flip", 138, 6},
     {IDC_PHOTO_ROTATE_LEFT, "lr", "Rotate left", 163, 6}, {IDC_PHOTO_ROTATE_RIGHT, "rr", "Rotate Right", 189, 6},
+    {IDC_PHOTO_FIT, "fit", "Fit to window (F)", 214, 6},
     {IDC_PHOTO_DELETE, "delete", "Delete photo", 348, 7},
 };
 
@@ -52,6 +53,7 @@ CDlgBarPhoto::CDlgBarPhoto(CLumivexView& view, const Bitmap* background, const B
     connect(Button(IDC_PHOTO_FLIP), &QAbstractButton::clicked, this, &CDlgBarPhoto::OnFlip);
     connect(Button(IDC_PHOTO_ROTATE_LEFT), &QAbstractButton::clicked, this, [this] { OnRotate(-90.0f); });
     connect(Button(IDC_PHOTO_ROTATE_RIGHT), &QAbstractButton::clicked, this, [this] { OnRotate(90.0f); });
+    connect(Button(IDC_PHOTO_FIT), &QAbstractButton::clicked, this, [this] { m_view.FitSelectedPhoto(); });
     connect(m_btnDelete, &QAbstractButton::clicked, this, &CDlgBarPhoto::OnDelete);
 }
 

@@ -1,5 +1,5 @@
 // The photo bar, shown while a photo is selected: zoom, mirror, flip,
-// rotate by 90 degrees and delete, and the "On Top Most" toggle that keeps a
+// rotate by 90 degrees, fit into the frame's window and delete, and the "On Top Most" toggle that keeps a
 // deselected photo above the frame.
 #pragma once
 
@@ -16,6 +16,7 @@ constexpr int IDC_PHOTO_MIRROR = 1003;
 constexpr int IDC_PHOTO_ROTATE_RIGHT = 1004;
 constexpr int IDC_PHOTO_ROTATE_LEFT = 1005;
 constexpr int IDC_PHOTO_FLIP = 1006;
+constexpr int IDC_PHOTO_FIT = 1007;
 constexpr int IDC_PHOTO_ON_TOP = 1024;
 constexpr int IDC_PHOTO_DELETE = 1027;
 

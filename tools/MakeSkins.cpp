@@ -30,7 +30,8 @@
 // | new, save, photo, template,   |  64 x 64 | main bar buttons 65 px apart at y 0 of the 65-px bar       |
 // | text, help _up/_down          |          |                                                            |
 // | larger, less, mirror, flip,   |  24 x 21 | lower-bar buttons 25 px apart at y 6: x 47, 72, 113, 138,  |
-// | lr, rr, al, ac, ar _up/_down  |          | 163, 189 (photo bar) and 359, 384, 410 (text bar)          |
+// | lr, rr, fit, al, ac, ar       |          | 163, 189, 214 (photo bar) and 359, 384, 410 (text bar)     |
+// | _up/_down                     |          |                                                            |
 // | delete _up/_down              |  56 x 19 | at y 7, 63 px from the bar's right end                     |
 // | seltpl, savetpl, imptpl       | 112 x 19 | at y 7, x 47, 165 and 283: 118 px apart                    |
 //
@@ -347,6 +348,7 @@ void WriteLowerBars(SkinWriter& skins)
     const IconButton iconButtons[] = {
         {"larger", icons::ZoomIn},     {"less", icons::ZoomOut},     {"mirror", icons::Mirror},
         {"flip", icons::Flip},         {"lr", icons::RotateLeft},    {"rr", icons::RotateRight},
+        {"fit", icons::Frame},
         {"al", icons::AlignLeft},      {"ac", icons::AlignCentre},  {"ar", icons::AlignRight},
     };
     for (const IconButton& button : iconButtons)

@@ -37,6 +37,7 @@ const SkinPicture kButtons[] = {
     {"template", 64, 64, FormatJpg}, {"text", 64, 64, FormatJpg},     {"help", 64, 64, FormatJpg},
     {"larger", 24, 21, FormatJpg},   {"less", 24, 21, FormatJpg},     {"mirror", 24, 21, FormatJpg},
     {"flip", 24, 21, FormatJpg},     {"lr", 24, 21, FormatJpg},       {"rr", 24, 21, FormatJpg},
+    {"fit", 24, 21, FormatJpg},
     {"al", 24, 21, FormatJpg},       {"ac", 24, 21, FormatJpg},       {"ar", 24, 21, FormatJpg},
     {"delete", 56, 19, FormatJpg},   {"seltpl", 112, 19, FormatJpg},  {"savetpl", 112, 19, FormatJpg},
     {"imptpl", 112, 19, FormatJpg},  {"ok", 58, 22, FormatJpg},       {"cancel", 58, 22, FormatJpg},

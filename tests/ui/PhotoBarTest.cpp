@@ -3,6 +3,7 @@
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarPhoto.h"
 #include "model/ImageEx.h"
+#include "ui/controls/PxSkinButton.h"
 #include "tests/app/TemplateFolder.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"
@@ -89,3 +90,13 @@ TEST_F(PhotoBar, CommandsIgnoreTextsButDeleteRemovesThem)
 }
 
 }  // namespace
+
+TEST_F(PhotoBar, FitButtonCoversTheFramesWindowAsTheFKeyDoes)
+{
+    ImageEx* photo = Add(100, 50);
+    Bar().Button(IDC_PHOTO_FIT)->click();
+    // The window is 400..800 x 200..600: the 2:1 photo covers it, centred.
+    EXPECT_EQ(photo->GetSize(), (SIZE{800, 400}));
+    EXPECT_EQ(photo->GetPos().x, 200);
+    EXPECT_EQ(photo->GetPos().y, 200);
+}
