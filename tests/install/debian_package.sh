@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from the build, unpacks it into a temporary root
-# and runs the programs from there through their bin/ links; the package
-# must declare the libraries' packages and the fonts it needs.
+# and runs the programs from there through their bin/ links (the renderer
+# makes one card); the package must declare the libraries' packages and the
+# fonts it needs.
 #   debian_package.sh <build folder> <1 when orvantis-render is built>
 set -euo pipefail
 build=$1 render=$2
@@ -26,6 +27,11 @@ version=$("$work/root/usr/bin/orvantis" --version) || fail "orvantis --version f
   fail "package version $(dpkg-deb -f "$deb" Version) is not the program's ($version)"
 if (( render )); then
   "$work/root/usr/bin/orvantis-render" --help >/dev/null || fail "orvantis-render --help failed"
+  # One card from the unpacked program's own res/, without a window system.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/root/usr/bin/orvantis-render" --text "Hello" \
+    -o "$work/card.png" 2>"$work/render.log" || { cat "$work/render.log"; fail "orvantis-render of one card failed"; }
+  [[ $(head -c 8 "$work/card.png" 2>/dev/null | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
+    fail "orvantis-render wrote no PNG card"
 fi
 (( failed == 0 )) && echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes; Depends: $depends"
 exit $failed
