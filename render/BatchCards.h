@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "render/CardSpec.h"
+#include "render/CardRequest.h"
 
 struct BatchCard {
     int row = 0;   // from 1, the header not counted
     int line = 0;  // where the record starts in the file
-    CardSpec card;
+    CardRequest card;
     std::string problem;  // why the row makes no card; empty for a sound one
 };
 

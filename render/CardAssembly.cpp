@@ -32,31 +32,31 @@ std::string Quoted(const std::filesystem::path& path)
     return "'" + path.string() + "'";
 }
 
-bool PlacePhoto(CLumivexDoc& document, const PhotoSpec& spec, std::string& error)
+bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string& error)
 {
     PxImage picture;
-    if (!picture.Load(spec.file, FormatUnknown) || !picture.IsValid()) {
+    if (!picture.Load(request.file, FormatUnknown) || !picture.IsValid()) {
         std::error_code why;
-        const bool file = std::filesystem::is_regular_file(spec.file, why);
+        const bool file = std::filesystem::is_regular_file(request.file, why);
         const std::string reason = why                      ? why.message()
                                    : !file                   ? "not a file"
                                    : picture.GetLastError()[0] ? picture.GetLastError()
                                                              : "not a picture this program reads";
-        error = "cannot read photo " + Quoted(spec.file) + ": " + reason;
+        error = "cannot read photo " + Quoted(request.file) + ": " + reason;
         return false;
     }
     picture.TurnUpright();
     WorkArea& card = document.m_workArea;
     if (!document.PlacePhoto(picture)) {
-        error = "cannot place photo " + Quoted(spec.file) + " on the card";
+        error = "cannot place photo " + Quoted(request.file) + " on the card";
         return false;
     }
     auto& photo = static_cast<ImageEx&>(*card.GetSelected());
-    if (spec.box) {
-        photo.m_ptPos = {spec.box->x, spec.box->y};
-        photo.SetSize({spec.box->width, spec.box->height});
-        if (spec.box->angle != 0)
-            photo.Rotate(spec.box->angle);
+    if (request.box) {
+        photo.m_ptPos = {request.box->x, request.box->y};
+        photo.SetSize({request.box->width, request.box->height});
+        if (request.box->angle != 0)
+            photo.Rotate(request.box->angle);
     } else {
         // The photo bar's fit: the window under the photo's centre, else the largest.
         const POINT pos = photo.GetPos();
@@ -73,12 +73,12 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoSpec& spec, std::string& error
     return true;
 }
 
-void AddText(WorkArea& card, const TextSpec& spec, const TextStyle& style)
+void AddText(WorkArea& card, const TextRequest& request, const TextStyle& style)
 {
     auto text = std::make_unique<TextEx>(NewTextFont(style.face, style.points), style.colour,
-                                         QString::fromStdString(spec.text).toStdU16String());
-    if (spec.at) {
-        text->m_ptPos = *spec.at;
+                                         QString::fromStdString(request.text).toStdU16String());
+    if (request.at) {
+        text->m_ptPos = *request.at;
     } else {
         const SIZE full = card.GetCardImageSize(), size = text->GetSize();
         text->m_ptPos = {(full.cx - size.cx) / 2, full.cy - full.cy / 20 - size.cy};
@@ -87,7 +87,7 @@ void AddText(WorkArea& card, const TextSpec& spec, const TextStyle& style)
     card.SetSelected(nullptr);
 }
 
-bool Assemble(const std::filesystem::path& templateFolder, const CardSpec& spec, std::string& error)
+bool Assemble(const std::filesystem::path& templateFolder, const CardRequest& request, std::string& error)
 {
     const std::filesystem::path folder = templateFolder.empty() ? CLumivexDoc::DefaultSkinFolder() : templateFolder;
     CLumivexDoc document(folder);
@@ -98,13 +98,13 @@ bool Assemble(const std::filesystem::path& templateFolder, const CardSpec& spec,
     FullSizePort port(document.m_workArea);
     document.SetView(&port);
     document.FitCardToView(true);
-    for (const PhotoSpec& photo : spec.photos)
+    for (const PhotoRequest& photo : request.photos)
         if (!PlacePhoto(document, photo, error))
             return false;
-    for (const TextSpec& text : spec.texts)
-        AddText(document.m_workArea, text, spec.style);
-    if (!document.SaveCardImage(spec.output, error)) {
-        error = "cannot write " + Quoted(spec.output) + ": " + error;
+    for (const TextRequest& text : request.texts)
+        AddText(document.m_workArea, text, request.style);
+    if (!document.SaveCardImage(request.output, error)) {
+        error = "cannot write " + Quoted(request.output) + ": " + error;
         return false;
     }
     return true;
@@ -121,7 +121,7 @@ LOGFONTW NewTextFont(const std::string& face, int points)
     return font;
 }
 
-bool RenderCard(const std::filesystem::path& templateFolder, const CardSpec& card, std::string& error)
+bool RenderCard(const std::filesystem::path& templateFolder, const CardRequest& card, std::string& error)
 {
     try {
         return Assemble(templateFolder, card, error);

@@ -153,7 +153,7 @@ RenderArgs Wrong(std::string problem)
 // What an option's value says into args; a problem text when it says nothing sound.
 std::string ReadOption(const std::string& option, const std::string& value, RenderArgs& args)
 {
-    CardSpec& card = args.card;
+    CardRequest& card = args.card;
     if (option == "--template") {
         args.templateFolder = value;
     } else if (option == "--photo") {

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "render/CardSpec.h"
+#include "render/CardRequest.h"
 
 struct RenderArgs {
     enum class Mode { Card, Batch, Help, Wrong };
     Mode mode = Mode::Wrong;
     std::filesystem::path templateFolder;  // empty: the default card
-    CardSpec card;                         // the one card; its style serves the batch too
+    CardRequest card;                         // the one card; its style serves the batch too
     std::filesystem::path csv;
     std::filesystem::path outFolder;
     int jobs = 1;

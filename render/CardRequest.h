@@ -16,14 +16,14 @@ struct PhotoBox {
     float angle = 0;
 };
 
-struct PhotoSpec {
+struct PhotoRequest {
     std::filesystem::path file;
     // Without a box the photo goes where the program puts an opened photo,
     // then fitted to cover the frame's window under it (or the largest).
     std::optional<PhotoBox> box;
 };
 
-struct TextSpec {
+struct TextRequest {
     std::string text;  // UTF-8
     // The top-left corner of the text on the card; without one the text is
     // centred across the card near its bottom edge.
@@ -37,9 +37,9 @@ struct TextStyle {
     COLORREF colour = RGB(255, 255, 255);
 };
 
-struct CardSpec {
-    std::vector<PhotoSpec> photos;
-    std::vector<TextSpec> texts;
+struct CardRequest {
+    std::vector<PhotoRequest> photos;
+    std::vector<TextRequest> texts;
     TextStyle style;
     std::filesystem::path output;
 };
