@@ -197,12 +197,8 @@ int main(int argc, char** argv)
     Shots shots;
     {
         CLumivexApp program;
-        CMainFrame* frame = nullptr;
-        if (!program.InitInstance([&frame](CLumivexDoc& document) {
-                auto made = std::make_unique<CMainFrame>(document);
-                frame = made.get();
-                return made;
-            })) {
+        CMainFrame* frame = StartMainFrame(program);
+        if (!frame) {
             std::fprintf(stderr, "make_manual: the program's window cannot be made\n");
             return 1;
         }

@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include "app/LumivexApp.h"
+
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QMimeData>
@@ -350,4 +352,15 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+CMainFrame* StartMainFrame(CLumivexApp& program)
+{
+    CMainFrame* frame = nullptr;
+    const bool started = program.InitInstance([&frame](CLumivexDoc& document) {
+        auto made = std::make_unique<CMainFrame>(document);
+        frame = made.get();
+        return made;
+    });
+    return started ? frame : nullptr;
 }

@@ -95,3 +95,9 @@ private:
     CStatusBarEx* m_statusBar = nullptr;
     const Bitmap* m_captionStrip = nullptr;
 };
+
+class CLumivexApp;
+// Makes the program's main frame through its application object (document,
+// view, skins); null when the window cannot be made.
+CMainFrame* StartMainFrame(CLumivexApp& program);
+

@@ -52,12 +52,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName("Orvantis");
     CLumivexApp program;
-    CMainFrame* frame = nullptr;
-    if (!program.InitInstance([&frame](CLumivexDoc& document) {
-            auto made = std::make_unique<CMainFrame>(document);
-            frame = made.get();
-            return made;
-        }))
+    CMainFrame* frame = StartMainFrame(program);
+    if (!frame)
         return 1;
     // A photo that cannot be read is told on standard error; the others open.
     QStringList photos, errors;
