@@ -89,10 +89,17 @@ Box InkBox(const RealisedFont& font, const QString& text, qint64 x, qint64 y, LO
             y + std::max<qint64>(font.Height(), qint64(std::ceil(glyphs.bottom()))) + 1};
 }
 
-void DrawGlyphs(Bitmap& bitmap, const RealisedFont& font, const QString& text, qint64 x, qint64 y,
-                const Box& area, COLORREF color)
+// Qt 6.4's raster engine overruns its stack filling the outline of a
+// missing-glyph box (a character no installed face covers) at an em above
+// 2049 pixels into an image wider than 2050. Glyphs are therefore drawn in
+// strips at most this wide; the origin moves by whole pixels from strip to
+// strip, so the coverage is the same as in one image.
+constexpr qint64 kMaxCoverageWidth = 2048;
+
+void DrawGlyphStrip(Bitmap& bitmap, const RealisedFont& font, const QString& text, qint64 x, qint64 y,
+                    const Box& strip, COLORREF color)
 {
-    QImage coverage(int(area.right - area.left), int(area.bottom - area.top), QImage::Format_Alpha8);
+    QImage coverage(int(strip.right - strip.left), int(strip.bottom - strip.top), QImage::Format_Alpha8);
     if (coverage.isNull())
         return;
     coverage.fill(0);
@@ -100,12 +107,12 @@ void DrawGlyphs(Bitmap& bitmap, const RealisedFont& font, const QString& text, q
         QPainter painter(&coverage);
         painter.setFont(font.font);
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(qreal(x - area.left), qreal(y - area.top + font.ascent)), text);
+        painter.drawText(QPointF(qreal(x - strip.left), qreal(y - strip.top + font.ascent)), text);
     }
     const int width = coverage.width();
     for (int row = 0; row < coverage.height(); ++row) {
         const uchar* mask = coverage.constScanLine(row);
-        std::uint8_t* pixel = PixelAt(bitmap, area.left, area.top + row);
+        std::uint8_t* pixel = PixelAt(bitmap, strip.left, strip.top + row);
         for (int column = 0; column < width; ++column, pixel += 3) {
             if (const unsigned c = mask[column]) {
                 pixel[0] = Blend(pixel[0], GetBValue(color), c);
@@ -113,6 +120,15 @@ void DrawGlyphs(Bitmap& bitmap, const RealisedFont& font, const QString& text, q
                 pixel[2] = Blend(pixel[2], GetRValue(color), c);
             }
         }
+    }
+}
+
+void DrawGlyphs(Bitmap& bitmap, const RealisedFont& font, const QString& text, qint64 x, qint64 y,
+                const Box& area, COLORREF color)
+{
+    for (qint64 left = area.left; left < area.right; left += kMaxCoverageWidth) {
+        const Box strip{left, area.top, std::min(area.right, left + kMaxCoverageWidth), area.bottom};
+        DrawGlyphStrip(bitmap, font, text, x, y, strip, color);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/text/FontLimits.h"
 #include "platform/text/TextFont.h"
 
 namespace {
@@ -371,6 +372,32 @@ TEST(DrawText, ClippedOutputIsTheUncutOutputInsideTheClip)
             const bool inRect = x >= 30 && x < 60 && y >= 20 && y < 30;
             EXPECT_EQ(boxed.Get(x, y), inRect ? whole.Get(x, y) : kPaper);
         }
+}
+
+// Text wider than a coverage strip: a clip that moves where the strips start
+// must not move a pixel.
+TEST(DrawText, WideTextIsTheSameWhereverItsStripsStart)
+{
+    const std::u16string text(40, u'W');
+    Canvas whole(4700, 200, Describe(u"Arial", -150));
+    ASSERT_GT(Extent(whole.font.get(), text).cx, 4400);
+    whole.Draw(text, {7, 10, 7, 10});
+    Canvas clipped(4700, 200, Describe(u"Arial", -150));
+    clipped.dc.hasClip = true;
+    clipped.dc.clip = {1001, 0, 4700, 200};
+    clipped.Draw(text, {7, 10, 7, 10});
+    for (LONG y = 0; y < 200; ++y)
+        for (LONG x = 1001; x < 4700; ++x)
+            ASSERT_EQ(clipped.Get(x, y), whole.Get(x, y)) << x << "," << y;
+}
+
+// A character no installed face covers is drawn as a missing-glyph box; at
+// the largest em, wide and cut by the top edge, it once broke the rasteriser.
+TEST(DrawText, LargestMissingGlyphBoxCutByTheEdgeIsDrawn)
+{
+    Canvas canvas(5000, 10, Describe(u"NoSuchFace", -kMaxFontEm));
+    canvas.Draw(u"\u0B0A\u0B14\u1000", {1, -3000, 1, -3000});
+    EXPECT_NE(canvas.Changed().right, 0);
 }
 
 TEST(DrawText, CalcRectMeasuresAndDrawsNothing)
