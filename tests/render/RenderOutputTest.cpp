@@ -3,12 +3,15 @@
 #include <fstream>
 #include <iterator>
 
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/LumivexDoc.h"
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
+#include "model/TextEx.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
 
@@ -71,10 +74,9 @@ protected:
 
 // The default card (its frame, mask and template texts) saved from the window
 // as its user makes it: shown at 100%, one photo opened and fitted to the
-// window, one dragged into a box and turned. Texts typed by the user are left
-// out: the text layer draws a stretched font a pixel differently depending on
-// which fonts the process realised before, so no two programs can be made to
-// agree on them byte for byte.
+// window, one dragged into a box and turned, a text typed with the editor.
+// A card shown smaller is another card: its texts were fitted to the smaller
+// boxes on the way.
 TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
 {
     const auto fitted = WritePhoto(m_folder, "fitted.jpg", 900, 700);
@@ -103,12 +105,20 @@ TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
     turned->Rotate(17);
     view.ClearSelection();
 
+    view.SetMode(MODE_ADD_TEXT);
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(700, 1100));
+    QTest::keyClicks(&view.GetEditor(), QStringLiteral("Happy Birthday, Anna"));
+    QTest::keyClick(&view.GetEditor(), Qt::Key_Return);
+    const auto* typed = dynamic_cast<const TextEx*>(card.GetElements().back().get());
+    ASSERT_TRUE(typed && typed->GetText() == u"Happy Birthday, Anna");
+    const QString textAt = QStringLiteral("Happy Birthday, Anna@%1,%2").arg(typed->m_ptPos.x).arg(typed->m_ptPos.y);
+
     for (const char* name : {"card.jpg", "card.png"}) {
         std::string error;
         ASSERT_TRUE(document.SaveCardImage(Path(name), error)) << error;
         const std::string rendered = std::string("rendered-") + name;
         const Outcome run = RunRender({"--photo", QString::fromStdString(fitted.string()), "--photo",
-                                       QString::fromStdString(boxed.string()) + "@150,90,500,375,17", "-o",
+                                       QString::fromStdString(boxed.string()) + "@150,90,500,375,17", "--text", textAt, "--colour", "#000000", "-o",
                                        QString::fromStdString(Path(rendered.c_str()).string())});
         ASSERT_EQ(run.status, 0) << run.errors.toStdString();
         const std::string saved = Bytes(Path(name));
