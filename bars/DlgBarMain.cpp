@@ -57,7 +57,19 @@ CDlgBarMain::CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* 
     addItem(QStringLiteral("Download more templates"), ID_DOWNLOAD_TEMPLATES);
     addItem(QStringLiteral("Print... (Ctrl+P)"), ID_PRINT);
     m_helpMenu->addSeparator();
+    addItem(QStringLiteral("Undo (Ctrl+Z)"), ID_UNDO);
+    addItem(QStringLiteral("Redo (Ctrl+Shift+Z)"), ID_REDO);
+    m_helpMenu->addSeparator();
     addItem(QStringLiteral("About"), ID_ABOUT);
+    connect(m_helpMenu, &QMenu::aboutToShow, this, [this] {
+        const CardHistory& history = m_view.GetHistory();
+        for (QAction* action : m_helpMenu->actions()) {
+            if (action->data() == ID_UNDO)
+                action->setEnabled(history.UndoCount() > 0);
+            else if (action->data() == ID_REDO)
+                action->setEnabled(history.RedoCount() > 0);
+        }
+    });
     m_btnHelp->AttachPopupMenu(m_helpMenu);
     connect(m_btnHelp, &PxSkinButton::menuCommand, this, &CDlgBarMain::OnMenuCommand);
 
@@ -172,6 +184,12 @@ void CDlgBarMain::OnMenuCommand(int id)
         break;
     case ID_PRINT:
         PrintCardWithDialog(window(), m_view.GetDocument());
+        break;
+    case ID_UNDO:
+        m_view.Undo();
+        break;
+    case ID_REDO:
+        m_view.Redo();
         break;
     case ID_ABOUT: {
         CDlgAbout about(window());

@@ -24,6 +24,8 @@ constexpr int ID_SOFTWARE_WEBSITE = 32772;
 constexpr int ID_ABOUT = 32775;
 constexpr int ID_DOWNLOAD_TEMPLATES = 32776;
 constexpr int ID_PRINT = 32777;
+constexpr int ID_UNDO = 32778;
+constexpr int ID_REDO = 32779;
 
 class CDlgBarMain : public QWidget {
     Q_OBJECT

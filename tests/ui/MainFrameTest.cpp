@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -132,6 +133,33 @@ TEST_F(Frame, PastedPicturesAndDroppedPhotosArePlacedApart)
     EXPECT_LE(fitted->GetPos().y, w.top);
     EXPECT_GE(fitted->GetPos().x + fitted->GetSize().cx, w.right);
     EXPECT_GE(fitted->GetPos().y + fitted->GetSize().cy, w.bottom);
+}
+
+// The Help menu names Undo and Redo with their keys, enabled when there is
+// something to undo or redo.
+TEST_F(Frame, HelpMenuUndoesAndRedoes)
+{
+    m_frame.show();
+    auto* menu = m_frame.GetMainBar().Button(IDC_BTN_HELP)->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    auto item = [&](const QString& text) {
+        emit menu->aboutToShow();
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+        ADD_FAILURE() << text.toStdString();
+        return menu->addAction(text);
+    };
+    EXPECT_FALSE(item("Undo (Ctrl+Z)")->isEnabled());
+    ASSERT_TRUE(m_document.PlacePhoto(PxImage(40, 30, 24, FormatBmp)));
+    const auto& elements = m_document.m_workArea.GetElements();
+    ASSERT_EQ(elements.size(), 2u);
+    EXPECT_FALSE(item("Redo (Ctrl+Shift+Z)")->isEnabled());
+    item("Undo (Ctrl+Z)")->trigger();
+    EXPECT_EQ(elements.size(), 1u);
+    EXPECT_FALSE(item("Undo (Ctrl+Z)")->isEnabled());
+    item("Redo (Ctrl+Shift+Z)")->trigger();
+    EXPECT_EQ(elements.size(), 2u);
 }
 
 TEST_F(Frame, NeverSmallerThan800x600)
