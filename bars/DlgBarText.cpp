@@ -1,12 +1,12 @@
 #include "bars/DlgBarText.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "app/NewTextFont.h"
 #include "ui/controls/ColourButton.h"
 #include "ui/controls/FontComboBox.h"
 #include "ui/controls/PxSkinButton.h"
@@ -18,11 +18,6 @@ namespace {
 const QString kDefaultFace = QStringLiteral("Times New Roman");
 
 }  // namespace
-
-LONG FontHeightOfSize(int points)
-{
-    return LONG(std::trunc(points * -1.3333333333333333));
-}
 
 int LeadingInteger(const QString& text)
 {
@@ -89,15 +84,10 @@ bool CDlgBarText::GetNewTextFont(LOGFONTW& font) const
     const int size = std::abs(LeadingInteger(m_sizeBox->SizeText()));
     if (size == 0)
         return false;
-    const LONG height = FontHeightOfSize(size);
     QString face = m_fontBox->SelectedFaceName();
     if (face.isEmpty())
         face = kDefaultFace;
-    font = LOGFONTW{};
-    font.lfHeight = height;
-    font.lfWidth = std::max<LONG>(1, LONG(std::trunc(-height * 0.4)));
-    const std::u16string name = face.toStdU16String();
-    name.copy(font.lfFaceName, LF_FACESIZE - 1);
+    font = NewTextFont(face.toStdU16String(), size);
     return true;
 }
 

@@ -23,9 +23,6 @@ constexpr int IDC_TEXT_CENTER = 1018;
 constexpr int IDC_TEXT_RIGHT = 1019;
 constexpr int IDC_TEXT_DELETE = 1029;
 
-// A point size as a font height in pixels: the product rounded to double
-// precision, then truncated toward zero (12 gives -16, 10 gives -13).
-LONG FontHeightOfSize(int points);
 // The value of the leading decimal integer of text, as a C string-to-integer
 // conversion reads it: optional blanks and sign, then digits; 0 when none.
 int LeadingInteger(const QString& text);

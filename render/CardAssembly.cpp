@@ -1,12 +1,12 @@
 #include "render/CardAssembly.h"
 
-#include <cmath>
 #include <memory>
 #include <new>
 
 #include <QString>
 
 #include "app/LumivexDoc.h"
+#include "app/NewTextFont.h"
 #include "image/PxImage.h"
 #include "model/FrameWindows.h"
 #include "model/ImageEx.h"
@@ -75,7 +75,7 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
 
 void AddText(WorkArea& card, const TextRequest& request, const TextStyle& style)
 {
-    auto text = std::make_unique<TextEx>(NewTextFont(style.face, style.points), style.colour,
+    auto text = std::make_unique<TextEx>(NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points), style.colour,
                                          QString::fromStdString(request.text).toStdU16String());
     if (request.at) {
         text->m_ptPos = *request.at;
@@ -111,15 +111,6 @@ bool Assemble(const std::filesystem::path& templateFolder, const CardRequest& re
 }
 
 }  // namespace
-
-LOGFONTW NewTextFont(const std::string& face, int points)
-{
-    LOGFONTW font{};
-    font.lfHeight = LONG(std::trunc(points * -1.3333333333333333));
-    font.lfWidth = std::max<LONG>(1, LONG(std::trunc(-font.lfHeight * 0.4)));
-    QString::fromStdString(face).toStdU16String().copy(font.lfFaceName, LF_FACESIZE - 1);
-    return font;
-}
 
 bool RenderCard(const std::filesystem::path& templateFolder, const CardRequest& card, std::string& error)
 {

@@ -10,9 +10,6 @@
 #include "platform/WinRecords.h"
 #include "render/CardRequest.h"
 
-// The font a new text gets from the text bar with this face and size.
-LOGFONTW NewTextFont(const std::string& face, int points);
-
 // Needs a QGuiApplication (the texts' fonts). False with the reason in error,
 // which names the file at fault; an existing output file is then kept.
 bool RenderCard(const std::filesystem::path& templateFolder, const CardRequest& card, std::string& error);

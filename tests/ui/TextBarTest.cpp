@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "app/LumivexDoc.h"
+#include "app/NewTextFont.h"
 #include "bars/DlgBarText.h"
 #include "model/TextEx.h"
 #include "tests/app/TemplateFolder.h"
