@@ -125,11 +125,11 @@ int PaletteGeometry::EntryAt(QPoint client) const
 int PaletteGeometry::NextEntry(int entry, int key) const
 {
     constexpr int first = 0;
-    const int last = int(ColourTable.size()) - 1;
+    constexpr int last = int(std::tuple_size_v<decltype(ColourTable)>) - 1;
     const bool isCell = entry >= 0 && entry <= last;
     const int row = isCell ? entry / kColumns : -1;
     const int column = isCell ? entry % kColumns : -1;
-    const auto cellAt = [last](int r, int c) {
+    const auto cellAt = [](int r, int c) {
         const int cell = r * kColumns + c;
         return r >= 0 && c >= 0 && c < kColumns && cell <= last ? cell : ENTRY_NONE;
     };
