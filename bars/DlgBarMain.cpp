@@ -50,25 +50,24 @@ CDlgBarMain::CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* 
 
     // The Help button's menu; the bar handles its commands.
     m_helpMenu = new QMenu(this);
-    auto addItem = [&](const QString& text, int id) { m_helpMenu->addAction(text)->setData(id); };
+    auto addItem = [&](const QString& text, int id) {
+        QAction* item = m_helpMenu->addAction(text);
+        item->setData(id);
+        return item;
+    };
     addItem(QStringLiteral("Help Topic"), ID_HELP_TOPIC);
     addItem(QStringLiteral("Software Website"), ID_SOFTWARE_WEBSITE);
     m_helpMenu->addSeparator();
     addItem(QStringLiteral("Download more templates"), ID_DOWNLOAD_TEMPLATES);
     addItem(QStringLiteral("Print... (Ctrl+P)"), ID_PRINT);
     m_helpMenu->addSeparator();
-    addItem(QStringLiteral("Undo (Ctrl+Z)"), ID_UNDO);
-    addItem(QStringLiteral("Redo (Ctrl+Shift+Z)"), ID_REDO);
+    QAction* undo = addItem(QStringLiteral("Undo (Ctrl+Z)"), ID_UNDO);
+    QAction* redo = addItem(QStringLiteral("Redo (Ctrl+Shift+Z)"), ID_REDO);
     m_helpMenu->addSeparator();
     addItem(QStringLiteral("About"), ID_ABOUT);
-    connect(m_helpMenu, &QMenu::aboutToShow, this, [this] {
-        const CardHistory& history = m_view.GetHistory();
-        for (QAction* action : m_helpMenu->actions()) {
-            if (action->data() == ID_UNDO)
-                action->setEnabled(history.UndoCount() > 0);
-            else if (action->data() == ID_REDO)
-                action->setEnabled(history.RedoCount() > 0);
-        }
+    connect(m_helpMenu, &QMenu::aboutToShow, this, [this, undo, redo] {
+        undo->setEnabled(m_view.GetHistory().UndoCount() > 0);
+        redo->setEnabled(m_view.GetHistory().RedoCount() > 0);
     });
     m_btnHelp->AttachPopupMenu(m_helpMenu);
     connect(m_btnHelp, &PxSkinButton::menuCommand, this, &CDlgBarMain::OnMenuCommand);
