@@ -75,8 +75,8 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
 
 void AddText(WorkArea& card, const TextRequest& request, const TextStyle& style)
 {
-    auto text = std::make_unique<TextEx>(NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points), style.colour,
-                                         QString::fromStdString(request.text).toStdU16String());
+    const LOGFONTW font = NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points);
+    auto text = std::make_unique<TextEx>(font, style.colour, QString::fromStdString(request.text).toStdU16String());
     if (request.at) {
         text->m_ptPos = *request.at;
     } else {

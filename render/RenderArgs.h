@@ -16,7 +16,7 @@ struct RenderArgs {
     enum class Mode { Card, Batch, Help, Wrong };
     Mode mode = Mode::Wrong;
     std::filesystem::path templateFolder;  // empty: the default card
-    CardRequest card;                         // the one card; its style serves the batch too
+    CardRequest card;                      // the one card; its style serves the batch too
     std::filesystem::path csv;
     std::filesystem::path outFolder;
     int jobs = 1;

@@ -1,7 +1,5 @@
 #include "ui/MainFrame.h"
 
-#include "app/LumivexApp.h"
-
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QMimeData>
@@ -15,6 +13,7 @@
 #include <QWindow>
 
 #include "app/BitmapImage.h"
+#include "app/LumivexApp.h"
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"

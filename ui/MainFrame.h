@@ -100,4 +100,3 @@ class CLumivexApp;
 // Makes the program's main frame through its application object (document,
 // view, skins); null when the window cannot be made.
 CMainFrame* StartMainFrame(CLumivexApp& program);
-
