@@ -3,6 +3,7 @@
 // format touches the table in CodecTable.cpp and the codec's own files only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -23,14 +24,23 @@ struct CodecRow {
     EncodeFn encode;  // null: the format cannot be written
 };
 
-// One step of decoding by content: the row to use and the id it is given.
+// Whether the first bytes of a stream (at most kSignatureBytes, fewer when
+// the stream is shorter) can only be a file of one format.
+constexpr std::size_t kSignatureBytes = 32;
+using SignatureFn = bool (*)(std::span<const std::uint8_t> head);
+
+// One step of decoding by content: the row to use, the id it is given, and
+// the format's signature (null for formats without one). A stream whose
+// signature matched is the codec's to explain: when it fails, its reason is
+// what the caller learns, not that no codec knew the content.
 struct DetectStep {
     std::uint32_t row;
     std::uint32_t type;
+    SignatureFn signature = nullptr;
 };
 
 // The row of a format id; ids without a built-in codec, and ids from
-// FormatCount on, give a row with neither function.
+// FormatIdEnd on, give a row with neither function.
 const CodecRow& CodecFor(std::uint32_t type);
 
 // The codecs tried, in order, when the caller asks for id 0.
@@ -53,6 +63,7 @@ bool DecodeWith(PxImage& target, PxFile* file, std::uint32_t type)
     codec.info.transColor = {};
     codec.info.alphaPaletteEnabled = false;
     codec.info.exifOrientation = 1;
+    codec.info.colourSpace.reset();
     if (codec.Decode(file))
         return target.Transfer(codec);
     target.SetLastError(codec.GetLastError());

@@ -1,5 +1,7 @@
 // The image core's format ids. They are fixed numbers: files, callers and the
-// per-format option table (16 entries) rely on them.
+// per-format option table (16 entries) rely on them. Formats added later are
+// decoded only and numbered after that table; 16 itself names no format, so
+// callers that pass it as "none" keep getting the unknown-format answer.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +23,9 @@ enum PxImageFormat : std::uint32_t {
     FormatPgx = 13,
     FormatPnm = 14,
     FormatRas = 15,
-    FormatCount = 16,
+    FormatCount = 16,  // the size of the option table
+    FormatWebp = 17,
+    FormatHeif = 18,
+    FormatAvif = 19,
+    FormatIdEnd = 20,  // one past the last id
 };

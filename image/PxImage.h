@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
+#include "image/ColourSpace.h"
 #include "image/ImageFormats.h"
 #include "platform/Gdi.h"
 #include "platform/WinRecords.h"
@@ -15,8 +17,8 @@
 class PxImage;
 class PxFile;
 
-// Everything about a picture besides its pixels. Plain data: copied whole by
-// CopyInfo, Copy and Transfer.
+// Everything about a picture besides its pixels, copied whole by CopyInfo,
+// Copy and Transfer.
 struct ImageInfo {
     std::uint32_t rowStride = 0;
     std::uint8_t* bits = nullptr;   // first byte of the pixel array inside dib
@@ -38,6 +40,9 @@ struct ImageInfo {
     // How the stored pixels are turned against the view, as the Exif
     // Orientation tag numbers it: 1 upright, 2 to 8 mirrored and/or turned.
     std::uint8_t exifOrientation = 1;
+    // The colour space the file declared; null when it declared none (sRGB).
+    // Shared, so copies of a picture do not copy a profile.
+    std::shared_ptr<const ColourSpace> colourSpace;
     RECT selectionBox{};
     std::uint8_t alphaMax = 255;
     bool alphaPaletteEnabled = false;

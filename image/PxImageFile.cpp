@@ -22,7 +22,7 @@ bool PxImage::Load(const std::filesystem::path& path, std::uint32_t type)
         return false;
     // A file whose name lies about its format still loads by its content; if
     // that fails too, the caller learns why the requested format failed.
-    if (type > FormatUnknown && type < FormatCount && Decode(&file, type))
+    if (pximage::CodecFor(type).decode && Decode(&file, type))
         return true;
     char requestedFailure[sizeof info.lastError];
     std::memcpy(requestedFailure, info.lastError, sizeof requestedFailure);
@@ -76,14 +76,25 @@ bool PxImage::Decode(PxFile* file, std::uint32_t type)
         const pximage::CodecRow& row = pximage::CodecFor(type);
         if (row.decode)
             return attempt(row, type);
-    } else {
-        for (const pximage::DetectStep& step : pximage::DetectionOrder()) {
-            const pximage::CodecRow& row = pximage::CodecFor(step.row);
-            if (row.decode && attempt(row, step.type))
-                return true;
-        }
+        SetLastError("Decode: Unknown or wrong format");
+        return false;
     }
-    SetLastError("Decode: Unknown or wrong format");
+    // The first bytes tell which codec may explain a failure: a file that
+    // starts like a PNG and fails is a damaged PNG, not an unknown format.
+    std::uint8_t head[pximage::kSignatureBytes];
+    const std::size_t headBytes = file->Read(head, 1, sizeof head);
+    file->Seek(start, 0);
+    std::string recognisedFailure;
+    for (const pximage::DetectStep& step : pximage::DetectionOrder()) {
+        const pximage::CodecRow& row = pximage::CodecFor(step.row);
+        if (!row.decode)
+            continue;
+        if (attempt(row, step.type))
+            return true;
+        if (recognisedFailure.empty() && step.signature && step.signature({head, headBytes}))
+            recognisedFailure = GetLastError();
+    }
+    SetLastError(recognisedFailure.empty() ? "Decode: Unknown or wrong format" : recognisedFailure.c_str());
     return false;
 }
 
