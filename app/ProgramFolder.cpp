@@ -34,7 +34,8 @@ std::uint32_t GetFormatFromExtension(std::string_view extension)
         {"tga", FormatTga},  {"pcx", FormatPcx},  {"wbmp", FormatWbmp}, {"wmf", FormatWmf},
         {"emf", FormatWmf},  {"jp2", FormatJp2},  {"j2k", FormatJp2},  {"jpc", FormatJpc},
         {"j2c", FormatJpc},  {"pgx", FormatPgx},  {"ras", FormatRas},  {"pnm", FormatPnm},
-        {"pgm", FormatPnm},  {"ppm", FormatPnm},
+        {"pgm", FormatPnm},  {"ppm", FormatPnm},  {"webp", FormatWebp}, {"heic", FormatHeif},
+        {"heif", FormatHeif}, {"avif", FormatAvif},
     };
     for (const Entry& entry : kTable)
         if (entry.extension == extension)

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "app/BitmapImage.h"
+#include "app/PhotoFile.h"
 #include "app/ProgramFolder.h"
 #include "image/PxImage.h"
 #include "ui/controls/AppStrings.h"
@@ -21,9 +22,10 @@
 namespace {
 
 const char* const kPhotoFilter =
-    "support files|*.bmp;*.jpg;*.jpeg;*.png;*.tga;*.tiff;*.jp2;*.j2k|BMP files (*.bmp)|*.bmp|JPG files "
-    "(*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG files (*.png)|*.png|TGA files (*.tga)|*.tga|TIFF files "
-    "(*.tiff,*.tif)|*.tiff;*.tif|JP2 files(*.j2k;*.jp2)|*.j2k;*.jp2||";
+    "support files|*.bmp;*.jpg;*.jpeg;*.png;*.tga;*.tiff;*.jp2;*.j2k;*.webp;*.heic;*.heif;*.avif|BMP files "
+    "(*.bmp)|*.bmp|JPG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG files (*.png)|*.png|TGA files (*.tga)|*.tga|TIFF files "
+    "(*.tiff,*.tif)|*.tiff;*.tif|JP2 files(*.j2k;*.jp2)|*.j2k;*.jp2|WebP files (*.webp)|*.webp|HEIF files "
+    "(*.heic;*.heif)|*.heic;*.heif|AVIF files (*.avif)|*.avif||";
 
 }  // namespace
 
@@ -143,17 +145,15 @@ void CDlgBarMain::OnPhoto()
 bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error)
 {
     PxImage photo;
-    if (!photo.Load(path.toStdString(), FormatUnknown) || !photo.IsValid()) {
-        const char* reason = photo.GetLastError()[0] ? photo.GetLastError() : "the file cannot be read";
-        const QString why = QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromUtf8(reason));
+    std::string reason;
+    if (!OpenPhoto(path.toStdString(), photo, reason)) {
+        const QString why = QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromStdString(reason));
         if (error)
             *error = why;
         else
             QMessageBox::warning(window(), QStringLiteral("Orvantis"), why);
         return false;
     }
-    // A photo taken turned goes on the card the right way up.
-    photo.TurnUpright();
     return PlacePicture(photo, offset);
 }
 

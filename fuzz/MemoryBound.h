@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "image/ImageSize.h"
+
 extern "C" {
 int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
                                               void (*)(const volatile void*)) __attribute__((weak));
@@ -39,6 +41,12 @@ inline void CountFree(const volatile void* pointer)
     if (pointer)
         g_liveBytes.fetch_sub(std::int64_t(__sanitizer_get_allocated_size(pointer)), std::memory_order_relaxed);
 }
+
+// The harness opens pictures of at most 16 megapixels (64 MiB of decoder
+// memory), far below what the program opens: the large sizes cost time and
+// memory without reaching other code, and would exceed the input's limit.
+constexpr std::uint64_t kHarnessPixelLimit = 16000000;
+inline const bool g_harnessLimitSet = (pximage::SetDecodePixelLimit(kHarnessPixelLimit), true);
 
 inline const bool g_hooksInstalled = __sanitizer_install_malloc_and_free_hooks && __sanitizer_get_allocated_size &&
                                      __sanitizer_install_malloc_and_free_hooks(CountMalloc, CountFree) != 0;

@@ -1,5 +1,6 @@
 #include "image/ImageSize.h"
 
+#include <atomic>
 #include <limits>
 
 namespace pximage {
@@ -8,7 +9,38 @@ namespace {
 constexpr unsigned __int128 kMaxMemoryRule = 256000000;
 constexpr std::uint64_t kMaxBlockBytes = std::numeric_limits<std::int32_t>::max();
 constexpr std::uint32_t kHeaderBytes = 40;
+
+std::atomic<std::uint64_t> g_decodePixelLimit{kMaxDecodedPixels};
 }  // namespace
+
+std::uint64_t DecodePixelLimit()
+{
+    return g_decodePixelLimit.load(std::memory_order_relaxed);
+}
+
+void SetDecodePixelLimit(std::uint64_t pixels)
+{
+    g_decodePixelLimit.store(pixels, std::memory_order_relaxed);
+}
+
+std::string TooManyPixelsReason(std::uint64_t width, std::uint64_t height)
+{
+    return "the picture is " + std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
+           std::to_string(DecodePixelLimit() / 1000000) + " megapixels this program opens";
+}
+
+std::string TooMuchMemoryReason(const char* format, std::uint64_t width, std::uint64_t height)
+{
+    return "decoding the " + std::to_string(width) + " x " + std::to_string(height) + " " + format +
+           " picture would take more than the " + std::to_string(DecodeMemoryLimit() / 1000000) +
+           " MB this program allows";
+}
+
+std::string CutShortReason(const char* format, std::int64_t streamBytes, std::uint64_t width, std::uint64_t height)
+{
+    return std::string("the ") + format + " file is damaged or cut short: its " + std::to_string(streamBytes) +
+           " bytes cannot hold a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
 
 DibLayout ComputeDibLayout(std::uint64_t width, std::uint64_t height, std::uint32_t bpp)
 {

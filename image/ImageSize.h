@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace pximage {
 
@@ -34,23 +35,46 @@ struct DibLayout {
 // rule) or when the block would not fit the 32-bit size fields of the header.
 DibLayout ComputeDibLayout(std::uint64_t width, std::uint64_t height, std::uint32_t bpp);
 
-// The memory a decoder may spend on what a stream declares. Run lengths,
-// deflate, JPEG's end-of-band runs, a GIF's logical screen or a JPEG 2000
-// tile-part length let a few hundred bytes declare gigabytes, which every
-// format's own expansion bound still allows. Up to kFreeDecodeBytes (64 MiB:
-// a 22-megapixel photograph at 24 bits) any stream may declare; beyond that
-// the stream must hold one byte for every kBytesPerStreamByte (256) bytes,
-// so an input of 1 MiB can cost at most 256 MiB. Photographs and scans stay
-// far below that ratio; only flat synthetic pictures above 64 MiB exceed it,
-// and those are refused. A stream that cannot tell its length (-1) is not
-// limited here.
-constexpr std::uint64_t kFreeDecodeBytes = std::uint64_t(64) << 20;
-constexpr std::uint64_t kBytesPerStreamByte = 256;
+// How large a decoded picture may be. Real photographs stay far below the
+// ceiling: the largest cameras write 100 to 200 megapixels, multi-shot
+// sensors 400; above that lie stitched panoramas meant for a printer, not a
+// card, and crafted files whose few bytes declare gigapixels. 500 megapixels
+// take 1.5 GB at 24 bits and stay inside the container's 2 GiB block, so a
+// refused file is told apart from a picture that merely failed to allocate.
+// Below the ceiling each format proves in its own way that its stream can
+// hold what it declares (JPEG: a bit per block; PNG and TIFF: their
+// compression's largest expansion; GIF: its code size), which costs honest
+// files nothing.
+constexpr std::uint64_t kMaxDecodedPixels = 500000000;
 
-constexpr bool WithinDecodeBudget(std::uint64_t bytes, std::int64_t streamBytes)
+// The ceiling in force: kMaxDecodedPixels, unless a harness lowered it for
+// the memory it runs under. Safe to read from any thread.
+std::uint64_t DecodePixelLimit();
+void SetDecodePixelLimit(std::uint64_t pixels);
+
+// What a decoder may spend on the picture and its working buffers together
+// (a library's coefficients, a composition screen, 32-bit samples): four
+// bytes for every pixel of the ceiling.
+inline std::uint64_t DecodeMemoryLimit()
 {
-    return bytes <= kFreeDecodeBytes || streamBytes < 0 ||
-           bytes / kBytesPerStreamByte <= std::uint64_t(streamBytes);
+    return 4 * DecodePixelLimit();
 }
+
+inline bool WithinDecodePixelLimit(std::uint64_t width, std::uint64_t height)
+{
+    return (unsigned __int128)width * height <= DecodePixelLimit();
+}
+
+// The words a refused picture is explained with: "the picture is 30000 x
+// 30000 pixels, more than the 500 megapixels this program opens".
+std::string TooManyPixelsReason(std::uint64_t width, std::uint64_t height);
+
+// "decoding the 20000 x 20000 JPEG 2000 picture would take more than the
+// 2000 MB this program allows"
+std::string TooMuchMemoryReason(const char* format, std::uint64_t width, std::uint64_t height);
+
+// "the PNG file is damaged or cut short: its 1200 bytes cannot hold a
+// picture of 8000 x 6000 pixels"
+std::string CutShortReason(const char* format, std::int64_t streamBytes, std::uint64_t width, std::uint64_t height);
 
 }  // namespace pximage

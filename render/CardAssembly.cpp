@@ -7,6 +7,7 @@
 
 #include "app/LumivexDoc.h"
 #include "app/NewTextFont.h"
+#include "app/PhotoFile.h"
 #include "image/PxImage.h"
 #include "model/FrameWindows.h"
 #include "model/ImageEx.h"
@@ -35,17 +36,11 @@ std::string Quoted(const std::filesystem::path& path)
 bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string& error)
 {
     PxImage picture;
-    if (!picture.Load(request.file, FormatUnknown) || !picture.IsValid()) {
-        std::error_code why;
-        const bool file = std::filesystem::is_regular_file(request.file, why);
-        const std::string reason = why                      ? why.message()
-                                   : !file                   ? "not a file"
-                                   : picture.GetLastError()[0] ? picture.GetLastError()
-                                                             : "not a picture this program reads";
+    std::string reason;
+    if (!OpenPhoto(request.file, picture, reason)) {
         error = "cannot read photo " + Quoted(request.file) + ": " + reason;
         return false;
     }
-    picture.TurnUpright();
     WorkArea& card = document.m_workArea;
     if (!document.PlacePhoto(picture)) {
         error = "cannot place photo " + Quoted(request.file) + " on the card";

@@ -386,8 +386,12 @@ const char* BmpCodec::DecodeFrom(PxFile& file)
     if (const char* error = CheckCompression(h))
         return error;
 
-    // Sizes are checked against the rule and against the file before
+    // Sizes are checked against the ceiling, the rule and the file before
     // anything is allocated, so a few bytes cannot reserve gigabytes.
+    if (!pximage::WithinDecodePixelLimit(h.width, h.height)) {
+        m_refusal = pximage::TooManyPixelsReason(h.width, h.height);
+        return m_refusal.c_str();
+    }
     const pximage::DibLayout layout = pximage::ComputeDibLayout(h.width, h.height, h.bpp);
     if (layout.check != pximage::SizeCheck::Ok)
         return kNoMemory;
@@ -404,9 +408,7 @@ const char* BmpCodec::DecodeFrom(PxFile& file)
             return kCorrupt;
     }
     // Run lengths can stand for any area (an end-of-bitmap code leaves the
-    // rest blank); the decode budget bounds what a short stream may declare.
-    if (fileBytes >= 0 && !pximage::WithinDecodeBudget(layout.totalBytes, fileBytes - pixelStart))
-        return kNoMemory;
+    // rest blank), so only the ceiling bounds what they declare.
 
     header.biXPelsPerMeter = h.xPelsPerMeter;
     header.biYPelsPerMeter = h.yPelsPerMeter;

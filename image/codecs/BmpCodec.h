@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "image/PxFile.h"
 #include "image/PxImage.h"
@@ -21,4 +22,6 @@ public:
 private:
     // The decode steps; the failure text, or null on success.
     const char* DecodeFrom(PxFile& file);
+
+    std::string m_refusal;  // a failure text made for this file
 };

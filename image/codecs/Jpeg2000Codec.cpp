@@ -33,9 +33,12 @@ using pximage::SampleToByte;
 constexpr const char* kBufferError = "error: cannot allocate memory";
 
 constexpr std::uint32_t kMaxComponents = 64;
-// OpenJPEG keeps every decoded sample as a 32-bit integer; 256 M samples
-// (1 GiB) is far above any photograph and keeps hostile headers bounded.
-constexpr std::uint64_t kMaxDecodedSamples = std::uint64_t(1) << 28;
+// A tile-part cut short by the end of the file is decoded padded with
+// zeros to its declared length. Up to 64 MiB any tile-part may be cut; a
+// longer one must have at least 1 byte left for every 256 it claims, as an
+// honest file cut off part-way has.
+constexpr std::uint64_t kFreeTilePartBytes = std::uint64_t(64) << 20;
+constexpr std::uint64_t kTilePartBytesPerByteLeft = 256;
 // OpenJPEG keeps coding state for every tile from the start: about 5 KiB
 // per tile (its progression orders) and 1 KiB per tile and component (its
 // quantisation steps). An 81-byte header declaring 58,000 tiles costs 300 MB.
@@ -165,10 +168,10 @@ bool ReadCodestreamHeader(PxFile& file, std::int64_t at, CodestreamHeader& heade
 // also when the stream ends sooner, since a truncated file decodes as far as
 // it goes. Entropy-coded data never holds 0xFF followed by a byte above 0x8F,
 // so every FF 90 00 0A in the codestream is a tile-part header (OpenJPEG
-// also finds those after data it skips); each must stay within the decode
-// budget for the bytes that follow it. declaredEnd becomes the furthest
+// also finds those after data it skips); each must be plausible for the
+// bytes that follow it. declaredEnd becomes the furthest
 // offset a tile-part length reaches (or stays at end).
-bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t end, std::int64_t& declaredEnd)
+bool TilePartsPlausible(PxFile& file, std::int64_t codestream, std::int64_t end, std::int64_t& declaredEnd)
 {
     declaredEnd = end;
     constexpr std::size_t kBlock = 1 << 16;
@@ -186,7 +189,7 @@ bool TilePartsWithinBudget(PxFile& file, std::int64_t codestream, std::int64_t e
                 continue;
             const std::int64_t at = blockStart + std::int64_t(i);
             const std::uint32_t length = LoadBE32(&block[i + 6]);
-            if (!pximage::WithinDecodeBudget(length, end - at))
+            if (length > kFreeTilePartBytes && length / kTilePartBytesPerByteLeft > std::uint64_t(end - at))
                 return false;
             declaredEnd = std::max(declaredEnd, at + std::int64_t(length));
         }
@@ -343,12 +346,26 @@ bool Jpeg2000Codec::DecodeOpenJpeg(PxFile* file, bool jp2)
         4 * samples + kCodingBytesPerTile * declared.tiles + kCodingBytesPerTileComponent * tileComponents;
     const std::int64_t end = file->Size();
     std::int64_t declaredEnd = end;
+    if (!pximage::WithinDecodePixelLimit(declared.width, declared.height)) {
+        SetLastError(pximage::TooManyPixelsReason(declared.width, declared.height).c_str());
+        return false;
+    }
+    if (working > pximage::DecodeMemoryLimit()) {
+        SetLastError(pximage::TooMuchMemoryReason("JPEG 2000", declared.width, declared.height).c_str());
+        return false;
+    }
     if (pximage::ComputeDibLayout(declared.width, declared.height, 24).check != pximage::SizeCheck::Ok ||
-        samples > kMaxDecodedSamples || tileComponents > kMaxTileComponents ||
-        !pximage::WithinDecodeBudget(working, end < 0 ? -1 : end - codestream) ||
-        (end >= 0 && !TilePartsWithinBudget(*file, codestream, end, declaredEnd)) ||
+        tileComponents > kMaxTileComponents ||
+        (end >= 0 && !TilePartsPlausible(*file, codestream, end, declaredEnd)) ||
         declaredEnd - source.base > INT32_MAX) {
         SetLastError(kCreateError);
+        return false;
+    }
+    // OpenJPEG keeps coding state for every declared tile from the start,
+    // and each tile's data follows a tile-part header of its own (14 bytes
+    // at least): a stream with fewer bytes than tiles is cut short or made up.
+    if (end >= 0 && declared.tiles > std::uint64_t(end - codestream)) {
+        SetLastError(pximage::CutShortReason("JPEG 2000", end - codestream, declared.width, declared.height).c_str());
         return false;
     }
     if (!file->Seek(std::int32_t(source.base), 0)) {

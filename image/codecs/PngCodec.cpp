@@ -213,8 +213,12 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
         return true;
     }
     const std::uint64_t fileRowBytes = png_get_rowbytes(png, info);
+    if (!pximage::WithinDecodePixelLimit(width, height)) {
+        image.SetLastError(pximage::TooManyPixelsReason(width, height).c_str());
+        return false;
+    }
     if (streamBytes >= 0 && fileRowBytes * height > kMaxInflateRatio * std::uint64_t(streamBytes)) {
-        image.SetLastError("PNG stream too short for its dimensions");
+        image.SetLastError(pximage::CutShortReason("PNG", streamBytes, width, height).c_str());
         return false;
     }
 
@@ -248,12 +252,6 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
 
     const std::uint32_t bpp = hasAlpha || colour ? 24 : bitDepth == 16 ? 8 : std::uint32_t(bitDepth);
     const RowForm form = hasAlpha ? RowForm::Bgra : bitDepth == 2 ? RowForm::Widen2 : RowForm::Direct;
-    const std::uint64_t pictureBytes = pximage::ComputeDibLayout(width, height, bpp).totalBytes +
-                                       (hasAlpha ? std::uint64_t(width) * height : 0);
-    if (!pximage::WithinDecodeBudget(pictureBytes, streamBytes)) {
-        image.SetLastError("PNG stream too short for its dimensions");
-        return false;
-    }
     if (!image.Create(width, height, bpp, FormatPng))
         return false;
     const png_size_t rowBytes = png_get_rowbytes(png, info);

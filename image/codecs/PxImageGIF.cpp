@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "image/ByteOrder.h"
@@ -472,17 +473,21 @@ bool ReadScreen(PxFile& file, Screen& screen, PxImage& out)
     return true;
 }
 
-bool ScreenFits(const Screen& screen, std::int64_t fileBytes)
+// Why the logical screen cannot be composed, or nothing.
+std::string ScreenRefusal(const Screen& screen, std::int64_t fileBytes)
 {
-    if (pximage::ComputeDibLayout(screen.width, screen.height, 24).check != pximage::SizeCheck::Ok)
-        return false;
     const std::uint64_t pixels = std::uint64_t(screen.width) * screen.height;
     // The composition holds a 32-bit cell per pixel and the result up to
     // four bytes more (24 bits and alpha).
-    if (!pximage::WithinDecodeBudget(8 * pixels, fileBytes))
-        return false;
-    return pixels <= kScreenPixelsAlwaysAllowed || fileBytes < 0 ||
-           pixels <= kPixelsPerDataByte * std::uint64_t(fileBytes);
+    if (!pximage::WithinDecodePixelLimit(screen.width, screen.height))
+        return pximage::TooManyPixelsReason(screen.width, screen.height);
+    if (8 * pixels > pximage::DecodeMemoryLimit())
+        return pximage::TooMuchMemoryReason("GIF", screen.width, screen.height);
+    if (pximage::ComputeDibLayout(screen.width, screen.height, 24).check != pximage::SizeCheck::Ok)
+        return kScreenTooLarge;
+    if (pixels > kScreenPixelsAlwaysAllowed && fileBytes >= 0 && pixels > kPixelsPerDataByte * std::uint64_t(fileBytes))
+        return pximage::CutShortReason("GIF", fileBytes, screen.width, screen.height);
+    return {};
 }
 
 bool DecodeGif(PxFile& file, PxImage& out)
@@ -504,8 +509,8 @@ bool DecodeGif(PxFile& file, PxImage& out)
         out.SetLastError(kNoFrame);
         return false;
     }
-    if (!ScreenFits(screen, fileBytes)) {
-        out.SetLastError(kScreenTooLarge);
+    if (const std::string refused = ScreenRefusal(screen, fileBytes); !refused.empty()) {
+        out.SetLastError(refused.c_str());
         return false;
     }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -19,7 +20,7 @@ namespace {
 constexpr std::size_t kBlockBytes = 4096;
 
 // Up to this many pixels a picture is decoded whatever the stream size; see
-// PlausibleForStream.
+// ImplausibleForStream.
 constexpr std::uint64_t kUncheckedPixels = 2048 * 2048;
 
 // Every scan of a multi-scan stream makes the library go over its whole
@@ -300,19 +301,29 @@ struct DecodeState {
 // A truncated stream decodes (its end reads as an end-of-image marker), so
 // a small stream can declare a huge picture. Huffman-coded scans spend at
 // least one bit on every 8x8 block of the full-resolution component; beyond
-// kUncheckedPixels (at most 12 MB of pixels, and a coefficient buffer of the
-// same order, for any input) a stream with fewer bits than blocks is refused.
-// Arithmetic-coded or cut pictures smaller than that still decode.
-bool PlausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t streamBytes)
+// kUncheckedPixels a stream with fewer bits than blocks is refused.
+// Arithmetic-coded or cut pictures smaller than that still decode. Only a
+// stream of several scans (progressive, or one scan per component) makes
+// the library keep every coefficient, two bytes a sample of each component
+// as stored; those count against the decoder's memory with the picture.
+// The reason for a refusal, or nothing.
+std::string ImplausibleForStream(const jpeg_decompress_struct& cinfo, std::int64_t streamBytes)
 {
-    const std::uint64_t pixels = std::uint64_t(cinfo.image_width) * cinfo.image_height;
-    if (streamBytes < 0 || pixels <= kUncheckedPixels)
-        return true;
-    const std::uint64_t blocks = std::uint64_t((cinfo.image_width + 7) / 8) * ((cinfo.image_height + 7) / 8);
-    // The picture and, for progressive and multi-scan files, the library's
-    // coefficients: two bytes per sample of every component at most.
-    const std::uint64_t bytes = pixels * (std::uint64_t(cinfo.output_components) + 2 * std::uint64_t(cinfo.num_components));
-    return std::uint64_t(streamBytes) * 8 >= blocks && pximage::WithinDecodeBudget(bytes, streamBytes);
+    const std::uint64_t width = cinfo.image_width, height = cinfo.image_height;
+    if (!pximage::WithinDecodePixelLimit(width, height))
+        return pximage::TooManyPixelsReason(width, height);
+    const std::uint64_t blocks = ((width + 7) / 8) * ((height + 7) / 8);
+    if (streamBytes >= 0 && width * height > kUncheckedPixels && std::uint64_t(streamBytes) * 8 < blocks)
+        return pximage::CutShortReason("JPEG", streamBytes, width, height);
+    std::uint64_t bytes = std::uint64_t(cinfo.output_width) * cinfo.output_height * cinfo.output_components;
+    if (jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&cinfo)))
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            const jpeg_component_info& component = cinfo.comp_info[c];
+            bytes += 2 * 64 * std::uint64_t(component.width_in_blocks) * component.height_in_blocks;
+        }
+    if (bytes > pximage::DecodeMemoryLimit())
+        return pximage::TooMuchMemoryReason("JPEG", width, height);
+    return {};
 }
 
 // Exif resolution tags win; then the JFIF density. A JFIF density without a
@@ -374,8 +385,8 @@ bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifTags&
         image.SetLastError("Unsupported JPEG colour space");
         return false;
     }
-    if (!PlausibleForStream(*cinfo, streamBytes)) {
-        image.SetLastError("JPEG stream too short for its dimensions");
+    if (const std::string refused = ImplausibleForStream(*cinfo, streamBytes); !refused.empty()) {
+        image.SetLastError(refused.c_str());
         return false;
     }
     // Checked before the library sets up its buffers, not only by Create.

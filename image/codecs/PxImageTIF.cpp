@@ -256,6 +256,24 @@ std::uint64_t UncompressedBytes(TIFF* tif, const TiffLayout& layout)
     return std::uint64_t(TIFFVStripSize64(tif, layout.height)) * planes;
 }
 
+// The most bytes of samples one byte of compressed data can stand for, or 0
+// where the compression sets no useful bound. PackBits repeats a byte at
+// most 128 times for two; deflate codes 258 bytes in two bits; an LZW code
+// of 9 to 12 bits emits at most the 4,096 bytes of its longest string; a
+// JPEG Huffman scan spends a bit on every 8x8 block of every component.
+std::uint64_t MaxExpansion(std::uint16_t compression)
+{
+    switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE: return 1032;
+    case COMPRESSION_LZW: return 4096 * 8 / 9;
+    case COMPRESSION_JPEG: return 64 * 8;
+    default: return 0;
+    }
+}
+
 // Samples of 1 to 16 bits (most significant bits first, 16-bit samples in
 // native order as libtiff hands them over) to bytes: depths above 8 keep
 // their high byte, smaller ones their value.
@@ -447,20 +465,28 @@ bool PxImageTIF::Decode(PxFile* file)
         SetLastError("Cancelled");
         return false;
     }
+    if (!pximage::WithinDecodePixelLimit(layout.width, layout.height)) {
+        SetLastError(pximage::TooManyPixelsReason(layout.width, layout.height).c_str());
+        return false;
+    }
     const std::uint32_t depth = rgba ? 24 : SamplePathDepth(layout);
     if (pximage::ComputeDibLayout(layout.width, layout.height, depth).check != pximage::SizeCheck::Ok) {
         SetLastError("PxImageTIF can't create image");
         return false;
     }
-    // A small file cannot hold a large uncompressed picture: refuse before allocating.
-    if (layout.compression == COMPRESSION_NONE && UncompressedBytes(tif.get(), layout) > SizeProc(&stream)) {
-        SetLastError("Corrupted TIFF file!");
+    // A small file cannot hold a large picture: refuse before allocating.
+    // The samples are bounded by what the compression can expand the whole
+    // file to (JPEG counts each sample byte as a component of its own).
+    const std::uint64_t fileBytes = SizeProc(&stream);
+    const std::uint64_t expansion = MaxExpansion(layout.compression);
+    const std::uint64_t sampleBytes = UncompressedBytes(tif.get(), layout);
+    if (expansion != 0 && sampleBytes > expansion * fileBytes) {
+        SetLastError(pximage::CutShortReason("TIFF", std::int64_t(fileBytes), layout.width, layout.height).c_str());
         return false;
     }
     // The picture, its alpha plane and what libtiff decodes into (a strip or
-    // tile at a time, with a 32-bit raster of one band on the RGBA path) must
-    // fit the decode budget; compressed data that cannot stand for that much
-    // is as broken as data that does not decode.
+    // tile at a time, with a 32-bit raster of one band on the RGBA path)
+    // count against the decoder's memory.
     const std::uint64_t band =
         std::clamp<std::uint64_t>(layout.tiled ? layout.tileLength : layout.rowsPerStrip, 1, layout.height);
     const std::uint64_t working =
@@ -468,9 +494,8 @@ bool PxImageTIF::Decode(PxFile* file)
         (layout.alpha ? std::uint64_t(layout.width) * layout.height : 0) +
         (rgba ? 4 * std::uint64_t(layout.width) * band : 0) +
         std::uint64_t(layout.tiled ? TIFFTileSize64(tif.get()) : TIFFStripSize64(tif.get()));
-    const std::int64_t fileBytes = file->Size();
-    if (!pximage::WithinDecodeBudget(working, fileBytes < 0 ? -1 : fileBytes - stream.base)) {
-        SetLastError("Corrupted TIFF file!");
+    if (working > pximage::DecodeMemoryLimit()) {
+        SetLastError(pximage::TooMuchMemoryReason("TIFF", layout.width, layout.height).c_str());
         return false;
     }
     if (!Create(layout.width, layout.height, depth, FormatTif)) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/ProgramFolder.h"
+#include "image/ImageFormats.h"
 
 namespace {
 
@@ -34,6 +35,10 @@ TEST(ProgramFolder, FormatTableIsExactAndCaseSensitive)
     EXPECT_EQ(GetFormatFromExtension("ras"), 15u);
     EXPECT_EQ(GetFormatFromExtension(""), 0u);
     EXPECT_EQ(GetFormatFromExtension("xcf"), 0u);
+    EXPECT_EQ(GetFormatFromExtension("webp"), std::uint32_t(FormatWebp));
+    EXPECT_EQ(GetFormatFromExtension("heic"), std::uint32_t(FormatHeif));
+    EXPECT_EQ(GetFormatFromExtension("heif"), std::uint32_t(FormatHeif));
+    EXPECT_EQ(GetFormatFromExtension("avif"), std::uint32_t(FormatAvif));
 }
 
 }  // namespace

@@ -109,6 +109,26 @@ TEST(Dispatch, MemoryRoundTripWithDetection)
     EXPECT_EQ(back.GetType(), std::uint32_t(FormatBmp));
 }
 
+// A stream whose first bytes only one format has is that codec's to explain;
+// content no codec recognises is an unknown format.
+TEST(Dispatch, DetectionReportsTheReasonOfTheFormatTheSignatureNames)
+{
+    struct Written {
+        std::uint32_t type, bpp;
+    };
+    for (const Written w : {Written{FormatPng, 24}, Written{FormatGif, 8}, Written{FormatTif, 24}}) {
+        SCOPED_TRACE(w.type);
+        PxImage picture = testimages::Random(40, 30, w.bpp, false, 3);
+        const Bytes whole = EncodeToMemory(picture, w.type);
+        const Bytes cut(whole.begin(), whole.begin() + 20);
+        PxImage asked, detected;
+        EXPECT_FALSE(asked.Decode(cut.data(), std::int32_t(cut.size()), w.type));
+        EXPECT_FALSE(detected.Decode(cut.data(), std::int32_t(cut.size()), FormatUnknown));
+        EXPECT_STRNE(detected.GetLastError(), "Decode: Unknown or wrong format");
+        EXPECT_STREQ(detected.GetLastError(), asked.GetLastError());
+    }
+}
+
 TEST(Dispatch, EncodeToMemoryNeedsAnEmptyPointer)
 {
     PxImage source(2, 2, 24, FormatBmp);

@@ -515,10 +515,10 @@ TEST(GifHeader, RefusesWhatIsNoUsableScreen)
         {"zero width", GifBuilder(0, 1, {kRed}).Image(0, 0, 1, 1, one).Bytes(), "corrupted GIF"},
         {"short global table", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x81, 0, 0, 1, 2, 3}, "corrupted GIF"},
         {"no frames", GifBuilder(1, 1, {kRed}).Bytes(), "GIF frame not present"},
-        {"screen beyond the memory rule", GifBuilder(65535, 65535, {kRed}).Image(0, 0, 1, 1, one).Bytes(),
-         "GIF logical screen too large"},
+        {"screen beyond the ceiling", GifBuilder(65535, 65535, {kRed}).Image(0, 0, 1, 1, one).Bytes(),
+         "the picture is 65535 x 65535 pixels, more than the 500 megapixels this program opens"},
         {"screen the tiny file could never paint", GifBuilder(8000, 8000, {kRed}).Image(0, 0, 1, 1, one).Bytes(),
-         "GIF logical screen too large"},
+         "the GIF file is damaged or cut short: its 35 bytes cannot hold a picture of 8000 x 8000 pixels"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -158,8 +158,10 @@ TEST(Jpeg2000Codec, DeclaredSizesAreCheckedBeforeOpenJpegAllocates)
     };
     const Case cases[] = {
         {"a small picture reaches OpenJPEG", Codestream(64, 64, 64, 64, 3), load},
-        {"too large for the container", Codestream(40000, 40000, 40000, 40000, 3), memory},
-        {"too many samples for OpenJPEG", Codestream(12000, 12000, 12000, 12000, 3), memory},
+        {"beyond the ceiling", Codestream(40000, 40000, 40000, 40000, 3),
+         "the picture is 40000 x 40000 pixels, more than the 500 megapixels this program opens"},
+        {"more 32-bit samples than the decoder's memory", Codestream(20000, 20000, 20000, 20000, 3),
+         "decoding the 20000 x 20000 JPEG 2000 picture would take more than the 2000 MB this program allows"},
         {"too many tiles", Codestream(300, 300, 1, 1, 1), memory},
         {"65 components", Codestream(8, 8, 8, 8, 65), "error: too much components"},
         {"a tile of no size", Codestream(8, 8, 0, 8, 1), load},

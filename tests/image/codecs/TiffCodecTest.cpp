@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -281,8 +282,9 @@ TEST(TiffCodec, HostileHeadersFailWithoutAllocatingThePicture)
     std::vector<Tag> floatGrey = Header(1, 1, {32}, 1);
     floatGrey.push_back({339, 3, {3}});
     const Case cases[] = {
-        {"uncompressed picture larger than the file", Header(40000, 40000, {8}, 1), "Corrupted TIFF file!"},
-        {"beyond the container's size rule", Header(60000, 60000, {8}, 1, 5), "PxImageTIF can't create image"},
+        {"uncompressed picture larger than the file", Header(20000, 20000, {8}, 1),
+         "the TIFF file is damaged or cut short: its "},
+        {"beyond the ceiling", Header(60000, 60000, {8}, 1, 5), "the picture is 60000 x 60000 pixels, more than"},
         {"width beyond 31 bits", Header(0x80000000u, 1, {8}, 1), "PxImageTIF can't create image"},
         {"16-bit palette indices", palette16, "Unsupported TIFF sample layout"},
         {"floating-point grey", floatGrey, "Unsupported TIFF sample layout"},
@@ -290,21 +292,23 @@ TEST(TiffCodec, HostileHeadersFailWithoutAllocatingThePicture)
     for (const Case& c : cases) {
         const Decoded d = Decode<PxImageTIF>(MakeTiff(c.tags, {1, 2, 3, 4}));
         EXPECT_FALSE(d.ok) << c.what;
-        EXPECT_STREQ(d.image.GetLastError(), c.error) << c.what;
+        EXPECT_TRUE(std::string(d.image.GetLastError()).starts_with(c.error)) << c.what << ": " << d.image.GetLastError();
     }
 }
 
 TEST(TiffCodec, LargeCompressedPictureWithBrokenDataFails)
 {
-    // 4000 x 4000 declared, four bytes of LZW data: the strip read fails.
-    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(4000, 4000, {8}, 1, 5), {0x80, 0, 0, 0}));
+    // 600 x 600 declared, four bytes of LZW data: few enough pixels for what
+    // LZW could expand the file to, so the strip is read, and that fails.
+    const Decoded d = Decode<PxImageTIF>(MakeTiff(Header(600, 600, {8}, 1, 5), {0x80, 0, 0, 0}));
     EXPECT_FALSE(d.ok);
     EXPECT_STREQ(d.image.GetLastError(), "Corrupted TIFF file!");
-    // 20000 x 20000 (400 MB) in a file of a few hundred bytes is beyond the
-    // decode budget: refused before the picture is allocated.
+    // 20000 x 20000 (400 MB) in a file of a few hundred bytes is more than
+    // LZW can expand it to: refused before the picture is allocated.
     const Decoded huge = Decode<PxImageTIF>(MakeTiff(Header(20000, 20000, {8}, 1, 5), {0x80, 0, 0, 0}));
     EXPECT_FALSE(huge.ok);
-    EXPECT_STREQ(huge.image.GetLastError(), "Corrupted TIFF file!");
+    EXPECT_TRUE(std::string(huge.image.GetLastError()).starts_with("the TIFF file is damaged or cut short"))
+        << huge.image.GetLastError();
     EXPECT_FALSE(huge.image.IsValid());
 }
 

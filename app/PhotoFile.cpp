@@ -1,0 +1,46 @@
+#include "app/PhotoFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace {
+
+// Why a path that could not be decoded did not open: the file system's
+// answer first, since a missing or unreadable file has no content to judge.
+std::string Unreadable(const std::filesystem::path& path, const PxImage& photo)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error)
+        return error.message();
+    if (std::filesystem::is_directory(status))
+        return "it is a folder, not a file";
+    if (!std::filesystem::is_regular_file(status))
+        return "it is not a file";
+    if (std::filesystem::file_size(path, error) == 0 && !error)
+        return "the file is empty";
+    if (photo.GetLastError()[0])
+        return photo.GetLastError();
+    // The decoders were never reached: the file could not be opened.
+    if (::access(path.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    return "the file cannot be read";
+}
+
+}  // namespace
+
+bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why)
+{
+    photo.SetLastError("");
+    if (!photo.Load(path, FormatUnknown) || !photo.IsValid()) {
+        why = Unreadable(path, photo);
+        photo.Destroy();
+        return false;
+    }
+    // A photo taken turned goes on the card the right way up.
+    photo.TurnUpright();
+    return true;
+}

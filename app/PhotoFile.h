@@ -1,0 +1,13 @@
+// Opening a photo for the card: the one way the Photo button, drops, paste
+// of files, the command line and the batch renderer read a photo.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "image/PxImage.h"
+
+// Reads the file in whatever format its content is, turns it the right way
+// up and brings its colours into sRGB. On failure photo is left empty and
+// why says in words what is wrong with the file.
+bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why);
