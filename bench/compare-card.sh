@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Opening a photo and saving a card against libjpeg-turbo's own tools on the
+# Opening a photo and saving a card against the libraries' own tools on the
 # same files in the same run: the program's open-until-shown of the
-# 4000 x 3000 photo against djpeg of that photo, and its full-resolution
+# 4000 x 3000 photo against djpeg of that photo (and of its HEIC and WebP
+# forms against heif-convert to raw frames and dwebp to PPM), and its full-resolution
 # render plus JPEG save of a 3000 x 2000 card against djpeg + cjpeg of a
 # 3000 x 2000 JPEG (the card the program saved). Prints the ratios.
 #   compare-card.sh <card_bench program>
@@ -26,14 +27,17 @@ print(best)
 PY
 }
 djpeg_s=$(seconds "djpeg -outfile /dev/null '$dir/photo.jpg'")
+heif_s=$(seconds "heif-convert '$dir/photo.heic' '$dir/decoded.y4m' >/dev/null")
+dwebp_s=$(seconds "dwebp -quiet -ppm '$dir/photo.webp' -o /dev/null")
 roundtrip_s=$(seconds "djpeg '$dir/card.jpg' | cjpeg -quality 90 -outfile /dev/null")
 
-python3 - "$json" "$djpeg_s" "$roundtrip_s" <<'PY'
+python3 - "$json" "$djpeg_s" "$roundtrip_s" "$heif_s" "$dwebp_s" <<'PY'
 import json, sys
 runs = {b["name"]: b["real_time"] / 1000.0 for b in json.load(open(sys.argv[1]))["benchmarks"]}  # ms -> s
-djpeg, roundtrip = float(sys.argv[2]), float(sys.argv[3])
-open_s = runs["BM_OpenPhoto_12MPJpeg_UntilShown"]
+djpeg, roundtrip, heif, dwebp = (float(a) for a in sys.argv[2:6])
+for kind, tool, tool_s in (("JPEG", "djpeg", djpeg), ("HEIC", "heif-convert", heif), ("WebP", "dwebp", dwebp)):
+    open_s = runs["BM_OpenPhoto_UntilShown/12MP" + kind.capitalize()]
+    print(f"open 4000 x 3000 {kind} until shown   {open_s * 1e3:7.1f} ms   {tool} {tool_s * 1e3:7.1f} ms   ratio {open_s / tool_s:.2f}")
 save_s = runs["BM_RenderAndSaveJpeg_3000x2000Card"]
-print(f"open 4000 x 3000 JPEG until shown   {open_s * 1e3:7.1f} ms   djpeg {djpeg * 1e3:7.1f} ms   ratio {open_s / djpeg:.2f}")
 print(f"render + save 3000 x 2000 JPEG      {save_s * 1e3:7.1f} ms   djpeg | cjpeg {roundtrip * 1e3:7.1f} ms   ratio {save_s / roundtrip:.2f}")
 PY
