@@ -8,6 +8,21 @@
 
 namespace {
 
+// A decoder's reason in the words a user reads. The image core's own
+// refusals already are ("the picture is ... pixels, more than ..."); a
+// library's terse message ("Read Error", "Corrupted TIFF file!") is kept in
+// brackets behind what it means for the file.
+std::string Explained(const std::string& reason)
+{
+    if (reason.starts_with("the ") || reason.starts_with("decoding the "))
+        return reason;
+    if (reason == "Decode: Unknown or wrong format")
+        return "the file is not a picture in any format this program reads (" + reason + ")";
+    if (reason.find("nsupported") != std::string::npos || reason.find("not supported") != std::string::npos)
+        return "the picture is stored in a way this program does not read (" + reason + ")";
+    return "the file is damaged or cut short (" + reason + ")";
+}
+
 // Why a path that could not be decoded did not open: the file system's
 // answer first, since a missing or unreadable file has no content to judge.
 std::string Unreadable(const std::filesystem::path& path, const PxImage& photo)
@@ -23,7 +38,7 @@ std::string Unreadable(const std::filesystem::path& path, const PxImage& photo)
     if (std::filesystem::file_size(path, error) == 0 && !error)
         return "the file is empty";
     if (photo.GetLastError()[0])
-        return photo.GetLastError();
+        return Explained(photo.GetLastError());
     // The decoders were never reached: the file could not be opened.
     if (::access(path.c_str(), R_OK) != 0)
         return std::strerror(errno);

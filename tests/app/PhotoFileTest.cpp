@@ -124,7 +124,8 @@ TEST_F(PhotoFile, RefusedFilesSayWhy)
     std::ofstream(Path("empty.jpg")).flush();
     EXPECT_EQ(Refusal(Path("empty.jpg")), "the file is empty");
     std::ofstream(Path("notes.jpg")) << "shopping list: bread, milk, a frame for the card";
-    EXPECT_EQ(Refusal(Path("notes.jpg")), "Decode: Unknown or wrong format");
+    EXPECT_EQ(Refusal(Path("notes.jpg")),
+              "the file is not a picture in any format this program reads (Decode: Unknown or wrong format)");
 
     // A bitmap header declaring 30000 x 30000 pixels.
     PxImage tiny(1, 1, 24, 0);
@@ -147,6 +148,9 @@ TEST_F(PhotoFile, RefusedFilesSayWhy)
     std::ofstream(Path("cut.jpg"), std::ios::binary) << bytes.substr(0, 8192);
     const std::string cut = Refusal(Path("cut.jpg"));
     EXPECT_TRUE(cut.starts_with("the JPEG file is damaged or cut short")) << cut;
+    // A PNG cut inside its header: the library's word, and what it means.
+    std::ofstream(Path("cut.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    EXPECT_EQ(Refusal(Path("cut.png")), "the file is damaged or cut short (Read Error)");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -162,6 +163,31 @@ TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)
                                  QString::fromStdString(Path("three.jpg").string())});
     ASSERT_EQ(three.status, 0) << three.errors.toStdString();
     EXPECT_TRUE(Bytes(Path("out/three.jpg")) == Bytes(Path("three.jpg")));
+}
+
+// Photos as phones and web pages write them render like any other: a
+// lossless WebP gives the card its PNG twin gives, byte for byte; a HEIC
+// renders; a file too short for its picture is refused in words.
+TEST_F(RenderOutput, WebpAndHeicPhotosRender)
+{
+    const std::filesystem::path jpeg = WritePhoto(m_folder, "photo.jpg", 500, 400);
+    const std::string convert = "convert '" + jpeg.string() + "' ";
+    ASSERT_EQ(std::system((convert + "'" + Path("photo.png").string() + "'").c_str()), 0);
+    ASSERT_EQ(std::system((convert + "-define webp:lossless=true '" + Path("photo.webp").string() + "'").c_str()), 0);
+    ASSERT_EQ(std::system((convert + "-quality 80 '" + Path("photo.heic").string() + "'").c_str()), 0);
+    for (const char* name : {"photo.png", "photo.webp", "photo.heic"}) {
+        const Outcome run = RunRender({"--photo", QString::fromStdString(Path(name).string()), "-o",
+                                       QString::fromStdString(Path(name).string() + ".card.png")});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.errors.toStdString();
+    }
+    EXPECT_TRUE(Bytes(Path("photo.png.card.png")) == Bytes(Path("photo.webp.card.png")));
+    EXPECT_TRUE(std::filesystem::exists(Path("photo.heic.card.png")));
+
+    std::ofstream(Path("cut.png"), std::ios::binary) << Bytes(Path("photo.png")).substr(0, 100);
+    const Outcome cut = RunRender({"--photo", QString::fromStdString(Path("cut.png").string()), "-o",
+                                   QString::fromStdString(Path("cut.card.png").string())});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_FALSE(cut.errors.contains("Unknown or wrong format")) << cut.errors.toStdString();
 }
 
 TEST_F(RenderOutput, WrongLineExitsTwoWithUsageAndHelpPrintsIt)
