@@ -1,5 +1,6 @@
 // fuzz_decode_<format>: the input is a file of one format, decoded from
-// memory with that format's id (FUZZ_FORMAT_ID; 0 tries every codec).
+// memory with that format's id (FUZZ_FORMAT_ID; 0 tries every codec), then
+// converted to sRGB, so that the profiles files embed reach the colour code.
 // Multi-frame formats are asked for their last frame too, so the frame walk
 // over every earlier frame is covered as well.
 #include <cstddef>
@@ -8,6 +9,7 @@
 
 #include "fuzz/FuzzImage.h"
 #include "fuzz/MemoryBound.h"
+#include "image/ColourConvert.h"
 #include "image/PxImage.h"
 
 #ifndef FUZZ_FORMAT_ID
@@ -20,9 +22,10 @@ void DecodeFrame(const std::uint8_t* data, std::size_t size, std::int32_t frame,
 {
     PxImage image;
     image.info.frame = frame;
-    if (image.Decode(data, std::int32_t(size), FUZZ_FORMAT_ID))
+    if (image.Decode(data, std::int32_t(size), FUZZ_FORMAT_ID)) {
+        ConvertToSrgb(image);
         fuzzsupport::TouchImage(image);
-    else if (image.IsValid())
+    } else if (image.IsValid())
         fuzzsupport::Fail("a failed decode left pixels behind");
     if (numFrames)
         *numFrames = image.info.numFrames;

@@ -167,6 +167,9 @@ bool PxImage::Transfer(PxImage& src)
     selection = src.selection;
     alpha = src.alpha;
     layers = src.layers;
+    // The colour space is shared: the source lets go of it before its record
+    // is wiped, or the wipe would leak it.
+    src.info.colourSpace.reset();
     std::memset(static_cast<void*>(&src.header), 0, sizeof src.header);
     std::memset(static_cast<void*>(&src.info), 0, sizeof src.info);
     src.dib = src.selection = src.alpha = nullptr;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 
 #include "image/PxFile.h"
@@ -37,6 +39,21 @@ inline void SetGreyPalette(PxImage& image, std::uint32_t n)
         palette[i] = {level, level, level, 0};
     }
     image.info.nearestValid = false;
+}
+
+// A colour space record holding a copy of the profile bytes given (none for
+// a record the codec fills in itself), or null when there is no memory for
+// it: the picture then still decodes, taken as sRGB.
+inline std::shared_ptr<ColourSpace> NewColourSpace(const std::uint8_t* profile = nullptr, std::size_t bytes = 0)
+{
+    try {
+        auto space = std::make_shared<ColourSpace>();
+        if (profile)
+            space->iccProfile.assign(profile, profile + bytes);
+        return space;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 // The start of a library-backed decode: a stream is needed.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include <png.h>
 
@@ -165,6 +167,55 @@ void SetPngResolution(PxImage& image, png_structp png, png_infop info)
     image.SetYDPI(dpi(y));
 }
 
+// Many writers declare sRGB without the sRGB chunk: gAMA 1/2.2 and the
+// BT.709 primaries with a D65 white, in the chunks' fixed point (100000 = 1).
+constexpr png_fixed_point kSrgbGamma = 45455;
+constexpr png_fixed_point kGammaTolerance = 250;  // half a per cent
+constexpr png_fixed_point kSrgbChromaticities[8] = {31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000};
+constexpr png_fixed_point kChromaticityTolerance = 100;
+
+// What the file declares about its colours: an embedded profile wins; an
+// sRGB chunk means sRGB; else the primaries (cHRM) and the transfer (gAMA,
+// which stores the encoding exponent: 45455 is a decoding exponent of 2.2),
+// unless together they amount to sRGB.
+void SetPngColourSpace(PxImage& image, png_structp png, png_infop info)
+{
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileBytes = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileBytes)) {
+        image.info.colourSpace = pximage::NewColourSpace(profile, profileBytes);
+        return;
+    }
+    if (png_get_valid(png, info, PNG_INFO_sRGB))
+        return;
+    png_fixed_point gamma = 0;
+    const bool hasGamma = png_get_gAMA_fixed(png, info, &gamma) && gamma > 0;
+    png_fixed_point xy[8] = {};
+    const bool hasPrimaries =
+        png_get_cHRM_fixed(png, info, &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &xy[5], &xy[6], &xy[7]) != 0;
+    const bool srgbGamma = !hasGamma || std::abs(gamma - kSrgbGamma) <= kGammaTolerance;
+    const bool srgbPrimaries = !hasPrimaries || std::equal(xy, xy + 8, kSrgbChromaticities, [](auto a, auto b) {
+                                   return std::abs(a - b) <= kChromaticityTolerance;
+                               });
+    if (srgbGamma && srgbPrimaries)
+        return;
+    std::shared_ptr<ColourSpace> space = pximage::NewColourSpace();
+    if (!space)
+        return;
+    if (hasPrimaries) {
+        space->hasChromaticities = true;
+        space->chromaticities = {xy[0] / 1e5, xy[1] / 1e5, xy[2] / 1e5, xy[3] / 1e5,
+                                 xy[4] / 1e5, xy[5] / 1e5, xy[6] / 1e5, xy[7] / 1e5};
+    }
+    if (hasGamma) {
+        space->transfer = ColourSpace::Transfer::Gamma;
+        space->gamma = 1e5 / gamma;
+    }
+    image.info.colourSpace = std::move(space);
+}
+
 // The file's palette and its transparency: a lone alpha 0 for entry 0 makes
 // that entry the transparent index; any other tRNS turns palette alpha on.
 void SetPngPalette(PxImage& image, png_structp png, png_infop info)
@@ -264,6 +315,7 @@ bool RunRead(PngState& state, std::int64_t streamBytes)
     }
     image.info.codecOptions[FormatPng] = interlace != PNG_INTERLACE_NONE ? 1 : 0;
     SetPngResolution(image, png, info);
+    SetPngColourSpace(image, png, info);
     if (palette)
         SetPngPalette(image, png, info);
     else if (bpp < 24)

@@ -3,7 +3,9 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -346,6 +348,23 @@ void SetResolution(PxImage& image, const jpeg_decompress_struct& cinfo, const Ex
     }
 }
 
+struct FreeDeleter {
+    void operator()(void* block) const { std::free(block); }
+};
+
+// The ICC profile of the APP2 markers the library saved, which it puts
+// together in the order of their sequence numbers; a set with a chunk
+// missing or numbered twice counts as no profile.
+void SetIccProfile(PxImage& image, j_decompress_ptr cinfo)
+{
+    JOCTET* profile = nullptr;
+    unsigned int bytes = 0;
+    if (!jpeg_read_icc_profile(cinfo, &profile, &bytes))
+        return;
+    const std::unique_ptr<JOCTET, FreeDeleter> owned(profile);
+    image.info.colourSpace = pximage::NewColourSpace(profile, bytes);
+}
+
 // CMYK as the library delivers it (Adobe files come inverted, which is what
 // this formula expects) to blue, green, red.
 void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width)
@@ -367,7 +386,9 @@ bool RunDecode(DecodeState& state, PxImage& image, PxFile& file, const ExifTags&
     state.progress.progress_monitor = LimitScans;
     cinfo->progress = &state.progress;
     AttachSource(cinfo, file);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
+    SetIccProfile(image, cinfo);
 
     cinfo->scale_num = 1;
     cinfo->scale_denom = image.info.jpegScale > 1 ? image.info.jpegScale : 1;

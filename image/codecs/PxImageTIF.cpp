@@ -18,6 +18,7 @@
 
 #include "image/ImageSize.h"
 #include "image/PxFile.h"
+#include "image/codecs/CodecSupport.h"
 
 // What the decoder needs to know about the selected directory.
 struct TiffLayout {
@@ -455,6 +456,10 @@ bool PxImageTIF::Decode(PxFile* file)
     SetYDPI(DotsPerInch(yResolution, unit));
     info.xOffset = PositionTag(tif.get(), TIFFTAG_XPOSITION);
     info.yOffset = PositionTag(tif.get(), TIFFTAG_YPOSITION);
+    std::uint32_t profileBytes = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &profileBytes, &profile))
+        info.colourSpace = pximage::NewColourSpace(static_cast<const std::uint8_t*>(profile), profileBytes);
 
     const bool rgba = NeedsRgbaReader(layout);
     if (!rgba && !SamplePathSupports(layout)) {

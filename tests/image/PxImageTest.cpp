@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "image/PxImage.h"
 #include "tests/image/TestImages.h"
@@ -265,6 +266,22 @@ TEST(PxImageLifetime, CopyTransferGhostAndDestroy)
     PxImage assigned(3, 3, 24, 0);
     assigned = emptied;  // copying an empty picture empties the target
     EXPECT_FALSE(assigned.IsValid());
+}
+
+// The colour space record is shared, never copied, and freed with the last picture holding it.
+TEST(PxImageLifetime, ColourSpaceFollowsTheTransfer)
+{
+    auto space = std::make_shared<const ColourSpace>();
+    const std::weak_ptr<const ColourSpace> watch = space;
+    {
+        PxImage source(2, 2, 24, 0);
+        source.info.colourSpace = std::move(space);
+        PxImage taker;
+        EXPECT_TRUE(taker.Transfer(source));
+        EXPECT_EQ(taker.info.colourSpace, watch.lock());
+        EXPECT_FALSE(source.info.colourSpace);
+    }
+    EXPECT_TRUE(watch.expired());
 }
 
 TEST(PxImageResolution, StoresDpiAndPelsPerMeter)
