@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include "image/ColourConvert.h"
+
 namespace {
 
 // A decoder's reason in the words a user reads. The image core's own
@@ -55,7 +57,10 @@ bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& w
         photo.Destroy();
         return false;
     }
-    // A photo taken turned goes on the card the right way up.
+    // A photo taken turned goes on the card the right way up, in the colours
+    // its file meant: the card is composed, shown and saved in sRGB. A
+    // profile that cannot be applied leaves the photo as it was stored.
     photo.TurnUpright();
+    ConvertToSrgb(photo);
     return true;
 }

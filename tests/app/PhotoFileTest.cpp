@@ -11,6 +11,8 @@
 #include <random>
 #include <string>
 
+#include <lcms2.h>
+
 #include "app/PhotoFile.h"
 #include "image/PxImage.h"
 
@@ -114,6 +116,58 @@ TEST_F(PhotoFile, EditorsFilesOfEverySamplingDepthAndLayoutOpen)
     ExpectOpens(Converted("lossless.webp", small + "-define webp:lossless=true"), 640, 480);
     ExpectOpens(Converted("phone.heic", small + "-quality 80"), 640, 480);
     ExpectOpens(Converted("web.avif", small + "-quality 80"), 640, 480);
+}
+
+// Another program's files in wide colour spaces: the program's colours are
+// those of the sRGB picture they were converted from.
+TEST_F(PhotoFile, TaggedPhotosComeBackToTheirSrgbColours)
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    ASSERT_TRUE(cmsSaveProfileToFile(srgb, Path("srgb.icc").c_str()));
+    cmsCloseProfile(srgb);
+    // Adobe RGB (1998) and ProPhoto RGB as their published primaries give them.
+    struct Space {
+        const char* name;
+        cmsCIExyY white;
+        cmsCIExyYTRIPLE primaries;
+        double gamma;
+    } spaces[] = {
+        {"adobe", {0.3127, 0.3290, 1}, {{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}}, 563.0 / 256},
+        {"prophoto", {0.3457, 0.3585, 1}, {{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}}, 1.8},
+    };
+    const RGBQUAD patches[] = {{30, 20, 230, 0}, {60, 170, 40, 0}, {200, 90, 20, 0}, {128, 128, 128, 0}};
+    std::string original = "-size 32x32";
+    for (const RGBQUAD& p : patches)
+        original += " xc:'rgb(" + std::to_string(p.rgbRed) + "," + std::to_string(p.rgbGreen) + "," +
+                    std::to_string(p.rgbBlue) + ")'";
+    original += " +append";
+    for (const Space& space : spaces) {
+        cmsToneCurve* curve = cmsBuildGamma(nullptr, space.gamma);
+        cmsToneCurve* curves[3] = {curve, curve, curve};
+        cmsHPROFILE wide = cmsCreateRGBProfile(&space.white, &space.primaries, curves);
+        const fs::path icc = Path(std::string(space.name) + ".icc");
+        ASSERT_TRUE(cmsSaveProfileToFile(wide, icc.c_str()));
+        cmsCloseProfile(wide);
+        cmsFreeToneCurve(curve);
+        for (const char* type : {"jpg", "png", "tif", "webp"}) {
+            const std::string name = std::string(space.name) + "." + type;
+            const fs::path file = Converted(name, original + " -profile '" + Path("srgb.icc").string() +
+                                                      "' -profile '" + icc.string() + "' -quality 95");
+            SCOPED_TRACE(name);
+            PxImage photo;
+            std::string why;
+            ASSERT_TRUE(OpenPhoto(file, photo, why)) << why;
+            // Eight bits in a wide space round by a level or two; lossy
+            // formats add their own error.
+            const int levels = std::string(type) == "png" || std::string(type) == "tif" ? 3 : 6;
+            for (int i = 0; i < 4; ++i) {
+                const RGBQUAD got = photo.GetPixelColor(32 * i + 16, 16, false), want = patches[i];
+                EXPECT_NEAR(got.rgbRed, want.rgbRed, levels) << "patch " << i;
+                EXPECT_NEAR(got.rgbGreen, want.rgbGreen, levels) << "patch " << i;
+                EXPECT_NEAR(got.rgbBlue, want.rgbBlue, levels) << "patch " << i;
+            }
+        }
+    }
 }
 
 TEST_F(PhotoFile, RefusedFilesSayWhy)
