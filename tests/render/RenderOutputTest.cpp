@@ -33,8 +33,13 @@ Outcome RunRender(const QStringList& arguments)
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(ORVANTIS_RENDER), arguments);
-    process.waitForFinished(120000);
     Outcome run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "orvantis-render did not finish: " << process.errorString().toStdString();
+        return run;
+    }
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.errors = QString::fromUtf8(process.readAllStandardError());
     return run;

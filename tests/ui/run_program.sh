@@ -17,10 +17,15 @@ ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFO
   "$build/orvantis" "$work/photo.png" "$work/missing.jpg" 2>"$work/errors" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
+# The window maps within ten seconds, or the test fails at once, also when
+# the program ended without one.
+shown=
 for _ in $(seq 50); do
-  if xwininfo -name Orvantis >"$work/info" 2>/dev/null && grep -q IsViewable "$work/info"; then break; fi
+  if xwininfo -name Orvantis >"$work/info" 2>/dev/null && grep -q IsViewable "$work/info"; then shown=1; break; fi
+  kill -0 $program 2>/dev/null || { echo "the program ended without a window"; cat "$work/errors"; exit 1; }
   sleep 0.2
 done
+[[ -n $shown ]] || { echo "no window appeared within 10 s"; cat "$work/errors"; exit 1; }
 sleep 1
 import -window root "$work/shot.png"
 cat "$work/info"
