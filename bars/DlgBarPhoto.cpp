@@ -2,8 +2,8 @@
 
 #include <QPushButton>
 
+#include "controls/PxSkinButton.h"
 #include "model/ImageEx.h"
-#include "ui/controls/PxSkinButton.h"
 #include "view/LumivexView.h"
 
 namespace {

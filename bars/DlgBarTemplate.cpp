@@ -6,8 +6,8 @@
 #include "app/LumivexDoc.h"
 #include "app/ResFolders.h"
 #include "bars/DlgTemplateSel.h"
+#include "controls/PxSkinButton.h"
 #include "model/TemplatePackage.h"
-#include "ui/controls/PxSkinButton.h"
 #include "view/LumivexView.h"
 
 CDlgBarTemplate::CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)

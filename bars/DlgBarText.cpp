@@ -7,10 +7,10 @@
 #include <QLineEdit>
 
 #include "app/NewTextFont.h"
-#include "ui/controls/ColourButton.h"
-#include "ui/controls/FontComboBox.h"
-#include "ui/controls/PxSkinButton.h"
-#include "ui/controls/SizeComboBox.h"
+#include "controls/ColourButton.h"
+#include "controls/FontComboBox.h"
+#include "controls/PxSkinButton.h"
+#include "controls/SizeComboBox.h"
 #include "view/LumivexView.h"
 
 namespace {

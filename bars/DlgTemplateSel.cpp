@@ -8,8 +8,8 @@
 
 #include "app/BitmapImage.h"
 #include "app/LumivexDoc.h"
+#include "controls/PxSkinButton.h"
 #include "image/PxImage.h"
-#include "ui/controls/PxSkinButton.h"
 #include "view/LumivexView.h"
 
 namespace {

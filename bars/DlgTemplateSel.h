@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/TemplateCatalog.h"
+#include "controls/SkinBitmaps.h"
+#include "controls/SkinDialog.h"
 #include "platform/Gdi.h"
-#include "ui/controls/SkinBitmaps.h"
-#include "ui/controls/SkinDialog.h"
 
 class CLumivexView;
 class PxSkinButton;

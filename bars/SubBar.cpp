@@ -3,8 +3,8 @@
 #include <QPainter>
 
 #include "app/BitmapImage.h"
-#include "ui/controls/PxSkinButton.h"
-#include "ui/controls/SkinBitmaps.h"
+#include "controls/PxSkinButton.h"
+#include "controls/SkinBitmaps.h"
 
 CSubBar::CSubBar(const Bitmap* background, const Bitmap* label, std::vector<int> separators, QWidget* parent)
     : QWidget(parent), m_background(background), m_label(label), m_separators(std::move(separators))

@@ -19,9 +19,9 @@
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgBarText.h"
-#include "ui/controls/CardSaveDialog.h"
-#include "ui/controls/PxSkinButton.h"
-#include "ui/controls/StatusBarEx.h"
+#include "controls/CardSaveDialog.h"
+#include "controls/PxSkinButton.h"
+#include "controls/StatusBarEx.h"
 #include "view/LumivexView.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <QRect>
 #include <QWidget>
 
-#include "ui/controls/CardSaveDialog.h"
-#include "ui/controls/SkinBitmaps.h"
+#include "controls/CardSaveDialog.h"
+#include "controls/SkinBitmaps.h"
 #include "view/ViewHost.h"
 
 class CLumivexDoc;

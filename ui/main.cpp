@@ -7,10 +7,10 @@
 
 #include "app/LumivexApp.h"
 #include "app/ResFolders.h"
+#include "controls/VersionReader.h"
 #include "model/TemplatePackage.h"
 #include "ui/CommandLine.h"
 #include "ui/MainFrame.h"
-#include "ui/controls/VersionReader.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QPrinter>
 
 #include "app/LumivexDoc.h"
+#include "controls/CardPrint.h"
 #include "tests/app/TemplateFolder.h"
-#include "ui/controls/CardPrint.h"
 
 namespace {
 

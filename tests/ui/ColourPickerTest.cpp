@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QToolTip>
 
-#include "ui/controls/ColourButton.h"
-#include "ui/controls/ColourPalette.h"
+#include "controls/ColourButton.h"
+#include "controls/ColourPalette.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include "controls/DlgAbout.h"
+#include "controls/PxSkinButton.h"
 #include "tests/ui/SkinPictures.h"
-#include "ui/controls/DlgAbout.h"
-#include "ui/controls/PxSkinButton.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <QStyleFactory>
 #include <QTest>
 
-#include "ui/controls/FontComboBox.h"
-#include "ui/controls/SizeComboBox.h"
+#include "controls/FontComboBox.h"
+#include "controls/SizeComboBox.h"
 
 namespace {
 

@@ -14,17 +14,17 @@
 #include <QTimer>
 
 #include "app/LumivexDoc.h"
-#include "image/PxImage.h"
-#include "model/FrameWindows.h"
-#include "model/ImageEx.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgBarText.h"
+#include "controls/CardSaveDialog.h"
+#include "controls/PxSkinButton.h"
+#include "image/PxImage.h"
+#include "model/FrameWindows.h"
+#include "model/ImageEx.h"
 #include "tests/app/TemplateFolder.h"
 #include "ui/MainFrame.h"
-#include "ui/controls/CardSaveDialog.h"
-#include "ui/controls/PxSkinButton.h"
 #include "view/LumivexView.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarPhoto.h"
+#include "controls/PxSkinButton.h"
 #include "model/ImageEx.h"
-#include "ui/controls/PxSkinButton.h"
 #include "tests/app/TemplateFolder.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"

@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QGridLayout>
 
+#include "controls/PreviewFileDlg.h"
+#include "controls/StaticEx.h"
 #include "tests/ui/SkinPictures.h"
-#include "ui/controls/PreviewFileDlg.h"
-#include "ui/controls/StaticEx.h"
 
 namespace {
 

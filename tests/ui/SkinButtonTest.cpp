@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "controls/PxSkinButton.h"
 #include "tests/ui/SkinPictures.h"
-#include "ui/controls/PxSkinButton.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "controls/StatusBarEx.h"
 #include "tests/ui/SkinPictures.h"
-#include "ui/controls/StatusBarEx.h"
 
 namespace {
 

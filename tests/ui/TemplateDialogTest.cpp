@@ -6,10 +6,10 @@
 
 #include "app/LumivexDoc.h"
 #include "bars/DlgTemplateSel.h"
+#include "controls/PxSkinButton.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/app/TemplateTree.h"
 #include "ui/MainFrame.h"
-#include "ui/controls/PxSkinButton.h"
 #include "view/LumivexView.h"
 
 namespace {

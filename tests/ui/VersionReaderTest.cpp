@@ -10,8 +10,8 @@
 
 #include <QTemporaryDir>
 
+#include "controls/VersionReader.h"
 #include "platform/VersionBlock.h"
-#include "ui/controls/VersionReader.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <QPoint>
 
-#include "ui/controls/SkinBitmaps.h"
-#include "ui/controls/SkinDialog.h"
+#include "controls/SkinBitmaps.h"
+#include "controls/SkinDialog.h"
 
 class PxSkinButton;
 

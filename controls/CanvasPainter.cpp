@@ -1,4 +1,4 @@
-#include "ui/controls/CanvasPainter.h"
+#include "controls/CanvasPainter.h"
 
 #include "app/BitmapImage.h"
 

@@ -1,4 +1,4 @@
-#include "ui/controls/CardSaveDialog.h"
+#include "controls/CardSaveDialog.h"
 
 #include <QDir>
 #include <QFileDialog>

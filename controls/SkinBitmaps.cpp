@@ -1,4 +1,4 @@
-#include "ui/controls/SkinBitmaps.h"
+#include "controls/SkinBitmaps.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "ui/controls/StatusBarEx.h"
+#include "controls/StatusBarEx.h"
 
 #include <algorithm>
 

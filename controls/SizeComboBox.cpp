@@ -1,4 +1,4 @@
-#include "ui/controls/SizeComboBox.h"
+#include "controls/SizeComboBox.h"
 
 #include <QLineEdit>
 #include <QValidator>

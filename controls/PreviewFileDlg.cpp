@@ -1,11 +1,11 @@
-#include "ui/controls/PreviewFileDlg.h"
+#include "controls/PreviewFileDlg.h"
 
 #include <QFileIconProvider>
 #include <QGridLayout>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 
-#include "ui/controls/StaticEx.h"
+#include "controls/StaticEx.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/controls/VersionReader.h"
+#include "controls/VersionReader.h"
 
 #include <cstring>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "ui/controls/ColourPalette.h"
+#include "controls/ColourPalette.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/controls/CardPrint.h"
+#include "controls/CardPrint.h"
 
 #include <QMessageBox>
 #include <QPainter>

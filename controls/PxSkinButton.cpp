@@ -1,9 +1,9 @@
-#include "ui/controls/PxSkinButton.h"
+#include "controls/PxSkinButton.h"
 
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "ui/controls/CanvasPainter.h"
+#include "controls/CanvasPainter.h"
 
 PxSkinButton::PxSkinButton(QWidget* parent, Style style) : QAbstractButton(parent), m_nStyle(style)
 {

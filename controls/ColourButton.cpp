@@ -1,11 +1,11 @@
-#include "ui/controls/ColourButton.h"
+#include "controls/ColourButton.h"
 
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
 
-#include "ui/controls/ColourPalette.h"
+#include "controls/ColourPalette.h"
 
 CColourButton::CColourButton(const QString& caption, QWidget* parent)
     : QAbstractButton(parent),

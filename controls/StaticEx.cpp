@@ -1,4 +1,4 @@
-#include "ui/controls/StaticEx.h"
+#include "controls/StaticEx.h"
 
 #include <algorithm>
 #include <system_error>
@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "app/ProgramFolder.h"
-#include "ui/controls/CanvasPainter.h"
+#include "controls/CanvasPainter.h"
 
 CStaticEx::CStaticEx(QWidget* parent) : QFrame(parent)
 {

@@ -10,8 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "controls/SkinBitmaps.h"
 #include "platform/Gdi.h"
-#include "ui/controls/SkinBitmaps.h"
 
 class CStatusBarEx : public QWidget {
     Q_OBJECT

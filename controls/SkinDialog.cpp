@@ -1,11 +1,11 @@
-#include "ui/controls/SkinDialog.h"
+#include "controls/SkinDialog.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QWindow>
 
-#include "ui/controls/CanvasPainter.h"
+#include "controls/CanvasPainter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/controls/FontComboBox.h"
+#include "controls/FontComboBox.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "ui/controls/DlgAbout.h"
+#include "controls/DlgAbout.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "ui/controls/AppStrings.h"
-#include "ui/controls/PxSkinButton.h"
-#include "ui/controls/VersionReader.h"
+#include "controls/AppStrings.h"
+#include "controls/PxSkinButton.h"
+#include "controls/VersionReader.h"
 
 namespace {
 
