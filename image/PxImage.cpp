@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "image/ImageSize.h"
 
@@ -162,7 +163,9 @@ bool PxImage::Transfer(PxImage& src)
     if (!Destroy())
         return false;
     header = src.header;
-    info = src.info;
+    // Moved, so that the source holds no reference to the colour space when
+    // its record is cleared below.
+    info = std::move(src.info);
     dib = src.dib;
     selection = src.selection;
     alpha = src.alpha;

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -148,11 +149,16 @@ TEST(WebpDecode, ProfileAndOrientationFromTheirChunks)
     const Bytes icc = {'n', 'o', 't', ' ', 'a', ' ', 'r', 'e', 'a', 'l', 0, 1, 2, 0xFF};
     const Bytes webp = WithChunks(EncodeLossless(testimages::Random(16, 8, 24, false, 7)),
                                   {{"ICCP", icc}, {"EXIF", ExifWithOrientation(6)}});
-    const auto decoded = Decode<WebpCodec>(webp);
-    ASSERT_TRUE(decoded.ok) << decoded.image.GetLastError();
-    ASSERT_TRUE(decoded.image.info.colourSpace);
-    EXPECT_EQ(decoded.image.info.colourSpace->iccProfile, icc);
-    EXPECT_EQ(decoded.image.GetExifOrientation(), 6);
+    std::weak_ptr<const ColourSpace> profile;
+    {
+        PxImage decoded;
+        ASSERT_TRUE(decoded.Decode(webp.data(), std::int32_t(webp.size()), FormatWebp)) << decoded.GetLastError();
+        ASSERT_TRUE(decoded.info.colourSpace);
+        EXPECT_EQ(decoded.info.colourSpace->iccProfile, icc);
+        EXPECT_EQ(decoded.GetExifOrientation(), 6);
+        profile = decoded.info.colourSpace;
+    }
+    EXPECT_TRUE(profile.expired()) << "the profile goes with the picture";
 }
 
 // Decoding by content reaches this codec, and no codec tried before it takes
