@@ -143,10 +143,14 @@ std::shared_ptr<const ColourSpace> ColourSpaceOf(const heif_image_handle* handle
             return nullptr;
         return space;
     }
-    heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok)
+    heif_color_profile_nclx* parameters = nullptr;
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &parameters);
+    // Owned whatever the outcome: for values it does not know, libheif
+    // hands the record over together with its error.
+    const Nclx nclx(parameters);
+    if (error.code != heif_error_Ok || !nclx)
         return nullptr;
-    return NclxColourSpace(*Nclx(nclx));
+    return NclxColourSpace(*nclx);
 }
 
 // ---- Decoding ----

@@ -33,6 +33,7 @@ const Row kRows[] = {
     {"fuzz_decode_jpc/samples_236m_in_400_bytes.j2k", FormatJpc, "Can't allocate memory"},
     {"fuzz_decode_jpc/tiles_58k_in_81_bytes.j2k", FormatJpc, "Can't allocate memory"},
     {"fuzz_decode_jpc/tile_part_cut_short.jp2", FormatJpc, nullptr},
+    {"fuzz_decode_heif/nclx_unknown_transfer.avif", FormatHeif, nullptr},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)
