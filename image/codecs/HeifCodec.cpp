@@ -12,6 +12,7 @@
 #include "image/CodecTable.h"
 #include "image/PxFile.h"
 #include "image/codecs/CodecSupport.h"
+#include "image/codecs/HeifBoxes.h"
 
 namespace {
 
@@ -48,40 +49,6 @@ Brands BrandOf(const std::uint8_t* fourcc)
     if (is("mif1") || is("msf1"))
         return Brands::Generic;
     return Brands::None;
-}
-
-// ---- Boxes ----
-
-// The payload of the first box of a type among the boxes in bytes, or nothing.
-std::span<const std::uint8_t> FindBox(std::span<const std::uint8_t> bytes, const char* type)
-{
-    while (bytes.size() >= 8) {
-        std::uint64_t size = pximage::LoadBE32(bytes.data());
-        std::size_t header = 8;
-        if (size == 1 && bytes.size() >= 16) {
-            size = std::uint64_t(pximage::LoadBE32(bytes.data() + 8)) << 32 | pximage::LoadBE32(bytes.data() + 12);
-            header = 16;
-        } else if (size == 0) {
-            size = bytes.size();
-        }
-        if (size < header || size > bytes.size())
-            break;
-        if (std::memcmp(bytes.data() + 4, type, 4) == 0)
-            return bytes.subspan(header, std::size_t(size) - header);
-        bytes = bytes.subspan(std::size_t(size));
-    }
-    return {};
-}
-
-// Whether the item properties of the file hold an AV1 coding configuration:
-// what tells AVIF from HEIF in a file whose brands name no coding.
-bool CarriesAv1(std::span<const std::uint8_t> file)
-{
-    const std::span<const std::uint8_t> meta = FindBox(file, "meta");
-    if (meta.size() < 4)
-        return false;
-    const std::span<const std::uint8_t> properties = FindBox(FindBox(meta.subspan(4), "iprp"), "ipco");
-    return !FindBox(properties, "av1C").empty();
 }
 
 // ---- Colour ----
@@ -199,7 +166,7 @@ std::uint32_t FormatOf(std::span<const std::uint8_t> file)
     case Brands::Avif:
         return FormatAvif;
     default:
-        return CarriesAv1(file) ? FormatAvif : FormatHeif;
+        return pximage::CarriesAv1(file) ? FormatAvif : FormatHeif;
     }
 }
 
@@ -241,6 +208,9 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     const std::int64_t streamBytes = std::int64_t(bytes.size());
     if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, streamBytes, name))
         return false;
+    for (const pximage::CanvasSize& canvas : pximage::DerivedCanvasSizes(bytes))
+        if (!pximage::CheckPictureSize(image, canvas.width, canvas.height, alpha, streamBytes, name))
+            return false;
     if (image.info.escape) {
         image.SetLastError("Cancelled");
         return false;

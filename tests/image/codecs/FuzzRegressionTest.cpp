@@ -34,6 +34,12 @@ const Row kRows[] = {
     {"fuzz_decode_jpc/tiles_58k_in_81_bytes.j2k", FormatJpc, "Can't allocate memory"},
     {"fuzz_decode_jpc/tile_part_cut_short.jp2", FormatJpc, nullptr},
     {"fuzz_decode_heif/nclx_unknown_transfer.avif", FormatHeif, nullptr},
+    {"fuzz_decode_heif/overlay_canvas_34568x2442.avif", FormatHeif,
+     "the AVIF file is too short for a picture of 34568 x 2442 pixels"},
+    {"fuzz_decode_heif/grid_canvas_34568x2442.avif", FormatHeif,
+     "the AVIF file is too short for a picture of 34568 x 2442 pixels"},
+    {"fuzz_decode_heif/grid_canvas_in_idat_40000x30000.avif", FormatAvif,
+     "the picture is 40000 x 30000 pixels, more than the 500 megapixels this program opens"},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)
