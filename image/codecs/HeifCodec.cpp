@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <libheif/heif.h>
@@ -208,8 +209,14 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     const std::int64_t streamBytes = std::int64_t(bytes.size());
     if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, streamBytes, name))
         return false;
-    for (const pximage::CanvasSize& canvas : pximage::DerivedCanvasSizes(bytes))
-        if (!pximage::CheckPictureSize(image, canvas.width, canvas.height, alpha, streamBytes, name))
+    const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(bytes);
+    if (!declared) {
+        image.SetLastError(format == FormatAvif ? "the AVIF file is damaged: its items' data overlap"
+                                                : "the HEIF file is damaged: its items' data overlap");
+        return false;
+    }
+    for (const pximage::PictureSize& size : *declared)
+        if (!pximage::CheckPictureSize(image, size.width, size.height, alpha, streamBytes, name))
             return false;
     if (image.info.escape) {
         image.SetLastError("Cancelled");

@@ -40,6 +40,8 @@ const Row kRows[] = {
      "the AVIF file is too short for a picture of 34568 x 2442 pixels"},
     {"fuzz_decode_heif/grid_canvas_in_idat_40000x30000.avif", FormatAvif,
      "the picture is 40000 x 30000 pixels, more than the 500 megapixels this program opens"},
+    {"fuzz_decode_heif/av1_frame_64899x16385.avif", FormatHeif,
+     "the picture is 64899 x 16385 pixels, more than the 500 megapixels this program opens"},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)

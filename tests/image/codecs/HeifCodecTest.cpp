@@ -8,6 +8,7 @@
 
 #include <libheif/heif.h>
 
+#include "image/codecs/HeifBoxes.h"
 #include "image/codecs/HeifCodec.h"
 #include "tests/image/TestImages.h"
 #include "tests/image/codecs/CodecHarness.h"
@@ -255,6 +256,138 @@ TEST_P(HeifCoding, ColourSpaceFromTheProfileOrTheColourParameters)
 
 INSTANTIATE_TEST_SUITE_P(Codings, HeifCoding, testing::Values(heif_compression_HEVC, heif_compression_AV1),
                          [](const auto& info) { return info.param == heif_compression_AV1 ? "Avif" : "Heic"; });
+
+// ---- What the codec reads itself ----
+
+class BitWriter {
+public:
+    void Bits(std::uint64_t value, unsigned count)
+    {
+        for (unsigned i = count; i-- > 0; ++m_used) {
+            if (m_used % 8 == 0)
+                m_bytes.push_back(0);
+            m_bytes.back() |= std::uint8_t(((value >> i) & 1) << (7 - m_used % 8));
+        }
+    }
+    void ExpGolomb(std::uint64_t value)
+    {
+        unsigned bits = 0;
+        while ((value + 1) >> bits)
+            ++bits;
+        Bits(0, bits - 1);
+        Bits(value + 1, bits);
+    }
+    const Bytes& Written() const { return m_bytes; }
+
+private:
+    Bytes m_bytes;
+    unsigned m_used = 0;
+};
+
+Bytes Box(const char (&type)[5], const Bytes& payload)
+{
+    const std::size_t size = payload.size() + 8;
+    Bytes box = {std::uint8_t(size >> 24), std::uint8_t(size >> 16), std::uint8_t(size >> 8), std::uint8_t(size),
+                 std::uint8_t(type[0]),    std::uint8_t(type[1]),    std::uint8_t(type[2]),   std::uint8_t(type[3])};
+    box.insert(box.end(), payload.begin(), payload.end());
+    return box;
+}
+
+Bytes operator+(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A sequence parameter set NAL unit with two sub-layers, escaped as encoders
+// write it (0x03 after two zero bytes before a byte of 3 or less).
+Bytes HevcSps(std::uint64_t width, std::uint64_t height)
+{
+    BitWriter bits;
+    bits.Bits(0, 4);   // video parameter set id
+    bits.Bits(2, 3);   // sub-layers less one
+    bits.Bits(1, 1);
+    bits.Bits(0, 96);  // general profile, tier and level
+    bits.Bits(0b1001, 4);  // sub-layer 0 has a profile, sub-layer 1 a level
+    bits.Bits(0, 12);
+    bits.Bits(0, 88 + 8);
+    bits.ExpGolomb(0);  // sequence parameter set id
+    bits.ExpGolomb(3);  // 4:4:4
+    bits.Bits(0, 1);
+    bits.ExpGolomb(width);
+    bits.ExpGolomb(height);
+    bits.Bits(1, 1);
+    Bytes unit = {0x42, 0x01};
+    int zeros = 0;
+    for (const std::uint8_t byte : bits.Written()) {
+        if (zeros >= 2 && byte <= 3) {
+            unit.push_back(3);
+            zeros = 0;
+        }
+        unit.push_back(byte);
+        zeros = byte == 0 ? zeros + 1 : 0;
+    }
+    return unit;
+}
+
+// A sequence header OBU: the short form of still pictures, or the full one
+// with timing, a decoder model and three operating points.
+Bytes Av1SequenceHeader(std::uint64_t width, std::uint64_t height, bool reduced)
+{
+    BitWriter bits;
+    bits.Bits(0, 3);
+    bits.Bits(1, 1);
+    bits.Bits(reduced, 1);
+    if (reduced) {
+        bits.Bits(12, 5);
+    } else {
+        bits.Bits(1, 1);           // timing info
+        bits.Bits(0, 64);
+        bits.Bits(1, 1);           // equal picture interval
+        bits.ExpGolomb(5);
+        bits.Bits(1, 1);           // decoder model, delays of 10 bits
+        bits.Bits(9, 5);
+        bits.Bits(0, 42);
+        bits.Bits(1, 1);           // display delays
+        bits.Bits(2, 5);
+        for (const unsigned level : {3u, 9u, 8u}) {
+            bits.Bits(0, 12);
+            bits.Bits(level, 5);
+            if (level > 7)
+                bits.Bits(1, 1);
+            bits.Bits(level == 9, 1);
+            if (level == 9)
+                bits.Bits(0, 21);
+            bits.Bits(level == 3, 1);
+            if (level == 3)
+                bits.Bits(0, 4);
+        }
+    }
+    bits.Bits(15, 4);
+    bits.Bits(15, 4);
+    bits.Bits(width - 1, 16);
+    bits.Bits(height - 1, 16);
+    bits.Bits(1, 1);
+    return Bytes{0x0A, std::uint8_t(bits.Written().size())} + bits.Written();
+}
+
+TEST(HeifBoxes, FrameSizesOfParameterSetsAndSequenceHeaders)
+{
+    const Bytes sps = HevcSps(70000, 9000);
+    Bytes hvcc(22, 0);
+    hvcc = hvcc + Bytes{1, 0x21, 0, 1, 0, std::uint8_t(sps.size())} + sps;
+    const Bytes av1c = Bytes{0x81, 0, 0, 0} + Av1SequenceHeader(65536, 300, true) + Av1SequenceHeader(1000, 20000, false);
+    const Bytes file = Box("meta", Bytes{0, 0, 0, 0} + Box("iprp", Box("ipco", Box("hvcC", hvcc) + Box("av1C", av1c))));
+    const auto sizes = pximage::DeclaredPictureSizes(file);
+    ASSERT_TRUE(sizes);
+    ASSERT_EQ(sizes->size(), 3u);
+    EXPECT_EQ((*sizes)[0].width, 70000u);
+    EXPECT_EQ((*sizes)[0].height, 9000u);
+    EXPECT_EQ((*sizes)[1].width, 65536u);
+    EXPECT_EQ((*sizes)[1].height, 300u);
+    EXPECT_EQ((*sizes)[2].width, 1000u);
+    EXPECT_EQ((*sizes)[2].height, 20000u);
+}
 
 TEST(HeifDecode, CutShortOrDamagedFailsInWords)
 {
