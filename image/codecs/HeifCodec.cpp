@@ -171,6 +171,52 @@ std::uint32_t FormatOf(std::span<const std::uint8_t> file)
     }
 }
 
+// The picture, and every size its items declare, within the limits: libheif
+// and its decoders allocate for each before anything is decoded.
+bool CheckSizes(PxImage& image, std::span<const std::uint8_t> file, const heif_image_handle* handle, bool alpha,
+                const char* name)
+{
+    const auto streamBytes = std::int64_t(file.size());
+    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+    if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, streamBytes, name))
+        return false;
+    const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(file);
+    if (!declared) {
+        char text[80];
+        std::snprintf(text, sizeof text, "the %s file is damaged: its items' data overlap", name);
+        image.SetLastError(text);
+        return false;
+    }
+    return std::all_of(declared->begin(), declared->end(), [&](const pximage::PictureSize& size) {
+        return pximage::CheckPictureSize(image, size.width, size.height, alpha, streamBytes, name);
+    });
+}
+
+// The decoded interleaved red, green, blue (and alpha) rows into this picture.
+bool StorePicture(PxImage& image, const heif_image* picture, bool alpha, std::uint32_t format,
+                  std::int64_t streamBytes, const char* name)
+{
+    int stride = 0;
+    const std::uint8_t* rows = heif_image_get_plane_readonly(picture, heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(picture, heif_channel_interleaved);
+    const int height = heif_image_get_height(picture, heif_channel_interleaved);
+    if (!rows || stride <= 0 || heif_image_get_bits_per_pixel_range(picture, heif_channel_interleaved) != 8) {
+        image.SetLastError("the picture came out of the decoder in a form this program cannot read");
+        return false;
+    }
+    if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, streamBytes, name) ||
+        !image.Create(std::uint32_t(width), std::uint32_t(height), 24, format))
+        return false;
+    if (alpha) {
+        image.AlphaCreate();
+        if (!image.alpha) {
+            image.SetLastError("Can't allocate memory");
+            return false;
+        }
+    }
+    return pximage::StoreRgbRows(image, rows, std::size_t(stride), alpha ? 4 : 3);
+}
+
 bool DecodeHeif(PxFile& file, PxImage& image)
 {
     std::uint8_t head[pximage::kSignatureBytes];
@@ -184,7 +230,8 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     const std::uint32_t format = FormatOf(bytes);
     const char* name = format == FormatAvif ? "AVIF" : "HEIF";
     const Context context(heif_context_alloc());
-    if (!context) {
+    const Options options(heif_decoding_options_alloc());
+    if (!context || !options) {
         image.SetLastError("Can't allocate memory");
         return false;
     }
@@ -198,34 +245,16 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     if (error.code != heif_error_Ok)
         return Refuse(image, name, error);
 
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     if (image.info.escape == -1) {  // the caller wants the size only
-        image.header.biWidth = LONG(width);
-        image.header.biHeight = LONG(height);
+        image.header.biWidth = LONG(heif_image_handle_get_width(handle.get()));
+        image.header.biHeight = LONG(heif_image_handle_get_height(handle.get()));
         return true;
     }
-    const std::int64_t streamBytes = std::int64_t(bytes.size());
-    if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, streamBytes, name))
+    if (!CheckSizes(image, bytes, handle.get(), alpha, name))
         return false;
-    const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(bytes);
-    if (!declared) {
-        image.SetLastError(format == FormatAvif ? "the AVIF file is damaged: its items' data overlap"
-                                                : "the HEIF file is damaged: its items' data overlap");
-        return false;
-    }
-    for (const pximage::PictureSize& size : *declared)
-        if (!pximage::CheckPictureSize(image, size.width, size.height, alpha, streamBytes, name))
-            return false;
     if (image.info.escape) {
         image.SetLastError("Cancelled");
-        return false;
-    }
-
-    const Options options(heif_decoding_options_alloc());
-    if (!options) {
-        image.SetLastError("Can't allocate memory");
         return false;
     }
     options->convert_hdr_to_8bit = 1;
@@ -235,30 +264,11 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     const Picture picture(decoded);
     if (error.code != heif_error_Ok)
         return Refuse(image, name, error);
-    int stride = 0;
-    const std::uint8_t* rows = heif_image_get_plane_readonly(picture.get(), heif_channel_interleaved, &stride);
-    const int decodedWidth = heif_image_get_width(picture.get(), heif_channel_interleaved);
-    const int decodedHeight = heif_image_get_height(picture.get(), heif_channel_interleaved);
-    if (!rows || stride <= 0 || heif_image_get_bits_per_pixel_range(picture.get(), heif_channel_interleaved) != 8) {
-        image.SetLastError("the picture came out of the decoder in a form this program cannot read");
-        return false;
-    }
-    if (!pximage::CheckPictureSize(image, std::max(decodedWidth, 0), std::max(decodedHeight, 0), alpha, streamBytes,
-                                   name) ||
-        !image.Create(std::uint32_t(decodedWidth), std::uint32_t(decodedHeight), 24, format))
-        return false;
-    if (alpha) {
-        image.AlphaCreate();
-        if (!image.alpha) {
-            image.SetLastError("Can't allocate memory");
-            return false;
-        }
-    }
-    image.info.colourSpace = ColourSpaceOf(handle.get());
-    if (!pximage::StoreRgbRows(image, rows, std::size_t(stride), alpha ? 4 : 3))
+    if (!StorePicture(image, picture.get(), alpha, format, std::int64_t(bytes.size()), name))
         return false;
     if (alpha && heif_image_handle_is_premultiplied_alpha(handle.get()))
         Unpremultiply(image);
+    image.info.colourSpace = ColourSpaceOf(handle.get());
     return true;
 }
 

@@ -36,15 +36,13 @@ Bytes EncodeLossless(const PxImage& picture)
     return Take(out, size);
 }
 
+// Opaque pixels: the encoder writes no alpha.
 Bytes EncodeLossy(const PxImage& picture)
 {
     const Bytes rgba = codectest::TopDownRgba(picture);
-    Bytes rgb;
-    for (std::size_t i = 0; i < rgba.size(); i += 4)
-        rgb.insert(rgb.end(), rgba.begin() + std::ptrdiff_t(i), rgba.begin() + std::ptrdiff_t(i + 3));
     std::uint8_t* out = nullptr;
-    const std::size_t size = WebPEncodeRGB(rgb.data(), int(picture.GetWidth()), int(picture.GetHeight()),
-                                           int(picture.GetWidth() * 3), 90, &out);
+    const std::size_t size = WebPEncodeRGBA(rgba.data(), int(picture.GetWidth()), int(picture.GetHeight()),
+                                            int(picture.GetWidth() * 4), 90, &out);
     return Take(out, size);
 }
 
@@ -192,6 +190,24 @@ TEST(WebpDecode, ByContentAndWhenDamaged)
     broken = Decode<WebpCodec>(png);
     EXPECT_FALSE(broken.ok);
     EXPECT_STREQ(broken.image.GetLastError(), "the file is not a WebP picture");
+}
+
+// A stream that cannot tell its size, as a pipe.
+class UnsizedFile : public PxMemFile {
+public:
+    using PxMemFile::PxMemFile;
+    std::int32_t Size() override { return -1; }
+};
+
+TEST(WebpDecode, StreamOfUnknownSizeIsReadBlockByBlock)
+{
+    PxImage source = testimages::Random(200, 150, 24, false, 11);
+    Bytes webp = EncodeLossless(source);
+    ASSERT_GT(webp.size(), std::size_t(1) << 16);
+    UnsizedFile file(webp.data(), std::int32_t(webp.size()));
+    WebpCodec decoded;
+    ASSERT_TRUE(decoded.Decode(&file)) << decoded.GetLastError();
+    EXPECT_TRUE(testimages::SamePixels(decoded, source));
 }
 
 TEST(WebpDecode, SizeOnlyCancelAndNoEncoder)
