@@ -26,7 +26,7 @@ all_targets=(
   fuzz_template fuzz_roundtrip fuzz_import_package
   fuzz_decode_gif fuzz_decode_ico fuzz_decode_pcx fuzz_decode_wbmp fuzz_decode_wmf
   fuzz_decode_jp2 fuzz_decode_jpc fuzz_decode_pgx fuzz_decode_pnm fuzz_decode_ras
-  fuzz_decode_any
+  fuzz_decode_webp fuzz_decode_heif fuzz_decode_avif fuzz_decode_any
 )
 
 # Seed folders, dictionary and the largest input of each target. A decoder
@@ -45,11 +45,13 @@ seeds() {
     fuzz_decode_wbmp) echo $data/wbmp ;;
     fuzz_decode_wmf) echo fuzz/seeds/wmf ;;
     fuzz_decode_jp2 | fuzz_decode_jpc | fuzz_decode_pgx | fuzz_decode_pnm | fuzz_decode_ras) echo $data/jp2 ;;
+    fuzz_decode_webp) echo fuzz/seeds/webp ;;
+    fuzz_decode_heif | fuzz_decode_avif) echo fuzz/seeds/heif ;;
     fuzz_template) echo $data/template fuzz/seeds/template ;;
     fuzz_import_package) echo fuzz/seeds/import_package ;;
     fuzz_decode_any | fuzz_roundtrip)
       echo $data/bmp $data/gif $data/jpeg $data/png $data/ico $data/tiff $data/tga $data/pcx $data/wbmp \
-        $data/jp2 fuzz/seeds/wmf ;;
+        $data/jp2 fuzz/seeds/wmf fuzz/seeds/webp fuzz/seeds/heif ;;
   esac
 }
 dict() {
@@ -63,6 +65,8 @@ dict() {
     fuzz_decode_tga) echo tga ;;
     fuzz_decode_pcx) echo pcx ;;
     fuzz_decode_jp2 | fuzz_decode_jpc | fuzz_decode_pgx | fuzz_decode_pnm | fuzz_decode_ras) echo jp2 ;;
+    fuzz_decode_webp) echo webp ;;
+    fuzz_decode_heif | fuzz_decode_avif) echo heif ;;
     fuzz_template) echo template ;;
   esac
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "image/codecs/BmpCodec.h"
+#include "image/codecs/HeifCodec.h"
 #include "image/codecs/IcoCodec.h"
 #include "image/codecs/Jpeg2000Codec.h"
 #include "image/codecs/PxImageGIF.h"
@@ -12,6 +13,7 @@
 #include "image/codecs/PxImageTIF.h"
 #include "image/codecs/TgaCodec.h"
 #include "image/codecs/WbmpCodec.h"
+#include "image/codecs/WebpCodec.h"
 #include "image/codecs/WmfCodec.h"
 
 namespace pximage {
@@ -39,9 +41,9 @@ constexpr CodecRow kCodecs[FormatIdEnd] = {
     {FormatPnm, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
     {FormatRas, DecodeWith<Jpeg2000Codec>, EncodeWith<Jpeg2000Codec>},
     {FormatCount, nullptr, nullptr},
-    {FormatWebp, nullptr, nullptr},
-    {FormatHeif, nullptr, nullptr},
-    {FormatAvif, nullptr, nullptr},
+    {FormatWebp, DecodeWith<WebpCodec>, nullptr},
+    {FormatHeif, DecodeWith<HeifCodec>, nullptr},
+    {FormatAvif, DecodeWith<HeifCodec>, nullptr},
 };
 
 constexpr bool RowsInIdOrder()
@@ -97,10 +99,22 @@ bool Jpeg2000Signature(std::span<const std::uint8_t> head)
     return StartsWith(head, "\0\0\0\x0CjP  \r\n\x87\n", 12) || StartsWith(head, "\xFF\x4F\xFF\x51", 4);
 }
 
+bool WebpSignature(std::span<const std::uint8_t> head)
+{
+    return StartsWith(head, "RIFF", 4) && StartsWith(head, "WEBP", 4, 8);
+}
+
+// A file type box naming a HEIF or AVIF brand (or only the generic ones).
+bool HeifSignature(std::span<const std::uint8_t> head)
+{
+    return HeifCodec::BrandsOf(head) != HeifCodec::Brands::None;
+}
+
 // Cheap, distinctive signatures first. JPEG 2000 goes last among the fixed
 // formats and gets id 0, so that it tells its flavour (JP2, codestream, PGX,
 // PNM, RAS) from the content. Formats added later follow, so that what the
-// fixed codecs decoded before is still decoded by them.
+// fixed codecs decoded before is still decoded by them. HEIF and AVIF share
+// their container and one step with id 0: the codec names the file.
 constexpr DetectStep kDetectionOrder[] = {
     {FormatBmp, FormatBmp, BmpSignature},
     {FormatJpg, FormatJpg, JpegSignature},
@@ -113,6 +127,8 @@ constexpr DetectStep kDetectionOrder[] = {
     {FormatWbmp, FormatWbmp},
     {FormatWmf, FormatWmf},
     {FormatJp2, FormatUnknown, Jpeg2000Signature},
+    {FormatWebp, FormatWebp, WebpSignature},
+    {FormatHeif, FormatUnknown, HeifSignature},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "image/ImageSize.h"
 
@@ -162,14 +163,13 @@ bool PxImage::Transfer(PxImage& src)
     if (!Destroy())
         return false;
     header = src.header;
-    info = src.info;
+    // Moved, so that the source holds no reference to the colour space when
+    // its record is cleared below.
+    info = std::move(src.info);
     dib = src.dib;
     selection = src.selection;
     alpha = src.alpha;
     layers = src.layers;
-    // The colour space is shared: the source lets go of it before its record
-    // is wiped, or the wipe would leak it.
-    src.info.colourSpace.reset();
     std::memset(static_cast<void*>(&src.header), 0, sizeof src.header);
     std::memset(static_cast<void*>(&src.info), 0, sizeof src.info);
     src.dib = src.selection = src.alpha = nullptr;

@@ -14,7 +14,8 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils imagemagick
   # image libraries
-  libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev libminizip-dev liblcms2-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev libwebp-dev libheif-dev zlib1g-dev libminizip-dev
+  liblcms2-dev
   # user interface and fonts
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
   # install and package: the desktop metadata validators, the package's library dependencies

@@ -4,9 +4,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "image/PxImage.h"
 
@@ -85,6 +89,102 @@ bool DecodeGuarded(PxImage& image, PxFile* file, const char* noStream, Decoder d
     if (!decoded)
         image.Destroy();
     return decoded;
+}
+
+// ---- Codecs whose library decodes from one buffer ----
+
+// The most bytes of a stream read into memory.
+constexpr std::size_t kMaxStreamBytes = std::size_t(1) << 30;
+
+// Up to count bytes from the stream's position, which the stream keeps: a
+// codec looks at the signature before it reads a whole stream. 0 when the
+// stream cannot go back.
+inline std::size_t PeekBytes(PxFile& file, std::uint8_t* head, std::size_t count)
+{
+    const std::int32_t start = file.Tell();
+    const std::size_t got = file.Read(head, 1, count);
+    return start >= 0 && file.Seek(start, 0) ? got : 0;
+}
+
+// The rest of the stream into bytes. A stream that cannot tell its size is
+// read in blocks up to the same cap.
+inline bool ReadWholeStream(PxImage& image, PxFile& file, std::vector<std::uint8_t>& bytes)
+{
+    constexpr std::size_t kBlockBytes = 1 << 16;
+    const std::int64_t left = BytesLeft(file);
+    if (left > std::int64_t(kMaxStreamBytes)) {
+        image.SetLastError("the file is larger than the 1 GiB this program reads");
+        return false;
+    }
+    if (left >= 0) {
+        bytes.resize(std::size_t(left));
+        bytes.resize(file.Read(bytes.data(), 1, bytes.size()));
+        return true;
+    }
+    bytes.clear();
+    for (std::size_t got = kBlockBytes; got == kBlockBytes;) {
+        if (bytes.size() >= kMaxStreamBytes) {
+            image.SetLastError("the file is larger than the 1 GiB this program reads");
+            return false;
+        }
+        const std::size_t at = bytes.size();
+        bytes.resize(at + kBlockBytes);
+        got = file.Read(bytes.data() + at, 1, kBlockBytes);
+        bytes.resize(at + got);
+    }
+    return true;
+}
+
+// Whether a 24-bit picture of width x height, with an alpha plane when
+// asked, may be made; refuses in words when not. These formats' compression
+// sets no useful bound on what a stream may stand for, so the ceiling and
+// the decoder's memory bound them.
+inline bool CheckPictureSize(PxImage& image, std::uint64_t width, std::uint64_t height, bool withAlpha,
+                             const char* format)
+{
+    const DibLayout layout = ComputeDibLayout(width, height, 24);
+    std::string refusal;
+    if (layout.check == SizeCheck::ZeroSize)
+        refusal = std::string("the ") + format + " file declares a picture of " + std::to_string(width) + " x " +
+                  std::to_string(height) + " pixels";
+    else if (!WithinDecodePixelLimit(width, height))
+        refusal = TooManyPixelsReason(width, height);
+    else if (layout.check != SizeCheck::Ok ||
+             layout.totalBytes + (withAlpha ? width * height : 0) > DecodeMemoryLimit())
+        refusal = TooMuchMemoryReason(format, width, height);
+    else
+        return true;
+    image.SetLastError(refusal.c_str());
+    return false;
+}
+
+// Rows of 8-bit red, green, blue (and alpha with four channels) from the
+// top of the picture into its bottom-up DIB rows, and the alpha samples into
+// its alpha plane when it has one.
+inline bool StoreRgbRows(PxImage& image, const std::uint8_t* top, std::size_t stride, std::uint32_t channels)
+{
+    const std::uint32_t width = image.GetWidth(), height = image.GetHeight();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        if (image.info.escape) {
+            image.SetLastError("Cancelled");
+            return false;
+        }
+        const std::uint32_t dibRow = height - 1 - y;
+        const std::uint8_t* src = top + y * stride;
+        std::uint8_t* bgr = image.GetBits(dibRow);
+        for (std::uint32_t x = 0; x < width; ++x, src += channels, bgr += 3) {
+            bgr[0] = src[2];
+            bgr[1] = src[1];
+            bgr[2] = src[0];
+        }
+        if (image.alpha && channels == 4) {
+            std::uint8_t* alpha = image.alpha + std::size_t(dibRow) * width;
+            src = top + y * stride + 3;
+            for (std::uint32_t x = 0; x < width; ++x, src += 4)
+                alpha[x] = *src;
+        }
+    }
+    return true;
 }
 
 }  // namespace pximage

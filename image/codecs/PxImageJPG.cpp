@@ -16,8 +16,12 @@
 #include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "image/codecs/CodecSupport.h"
+#include "image/codecs/ExifTiff.h"
 
 namespace {
+
+using pximage::ExifTags;
+using pximage::ParseExifTiff;
 
 constexpr std::size_t kBlockBytes = 4096;
 
@@ -29,82 +33,6 @@ constexpr std::uint64_t kUncheckedPixels = 2048 * 2048;
 // coefficient buffer, so a stream of thousands of tiny scans costs minutes.
 // 500 is the limit the library's own TurboJPEG interface applies on request.
 constexpr int kMaxScans = 500;
-
-// ---- Exif tags ----
-
-// The tags of an Exif block the decoder uses. dpi = resolution / unitFactor;
-// a factor of 0 means the unit is unknown and the resolution is not used.
-// The orientation is 1 (upright) unless the block holds a valid one.
-struct ExifTags {
-    double xResolution = 0;
-    double yResolution = 0;
-    double unitFactor = 0;
-    std::uint8_t orientation = 1;
-};
-
-double ExifUnitFactor(std::uint16_t unit)
-{
-    switch (unit) {
-    case 1:
-    case 2:
-        return 1.0;  // none, inches
-    case 3:
-        return 0.3937007784843445;  // centimetres
-    case 4:
-        return 0.03937007859349251;  // millimetres
-    case 5:
-        return 3.937007932108827e-05;  // micrometres
-    default:
-        return 0;
-    }
-}
-
-// Orientation values beyond the eight the tag defines mean upright.
-std::uint8_t ExifOrientation(std::uint16_t value)
-{
-    return value >= 1 && value <= 8 ? std::uint8_t(value) : 1;
-}
-
-// IFD0 of the TIFF structure that follows "Exif\0\0". Every offset is checked
-// against the block before it is followed.
-ExifTags ParseExifTiff(const std::uint8_t* tiff, std::size_t size)
-{
-    ExifTags result;
-    if (size < 8)
-        return result;
-    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
-    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
-        return result;
-    auto u16 = [&](std::size_t at) { return little ? pximage::LoadLE16(tiff + at) : pximage::LoadBE16(tiff + at); };
-    auto u32 = [&](std::size_t at) { return little ? pximage::LoadLE32(tiff + at) : pximage::LoadBE32(tiff + at); };
-    auto rational = [&](std::size_t entry) {
-        const std::uint32_t at = u32(entry + 8);
-        if (at > size - 8)
-            return 0.0;
-        const std::uint32_t denominator = u32(at + 4);
-        return denominator ? double(u32(at)) / denominator : 0.0;
-    };
-    constexpr std::uint16_t kTypeShort = 3, kTypeRational = 5;
-    const std::uint32_t ifd = u32(4);
-    if (u16(2) != 42 || ifd > size - 2)
-        return result;
-    const std::size_t count = u16(ifd);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = ifd + 2 + 12 * i;
-        if (entry + 12 > size)
-            break;
-        const std::uint16_t tag = u16(entry), type = u16(entry + 2);
-        if (tag == 0x011A && type == kTypeRational)
-            result.xResolution = rational(entry);
-        else if (tag == 0x011B && type == kTypeRational)
-            result.yResolution = rational(entry);
-        else if (tag == 0x0128 && type == kTypeShort)
-            result.unitFactor = ExifUnitFactor(u16(entry + 8));
-        else if (tag == 0x0112 && type == kTypeShort && u32(entry + 4) == 1)
-            result.orientation = ExifOrientation(u16(entry + 8));
-    }
-    return result;
-}
 
 // Walks the marker segments before the first scan for an APP1 Exif block and
 // puts the stream back where it was; a stream that cannot seek is not

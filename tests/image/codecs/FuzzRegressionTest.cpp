@@ -37,6 +37,15 @@ const Row kRows[] = {
     {"fuzz_decode_jpc/tiles_58k_in_81_bytes.j2k", FormatJpc,
      "decoding the 524297 x 4 JPEG 2000 picture would take more than the 64 MB this program allows"},
     {"fuzz_decode_jpc/tile_part_cut_short.jp2", FormatJpc, nullptr},
+    {"fuzz_decode_heif/nclx_unknown_transfer.avif", FormatHeif, nullptr},
+    {"fuzz_decode_heif/overlay_canvas_34568x2442.avif", FormatHeif,
+     "the picture is 34568 x 2442 pixels, more than the 16 megapixels this program opens"},
+    {"fuzz_decode_heif/grid_canvas_34568x2442.avif", FormatHeif,
+     "the picture is 34568 x 2442 pixels, more than the 16 megapixels this program opens"},
+    {"fuzz_decode_heif/grid_canvas_in_idat_40000x30000.avif", FormatAvif,
+     "the picture is 40000 x 30000 pixels, more than the 16 megapixels this program opens"},
+    {"fuzz_decode_heif/av1_frame_64899x16385.avif", FormatHeif,
+     "the picture is 64899 x 16385 pixels, more than the 16 megapixels this program opens"},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)

@@ -1,0 +1,378 @@
+#include "image/codecs/HeifBoxes.h"
+
+#include <algorithm>
+#include <map>
+
+namespace pximage {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+constexpr std::uint32_t FourCC(const char (&code)[5])
+{
+    return std::uint32_t(code[0]) << 24 | std::uint32_t(code[1]) << 16 | std::uint32_t(code[2]) << 8 |
+           std::uint32_t(code[3]);
+}
+
+// ---- Readers ----
+
+// Big-endian fields one after another. Past the end every field reads 0
+// and the reader stays failed.
+class FieldReader {
+public:
+    explicit FieldReader(Bytes bytes) : m_bytes(bytes) {}
+
+    // A field of size bytes, at most 8.
+    std::uint64_t Read(std::size_t size)
+    {
+        std::uint64_t value = 0;
+        for (const std::uint8_t byte : Take(size))
+            value = value << 8 | byte;
+        return value;
+    }
+    void Skip(std::uint64_t size) { Take(size); }
+    Bytes Take(std::uint64_t size)
+    {
+        if (size > m_bytes.size()) {
+            m_failed = true;
+            m_bytes = {};
+            return {};
+        }
+        const Bytes taken = m_bytes.first(std::size_t(size));
+        m_bytes = m_bytes.subspan(std::size_t(size));
+        return taken;
+    }
+    bool Failed() const { return m_failed; }
+    Bytes Rest() const { return m_bytes; }
+
+private:
+    Bytes m_bytes;
+    bool m_failed = false;
+};
+
+// Bit fields, most significant bit first, and the variable-length codes of
+// the two codings. Past the end every field reads 0 and the reader stays failed.
+class BitReader {
+public:
+    explicit BitReader(Bytes bytes) : m_bytes(bytes) {}
+
+    // At most 64 bits.
+    std::uint64_t Bits(unsigned count)
+    {
+        std::uint64_t value = 0;
+        for (unsigned i = 0; i < count; ++i, ++m_bit) {
+            if (m_bit >= 8 * m_bytes.size()) {
+                m_failed = true;
+                return 0;
+            }
+            value = value << 1 | ((m_bytes[m_bit / 8] >> (7 - m_bit % 8)) & 1);
+        }
+        return value;
+    }
+    void Skip(std::uint64_t count)
+    {
+        m_bit += count;
+        if (m_bit > 8 * m_bytes.size())
+            m_failed = true;
+    }
+    // HEVC's ue(v); AV1's uvlc() reads the same way, saturating at 32 leading zeros.
+    std::uint64_t ExpGolomb()
+    {
+        unsigned zeros = 0;
+        while (!Bits(1) && !m_failed)
+            ++zeros;
+        return zeros >= 32 ? 0xFFFFFFFFu : (std::uint64_t(1) << zeros) - 1 + Bits(zeros);
+    }
+    bool Failed() const { return m_failed; }
+
+private:
+    Bytes m_bytes;
+    std::uint64_t m_bit = 0;
+    bool m_failed = false;
+};
+
+// ---- Boxes ----
+
+// Calls visit(type, payload) for each box among bytes, up to a broken one.
+template <class Visit>
+void ForEachBox(Bytes bytes, Visit visit)
+{
+    while (bytes.size() >= 8) {
+        FieldReader header(bytes);
+        std::uint64_t size = header.Read(4);
+        const auto type = std::uint32_t(header.Read(4));
+        if (size == 1)
+            size = header.Read(8);
+        else if (size == 0)
+            size = bytes.size();
+        const std::size_t headerBytes = bytes.size() - header.Rest().size();
+        if (header.Failed() || size < headerBytes || size > bytes.size())
+            return;
+        visit(type, bytes.subspan(headerBytes, std::size_t(size) - headerBytes));
+        bytes = bytes.subspan(std::size_t(size));
+    }
+}
+
+// The payload of the first box of a type among bytes, or nothing.
+Bytes FindBox(Bytes bytes, std::uint32_t type)
+{
+    std::optional<Bytes> found;
+    ForEachBox(bytes, [&](std::uint32_t boxType, Bytes payload) {
+        if (!found && boxType == type)
+            found = payload;
+    });
+    return found.value_or(Bytes{});
+}
+
+// The boxes inside the meta box, after its version and flags.
+Bytes MetaChildren(Bytes file)
+{
+    const Bytes meta = FindBox(file, FourCC("meta"));
+    return meta.size() >= 4 ? meta.subspan(4) : Bytes{};
+}
+
+Bytes ItemProperties(Bytes meta)
+{
+    return FindBox(FindBox(meta, FourCC("iprp")), FourCC("ipco"));
+}
+
+// The type of each item by id, from the item information box.
+std::map<std::uint32_t, std::uint32_t> ItemTypes(Bytes meta)
+{
+    std::map<std::uint32_t, std::uint32_t> types;
+    FieldReader info(FindBox(meta, FourCC("iinf")));
+    const std::uint64_t version = info.Read(1);
+    info.Skip(3 + (version == 0 ? 2 : 4));  // flags, entry count
+    ForEachBox(info.Rest(), [&](std::uint32_t type, Bytes payload) {
+        FieldReader entry(payload);
+        const std::uint64_t entryVersion = entry.Read(1);
+        entry.Skip(3);
+        if (type != FourCC("infe") || entryVersion < 2)  // earlier entries name no item type
+            return;
+        const auto id = std::uint32_t(entry.Read(entryVersion == 2 ? 2 : 4));
+        entry.Skip(2);  // protection index
+        const auto itemType = std::uint32_t(entry.Read(4));
+        if (!entry.Failed())
+            types[id] = itemType;
+    });
+    return types;
+}
+
+// Calls visit(id, data) with each item's data put together from its extents
+// in the file or in the item data box, as libheif hands it to the decoders.
+// False when the data adds up to more than the file: extents read twice.
+template <class Visit>
+bool ForEachItemData(Bytes file, Bytes meta, Visit visit)
+{
+    FieldReader location(FindBox(meta, FourCC("iloc")));
+    const std::uint64_t version = location.Read(1);
+    location.Skip(3);
+    const std::uint64_t sizes = location.Read(1), moreSizes = location.Read(1);
+    const std::size_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = moreSizes >> 4;
+    const std::size_t indexSize = version >= 1 ? moreSizes & 15 : 0;
+    const Bytes itemData = FindBox(meta, FourCC("idat"));
+    std::uint64_t budget = file.size();
+    std::vector<std::uint8_t> data;
+    const std::uint64_t count = location.Read(version < 2 ? 2 : 4);
+    for (std::uint64_t i = 0; i < count && !location.Failed(); ++i) {
+        const auto id = std::uint32_t(location.Read(version < 2 ? 2 : 4));
+        const std::uint64_t method = version >= 1 ? location.Read(2) & 15 : 0;
+        location.Skip(2);  // data reference index
+        const std::uint64_t base = location.Read(baseSize);
+        const Bytes source = method == 0 ? file : method == 1 ? itemData : Bytes{};
+        data.clear();
+        for (std::uint64_t extents = location.Read(2); extents > 0 && !location.Failed(); --extents) {
+            location.Skip(indexSize);
+            const std::uint64_t offset = location.Read(offsetSize), length = location.Read(lengthSize);
+            if (base > source.size() || offset > source.size() - base)
+                continue;
+            const Bytes rest = source.subspan(std::size_t(base + offset));
+            const std::size_t taken = length == 0 ? rest.size() : std::size_t(std::min<std::uint64_t>(length, rest.size()));
+            if (taken > budget)
+                return false;
+            budget -= taken;
+            data.insert(data.end(), rest.begin(), rest.begin() + std::ptrdiff_t(taken));
+        }
+        if (!location.Failed())
+            visit(id, Bytes(data));
+    }
+    return true;
+}
+
+// A grid: version, flags, rows and columns less one, then the size; an
+// overlay: version, flags, four 16-bit fill values, then the size. Bit 0 of
+// the flags makes the size fields 32 bits wide instead of 16.
+std::optional<PictureSize> CanvasOf(Bytes data, bool overlay)
+{
+    FieldReader fields(data);
+    fields.Skip(1);
+    const std::size_t fieldBytes = fields.Read(1) & 1 ? 4 : 2;
+    fields.Skip(overlay ? 8 : 2);
+    const std::uint64_t width = fields.Read(fieldBytes), height = fields.Read(fieldBytes);
+    if (fields.Failed())
+        return std::nullopt;
+    return PictureSize{width, height};
+}
+
+// ---- HEVC ----
+
+// The frame size of a sequence parameter set NAL unit (type 33): its fields
+// up to pic_width_in_luma_samples and pic_height_in_luma_samples.
+std::optional<PictureSize> SpsFrameSize(Bytes unit)
+{
+    if (unit.size() < 3 || ((unit[0] >> 1) & 0x3F) != 33)
+        return std::nullopt;
+    // Those fields lie within the first few hundred bytes; without the
+    // emulation prevention bytes (0x03 after two zero bytes).
+    std::vector<std::uint8_t> payload;
+    for (const std::uint8_t byte : unit.subspan(2, std::min<std::size_t>(unit.size() - 2, 512)))
+        if (!(byte == 3 && payload.size() >= 2 && payload.end()[-1] == 0 && payload.end()[-2] == 0))
+            payload.push_back(byte);
+    BitReader bits(payload);
+    bits.Skip(4);  // video parameter set id
+    const auto subLayers = unsigned(bits.Bits(3));
+    bits.Skip(1 + 96);  // temporal id nesting; general profile, tier and level
+    const std::uint64_t present = bits.Bits(2 * subLayers);  // profile and level flags per sub-layer
+    if (subLayers > 0)
+        bits.Skip(2 * (8 - subLayers));
+    for (unsigned i = 0; i < subLayers; ++i) {
+        const unsigned flags = unsigned(present >> (2 * (subLayers - 1 - i))) & 3;
+        bits.Skip((flags & 2 ? 88 : 0) + (flags & 1 ? 8 : 0));
+    }
+    bits.ExpGolomb();  // sequence parameter set id
+    if (bits.ExpGolomb() == 3)  // chroma format 4:4:4
+        bits.Skip(1);        // separate colour planes
+    const std::uint64_t width = bits.ExpGolomb(), height = bits.ExpGolomb();
+    if (bits.Failed())
+        return std::nullopt;
+    return PictureSize{width, height};
+}
+
+void AddSpsFrameSize(Bytes unit, std::vector<PictureSize>& sizes)
+{
+    if (const std::optional<PictureSize> size = SpsFrameSize(unit))
+        sizes.push_back(*size);
+}
+
+// NAL units after 4-byte lengths: how libheif hands an item to libde265.
+void AddHevcItemFrameSizes(Bytes units, std::vector<PictureSize>& sizes)
+{
+    for (FieldReader reader(units); !reader.Rest().empty() && !reader.Failed();)
+        AddSpsFrameSize(reader.Take(reader.Read(4)), sizes);
+}
+
+// The parameter set arrays after the 22 bytes of an hvcC record's header.
+void AddHevcConfigFrameSizes(Bytes record, std::vector<PictureSize>& sizes)
+{
+    FieldReader reader(record);
+    reader.Skip(22);
+    for (std::uint64_t arrays = reader.Read(1); arrays > 0 && !reader.Failed(); --arrays) {
+        reader.Skip(1);  // completeness and unit type
+        for (std::uint64_t units = reader.Read(2); units > 0 && !reader.Failed(); --units)
+            AddSpsFrameSize(reader.Take(reader.Read(2)), sizes);
+    }
+}
+
+// ---- AV1 ----
+
+// The largest frame of a sequence header OBU's payload: its fields up to
+// max_frame_width_minus_1 and max_frame_height_minus_1.
+std::optional<PictureSize> SequenceHeaderFrameSize(Bytes payload)
+{
+    BitReader bits(payload);
+    bits.Skip(3 + 1);  // profile, still picture
+    if (bits.Bits(1)) {  // reduced still picture header
+        bits.Skip(5);    // level
+    } else {
+        bool decoderModel = false;
+        unsigned delayBits = 0;
+        if (bits.Bits(1)) {       // timing info
+            bits.Skip(32 + 32);   // display tick, time scale
+            if (bits.Bits(1))     // equal picture interval
+                bits.ExpGolomb();  // ticks per picture
+            decoderModel = bits.Bits(1) != 0;
+            if (decoderModel) {
+                delayBits = unsigned(bits.Bits(5)) + 1;
+                bits.Skip(32 + 5 + 5);  // decoding tick, removal time and presentation time lengths
+            }
+        }
+        const bool displayDelay = bits.Bits(1) != 0;
+        for (std::uint64_t points = bits.Bits(5) + 1; points > 0 && !bits.Failed(); --points) {
+            bits.Skip(12);              // operating point
+            if (bits.Bits(5) > 7)       // level
+                bits.Skip(1);           // tier
+            if (decoderModel && bits.Bits(1))
+                bits.Skip(2 * delayBits + 1);  // decoder and encoder buffer delays, low delay mode
+            if (displayDelay && bits.Bits(1))
+                bits.Skip(4);
+        }
+    }
+    const auto widthBits = unsigned(bits.Bits(4)) + 1, heightBits = unsigned(bits.Bits(4)) + 1;
+    const std::uint64_t width = bits.Bits(widthBits) + 1, height = bits.Bits(heightBits) + 1;
+    if (bits.Failed())
+        return std::nullopt;
+    return PictureSize{width, height};
+}
+
+// OBUs: a header byte (type in bits 3 to 6, an extension byte after it with
+// bit 2, a size field with bit 1), the size as LEB128, the payload.
+void AddAv1FrameSizes(Bytes obus, std::vector<PictureSize>& sizes)
+{
+    constexpr std::uint64_t kSequenceHeader = 1;
+    for (FieldReader reader(obus); !reader.Rest().empty() && !reader.Failed();) {
+        const std::uint64_t header = reader.Read(1);
+        if (header & 4)
+            reader.Skip(1);
+        std::uint64_t size = reader.Rest().size();
+        if (header & 2) {
+            size = 0;
+            for (unsigned i = 0; i < 8; ++i) {
+                const std::uint64_t byte = reader.Read(1);
+                size |= (byte & 0x7F) << (7 * i);
+                if (!(byte & 0x80))
+                    break;
+            }
+        }
+        const Bytes payload = reader.Take(size);
+        if (((header >> 3) & 15) == kSequenceHeader && !reader.Failed())
+            if (const std::optional<PictureSize> frame = SequenceHeaderFrameSize(payload))
+                sizes.push_back(*frame);
+    }
+}
+
+}  // namespace
+
+bool CarriesAv1(Bytes file)
+{
+    return !FindBox(ItemProperties(MetaChildren(file)), FourCC("av1C")).empty();
+}
+
+std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
+{
+    const Bytes meta = MetaChildren(file);
+    std::vector<PictureSize> sizes;
+    ForEachBox(ItemProperties(meta), [&](std::uint32_t type, Bytes payload) {
+        if (type == FourCC("hvcC"))
+            AddHevcConfigFrameSizes(payload, sizes);
+        else if (type == FourCC("av1C") && payload.size() >= 4)
+            AddAv1FrameSizes(payload.subspan(4), sizes);  // the configuration OBUs
+    });
+    const std::map<std::uint32_t, std::uint32_t> types = ItemTypes(meta);
+    const bool whole = ForEachItemData(file, meta, [&](std::uint32_t id, Bytes data) {
+        const auto item = types.find(id);
+        const std::uint32_t type = item == types.end() ? 0 : item->second;
+        if (type == FourCC("hvc1"))
+            AddHevcItemFrameSizes(data, sizes);
+        else if (type == FourCC("av01"))
+            AddAv1FrameSizes(data, sizes);
+        else if (type == FourCC("grid") || type == FourCC("iovl"))
+            if (const std::optional<PictureSize> canvas = CanvasOf(data, type == FourCC("iovl")))
+                sizes.push_back(*canvas);
+    });
+    if (!whole)
+        return std::nullopt;
+    return sizes;
+}
+
+}  // namespace pximage

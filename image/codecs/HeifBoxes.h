@@ -1,0 +1,30 @@
+// What a HEIF or AVIF file declares that the codec reads itself rather than
+// leave to libheif: the coding its items carry, and every picture size its
+// items declare. libheif (1.15) makes the canvas of a grid or an overlay as
+// large as the item's data says, and its decoders (libde265, dav1d) make
+// frames as large as the coded parameter sets say, whatever picture size
+// the file states: a file of a few hundred bytes could ask for gigabytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace pximage {
+
+// Whether the item properties hold an AV1 coding configuration.
+bool CarriesAv1(std::span<const std::uint8_t> file);
+
+struct PictureSize {
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+};
+
+// The canvases of the grid and overlay items, and the frames of the HEVC
+// sequence parameter sets and AV1 sequence headers in the coding
+// configurations and in the coded items. Nothing when the items' data adds
+// up to more than the file holds (data read more than once).
+std::optional<std::vector<PictureSize>> DeclaredPictureSizes(std::span<const std::uint8_t> file);
+
+}  // namespace pximage
