@@ -260,12 +260,15 @@ INSTANTIATE_TEST_SUITE_P(Codings, HeifCoding, testing::Values(heif_compression_H
 
 class BitWriter {
 public:
+    // The count low bits of value, most significant first; beyond 64 bits
+    // the value's leading zeros.
     void Bits(std::uint64_t value, unsigned count)
     {
         for (unsigned i = count; i-- > 0; ++m_used) {
             if (m_used % 8 == 0)
                 m_bytes.push_back(0);
-            m_bytes.back() |= std::uint8_t(((value >> i) & 1) << (7 - m_used % 8));
+            const unsigned bit = i < 64 ? unsigned(value >> i) & 1 : 0;
+            m_bytes.back() |= std::uint8_t(bit << (7 - m_used % 8));
         }
     }
     void ExpGolomb(std::uint64_t value)
