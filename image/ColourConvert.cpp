@@ -60,25 +60,47 @@ void IgnoreMessage(cmsContext, cmsUInt32Number, const char*) {}
 
 // ---- Source profiles ----
 
-Profile ProfileFromIcc(cmsContext context, const std::vector<std::uint8_t>& bytes)
+// The colour models a picture's pixels can be in.
+enum class Model { Rgb, Grey };
+
+struct SourceProfile {
+    Profile profile;
+    Model model = Model::Rgb;
+};
+
+std::uint32_t HeaderField(const std::vector<std::uint8_t>& bytes, std::size_t at)
 {
-    if (bytes.size() > kMaxProfileBytes)
-        return nullptr;
-    Profile profile(cmsOpenProfileFromMemTHR(context, bytes.data(), cmsUInt32Number(bytes.size())));
-    if (!profile)
-        return nullptr;
-    for (cmsTagSignature tag : kFloatPipelines)
-        if (cmsIsTag(profile.get(), tag))
-            return nullptr;
+    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 | std::uint32_t(bytes[at + 2]) << 8 |
+           bytes[at + 3];
+}
+
+// The device class and colour model are read from the header's bytes: the
+// library hands them over as enumerations, which a file's unknown values
+// would make invalid.
+SourceProfile ProfileFromIcc(cmsContext context, const std::vector<std::uint8_t>& bytes)
+{
+    constexpr std::size_t kHeaderBytes = 128, kClassAt = 12, kModelAt = 16;
+    if (bytes.size() > kMaxProfileBytes || bytes.size() < kHeaderBytes)
+        return {};
     // Only profiles of devices and colour spaces describe pixels; links,
     // abstract and named-colour profiles do not.
-    switch (cmsGetDeviceClass(profile.get())) {
+    switch (HeaderField(bytes, kClassAt)) {
     case cmsSigInputClass:
     case cmsSigDisplayClass:
     case cmsSigOutputClass:
-    case cmsSigColorSpaceClass: return profile;
-    default: return nullptr;
+    case cmsSigColorSpaceClass: break;
+    default: return {};
     }
+    const std::uint32_t model = HeaderField(bytes, kModelAt);
+    if (model != cmsSigRgbData && model != cmsSigGrayData)
+        return {};
+    Profile profile(cmsOpenProfileFromMemTHR(context, bytes.data(), cmsUInt32Number(bytes.size())));
+    if (!profile)
+        return {};
+    for (cmsTagSignature tag : kFloatPipelines)
+        if (cmsIsTag(profile.get(), tag))
+            return {};
+    return {std::move(profile), model == cmsSigGrayData ? Model::Grey : Model::Rgb};
 }
 
 Curve TransferCurve(cmsContext context, const ColourSpace& space)
@@ -155,11 +177,11 @@ bool SameColorant(cmsHPROFILE profile, cmsHPROFILE srgb, cmsTagSignature tag)
 // library would use instead) with sRGB's colorants and curve, or a grey
 // profile with the sRGB curve. Its pixels are sRGB already, and a round
 // trip through the library could still move some of them by a level.
-bool IsEffectivelySrgb(cmsHPROFILE profile, cmsHPROFILE srgb)
+bool IsEffectivelySrgb(cmsHPROFILE profile, Model model, cmsHPROFILE srgb)
 {
     if (!cmsIsMatrixShaper(profile) || cmsIsTag(profile, cmsSigAToB0Tag))
         return false;
-    if (cmsGetColorSpace(profile) == cmsSigGrayData)
+    if (model == Model::Grey)
         return CurveIsSrgb(profile, cmsSigGrayTRCTag);
     return SameColorant(profile, srgb, cmsSigRedColorantTag) && SameColorant(profile, srgb, cmsSigGreenColorantTag) &&
            SameColorant(profile, srgb, cmsSigBlueColorantTag) && CurveIsSrgb(profile, cmsSigRedTRCTag) &&
@@ -195,19 +217,19 @@ bool HasGreyRows(const PxImage& picture)
 }
 
 // Nothing when the profile's colour model is not the pixels'. A CMYK
-// profile in particular comes with pixels the decoder has already turned
-// into blue, green and red by a formula of its own: the profile no longer
-// describes them, so they are left as they are.
-std::optional<Target> TargetFor(const PxImage& picture, cmsColorSpaceSignature model)
+// profile (refused before this) in particular comes with pixels the decoder
+// has already turned into blue, green and red by a formula of its own: the
+// profile no longer describes them, so they are left as they are.
+std::optional<Target> TargetFor(const PxImage& picture, Model model)
 {
     const bool indexed = picture.IsIndexed();
     if (!indexed && picture.GetBpp() != 24)
         return std::nullopt;
-    if (model == cmsSigRgbData)
+    if (model == Model::Rgb)
         return indexed ? Target::Palette : Target::Rows;
-    if (model == cmsSigGrayData && indexed && HasGreyPalette(picture))
+    if (indexed && HasGreyPalette(picture))
         return Target::GreyPalette;
-    if (model == cmsSigGrayData && !indexed && HasGreyRows(picture))
+    if (!indexed && HasGreyRows(picture))
         return Target::GreyRows;
     return std::nullopt;
 }
@@ -270,19 +292,20 @@ bool ConvertToSrgb(PxImage& picture)
     if (!context)
         return false;
     cmsSetLogErrorHandlerTHR(context.get(), IgnoreMessage);
-    const Profile source = space->iccProfile.empty() ? ProfileFromPrimaries(context.get(), *space)
-                                                     : ProfileFromIcc(context.get(), space->iccProfile);
+    const SourceProfile source = space->iccProfile.empty()
+                                     ? SourceProfile{ProfileFromPrimaries(context.get(), *space), Model::Rgb}
+                                     : ProfileFromIcc(context.get(), space->iccProfile);
     const Profile srgb(cmsCreate_sRGBProfileTHR(context.get()));
-    if (!source || !srgb)
+    if (!source.profile || !srgb)
         return false;
-    const std::optional<Target> target = TargetFor(picture, cmsGetColorSpace(source.get()));
+    const std::optional<Target> target = TargetFor(picture, source.model);
     if (!target)
         return false;
-    if (IsEffectivelySrgb(source.get(), srgb.get())) {
+    if (IsEffectivelySrgb(source.profile.get(), source.model, srgb.get())) {
         picture.info.colourSpace.reset();
         return false;
     }
-    const Transform transform = MakeTransform(context.get(), source.get(), srgb.get(), *target);
+    const Transform transform = MakeTransform(context.get(), source.profile.get(), srgb.get(), *target);
     if (!transform)
         return false;
     Apply(transform.get(), picture, *target);

@@ -56,23 +56,35 @@ Brands BrandOf(const std::uint8_t* fourcc)
 
 // The colour space of colour parameters, or none for sRGB: primaries of
 // BT.709 (or unspecified) with the sRGB (or an unspecified) transfer.
+// The record's codes are read as the numbers the file holds: libheif also
+// hands over a record with codes it does not know, which its enumerations
+// cannot hold.
+std::uint32_t Code(const auto& field)
+{
+    static_assert(sizeof field == sizeof(std::uint32_t));
+    std::uint32_t value;
+    std::memcpy(&value, &field, sizeof value);
+    return value;
+}
+
 std::shared_ptr<const ColourSpace> NclxColourSpace(const heif_color_profile_nclx& nclx)
 {
-    const bool srgbPrimaries = nclx.color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
-                               nclx.color_primaries == heif_color_primaries_unspecified;
-    const bool srgbTransfer = nclx.transfer_characteristics == heif_transfer_characteristic_IEC_61966_2_1 ||
-                              nclx.transfer_characteristics == heif_transfer_characteristic_unspecified;
+    const std::uint32_t primariesCode = Code(nclx.color_primaries), transfer = Code(nclx.transfer_characteristics);
+    const bool srgbPrimaries =
+        primariesCode == heif_color_primaries_ITU_R_BT_709_5 || primariesCode == heif_color_primaries_unspecified;
+    const bool srgbTransfer = transfer == heif_transfer_characteristic_IEC_61966_2_1 ||
+                              transfer == heif_transfer_characteristic_unspecified;
     if (srgbPrimaries && srgbTransfer)
         return nullptr;
     auto space = std::make_shared<ColourSpace>();
-    if (nclx.color_primaries != heif_color_primaries_unspecified) {
+    if (primariesCode != heif_color_primaries_unspecified) {
         space->hasChromaticities = true;
         space->chromaticities = {nclx.color_primary_white_x, nclx.color_primary_white_y,
                                  nclx.color_primary_red_x,   nclx.color_primary_red_y,
                                  nclx.color_primary_green_x, nclx.color_primary_green_y,
                                  nclx.color_primary_blue_x,  nclx.color_primary_blue_y};
     }
-    switch (nclx.transfer_characteristics) {
+    switch (transfer) {
     case heif_transfer_characteristic_IEC_61966_2_1:
         space->transfer = ColourSpace::Transfer::Srgb;
         break;

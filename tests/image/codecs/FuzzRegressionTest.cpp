@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ColourConvert.h"
 #include "image/ImageSize.h"
 #include "image/PxImage.h"
 
@@ -46,6 +47,8 @@ const Row kRows[] = {
      "the picture is 40000 x 30000 pixels, more than the 16 megapixels this program opens"},
     {"fuzz_decode_heif/av1_frame_64899x16385.avif", FormatHeif,
      "the picture is 64899 x 16385 pixels, more than the 16 megapixels this program opens"},
+    {"fuzz_decode_webp/icc_unknown_colour_model.webp", FormatWebp, nullptr},
+    {"fuzz_decode_heif/icc_unknown_colour_model.avif", FormatAvif, nullptr},
 };
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path)
@@ -70,6 +73,8 @@ TEST(FuzzRegressions, EachInputGivesTheOutcomeOfItsFix)
             EXPECT_FALSE(image.IsValid());
         } else {
             EXPECT_TRUE(decoded) << image.GetLastError();
+            // What the file declares of its colours is applied as a photo's is.
+            ConvertToSrgb(image);
         }
     }
     pximage::SetDecodePixelLimit(pximage::kMaxDecodedPixels);
