@@ -16,6 +16,9 @@
 
 class PxImage;
 class PxFile;
+namespace pximage::detail {
+struct KernelWindow;
+}
 
 // Everything about a picture besides its pixels, copied whole by CopyInfo,
 // Copy and Transfer.
@@ -262,6 +265,8 @@ protected:
     // 24-bit rows through pointers: the fast forms of the resamplers.
     void Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
     void Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
+    void Resample2Kernel24(PxImage& result, float xs, float ys, const pximage::detail::KernelWindow& window,
+                           OverflowMethod om);
 
 private:
     void ResetHeaderResolution();

@@ -255,24 +255,22 @@ void PxImage::Resample2Area24(PxImage& result, float xs, float ys, Interpolation
 
 void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
 {
+    KernelWindow window;
+    if (im != NearestNeighbour && KernelWindowFor(im, window)) {
+        Resample2Kernel24(result, xs, ys, window, om);
+        return;
+    }
     const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
     const Direct24 direct(*this);
-    const bool withAlpha = alpha != nullptr;
 
-    KernelWindow window;
-    const bool kernel = im != NearestNeighbour && KernelWindowFor(im, window);
-    const std::int32_t size = kernel ? window.size : 2;
-    const std::int32_t before = kernel ? window.before : 0;
-
-    // Per column (and per row): base index, whether the whole window lies
-    // inside, and the weights (kernel) or the 8-bit fraction (bilinear).
+    // Per column (and per row): the source index, whether the pixels it
+    // reads lie inside, and the 8-bit fraction for bilinear.
     struct Axis {
         std::int32_t index = 0;
         bool inside = false;
         std::int32_t fraction = 0;
-        float weights[kMaxWindow] = {};
     };
     auto plan = [&](float position, std::int32_t limit) {
         Axis axis;
@@ -282,15 +280,11 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
             return axis;
         }
         axis.index = BaseIndex(position);
-        axis.inside = axis.index - before >= 0 && axis.index - before + size - 1 < limit;
-        if (kernel)
-            KernelWeights(window, position, axis.index, axis.weights);
-        else
-            axis.fraction = FixedFraction(position, axis.index);
+        axis.inside = axis.index >= 0 && axis.index + 1 < limit;
+        axis.fraction = FixedFraction(position, axis.index);
         return axis;
     };
     std::vector<Axis> columns(static_cast<std::size_t>(newWidth));
-    LaneRows rows(direct, kernel ? size : 1);
     for (std::int32_t x = 0; x < newWidth; ++x)
         columns[std::size_t(x)] = plan(px[std::size_t(x)], width);
 
@@ -308,13 +302,78 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
                 c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
             else if (im == NearestNeighbour)
                 c = direct(column.index, row.index);
-            else if (size == 4)
-                c = SumWindowLanes<4>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
-            else if (kernel)
-                c = SumWindowLanes<kMaxWindow>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
             else
                 c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
             Store24(out, outAlpha, x, c);
         }
     }
+}
+
+namespace {
+
+// What Resample2 by a kernel method reads for each destination column and row.
+struct KernelPlan {
+    KernelTaps columns, rows;
+    RGBQUAD overflow;
+};
+
+template <std::int32_t Size>
+void KernelRows(const KernelPlan& plan, const PxImage& source, PxImage& result, std::int32_t first, std::int32_t end)
+{
+    const std::int32_t newWidth = std::int32_t(result.GetWidth());
+    const bool withAlpha = source.alpha != nullptr;
+    const Lanes overflowLanes = ToLanes(plan.overflow);
+    LaneRows lanes(Direct24(source), Size);
+    for (std::int32_t y = first; y < end; ++y) {
+        if (source.info.escape)
+            break;
+        std::uint8_t* out = result.GetBits(std::uint32_t(y));
+        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+        const std::size_t row = std::size_t(y);
+        // Inside windows, four at a time, through pointers to their rows.
+        std::int32_t insideBegin = 0, insideEnd = 0;
+        const Lanes* rowLanes[Size];
+        if (plan.rows.Inside(row)) {
+            insideBegin = plan.columns.InsideBegin();
+            insideEnd = plan.columns.InsideEnd();
+            for (std::int32_t j = 0; j < Size; ++j)
+                rowLanes[j] = lanes.Row(plan.rows.Taps(row)[0] + j);
+        }
+        std::int32_t x = 0;
+        while (x < newWidth) {
+            if (x >= insideBegin && x + 4 <= insideEnd) {
+                std::int32_t x0[4];
+                const float* wx[4];
+                for (std::int32_t k = 0; k < 4; ++k) {
+                    x0[k] = plan.columns.Taps(std::size_t(x + k))[0];
+                    wx[k] = plan.columns.Weights(std::size_t(x + k));
+                }
+                RGBQUAD c[4];
+                SumWindowsLanes<Size, 4>(rowLanes, x0, wx, plan.rows.Weights(row), withAlpha, c);
+                for (std::int32_t k = 0; k < 4; ++k, ++x)
+                    Store24(out, outAlpha, x, c[k]);
+                continue;
+            }
+            Store24(out, outAlpha, x,
+                    SumTaps<Size>(lanes, plan.columns.Taps(std::size_t(x)), plan.rows.Taps(row),
+                                  plan.columns.Weights(std::size_t(x)), plan.rows.Weights(row), overflowLanes, withAlpha));
+            ++x;
+        }
+    }
+}
+
+}  // namespace
+
+void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om)
+{
+    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
+    const std::vector<float> px = CentrePositions(std::int32_t(result.GetWidth()), xs);
+    const std::vector<float> py = CentrePositions(std::int32_t(result.GetHeight()), ys);
+    const KernelPlan plan{KernelTaps(window, px, width, om), KernelTaps(window, py, height, om),
+                          OverflowColorFor(om, nullptr)};
+    const std::int32_t rows = std::int32_t(result.GetHeight());
+    if (window.size == 4)
+        KernelRows<4>(plan, *this, result, 0, rows);
+    else
+        KernelRows<kMaxWindow>(plan, *this, result, 0, rows);
 }

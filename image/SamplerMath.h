@@ -5,7 +5,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "image/PxImage.h"
 
@@ -35,6 +40,13 @@ inline std::uint8_t ClampByte(float v)
     return v > 0.0f ? (v < 255.0f ? std::uint8_t(v) : std::uint8_t(255)) : std::uint8_t(0);
 }
 
+// One pixel index outside the picture moved into it by the overflow methods
+// that map (wrap, repeat, mirror); other methods leave it. The sampler maps
+// the two indices of a pixel independently.
+std::int32_t OverflowIndex(std::int32_t v, std::int64_t size, int om);
+
+bool MapsOutside(int om);
+
 // The window a kernel method samples: columns index - before ... index - before + size - 1.
 struct KernelWindow {
     std::int32_t before = 1;
@@ -60,6 +72,20 @@ typedef float Lanes __attribute__((vector_size(16)));
 inline Lanes ToLanes(const RGBQUAD& c)
 {
     return Lanes{float(c.rgbBlue), float(c.rgbGreen), float(c.rgbRed), float(c.rgbReserved)};
+}
+
+// The lanes of a blue, green, red, alpha pixel: the same values as
+// converting each byte on its own, in a handful of instructions.
+inline Lanes PixelLanes(const std::uint8_t* bgr, std::uint8_t a)
+{
+    const std::uint32_t quad = bgr[0] | std::uint32_t(bgr[1]) << 8 | std::uint32_t(bgr[2]) << 16 | std::uint32_t(a) << 24;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(quad)), zero);
+    return Lanes(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
+#else
+    return Lanes{float(quad & 0xFF), float(quad >> 8 & 0xFF), float(quad >> 16 & 0xFF), float(quad >> 24)};
+#endif
 }
 
 inline RGBQUAD FromLanes(Lanes sum, bool withAlpha)
@@ -100,8 +126,6 @@ struct Direct24 {
 
 // SumWindow over a window that lies inside a 24-bit picture, reading rows
 // through pointers; the same operations in the same order.
-// SumWindow over a window that lies inside a 24-bit picture, reading rows
-// through pointers; the same operations in the same order.
 template <std::int32_t Size, bool HasAlpha>
 RGBQUAD SumWindowRows(const Direct24& px, std::int32_t x0, std::int32_t y0, const float* wx, const float* wy)
 {
@@ -109,10 +133,8 @@ RGBQUAD SumWindowRows(const Direct24& px, std::int32_t x0, std::int32_t y0, cons
     for (std::int32_t j = 0; j < Size; ++j) {
         const std::uint8_t* p = px.bits + std::size_t(y0 + j) * px.stride + 3 * std::size_t(x0);
         const std::uint8_t* a = HasAlpha ? px.alpha + std::size_t(y0 + j) * px.width + x0 : nullptr;
-        for (std::int32_t i = 0; i < Size; ++i, p += 3) {
-            const Lanes c = {float(p[0]), float(p[1]), float(p[2]), HasAlpha ? float(a[i]) : 0.0f};
-            sum += (wx[i] * wy[j]) * c;
-        }
+        for (std::int32_t i = 0; i < Size; ++i, p += 3)
+            sum += (wx[i] * wy[j]) * PixelLanes(p, HasAlpha ? a[i] : 0);
     }
     return FromLanes(sum, HasAlpha);
 }
@@ -143,7 +165,7 @@ public:
             const std::uint8_t* p = m_px.bits + std::size_t(y) * m_px.stride;
             const std::uint8_t* a = m_px.alpha ? m_px.alpha + std::size_t(y) * m_px.width : nullptr;
             for (std::uint32_t x = 0; x < m_px.width; ++x, p += 3)
-                row[x] = Lanes{float(p[0]), float(p[1]), float(p[2]), a ? float(a[x]) : 0.0f};
+                row[x] = PixelLanes(p, a ? a[x] : 0);
             m_tags[slot] = y;
         }
         return row;
@@ -156,16 +178,92 @@ private:
     std::vector<std::int32_t> m_tags;
 };
 
-// SumWindow over converted rows: the same operations in the same order.
+// SumWindow for Count windows over the same Size rows of converted lanes,
+// the k-th starting at column x0[k] with weights wx[k]: each in the order of
+// SumWindow. Side by side, the processor overlaps their sums.
+template <std::int32_t Size, std::int32_t Count>
+void SumWindowsLanes(const Lanes* const* rows, const std::int32_t* x0, const float* const* wx, const float* wy,
+                     bool withAlpha, RGBQUAD* out)
+{
+    static_assert(Size % 4 == 0, "weights are multiplied four at a time");
+    typedef std::int32_t Picks __attribute__((vector_size(16)));
+    Lanes sums[Count] = {};
+    for (std::int32_t j = 0; j < Size; ++j) {
+        const Lanes* row = rows[j];
+        for (std::int32_t i = 0; i < Size; i += 4)
+            for (std::int32_t k = 0; k < Count; ++k) {
+                // wx[k][i + n] * wy[j] for n = 0 ... 3 in one step.
+                Lanes w;
+                std::memcpy(&w, wx[k] + i, sizeof w);
+                w *= wy[j];
+                const Lanes* c = row + x0[k] + i;
+                sums[k] += __builtin_shuffle(w, Picks{0, 0, 0, 0}) * c[0];
+                sums[k] += __builtin_shuffle(w, Picks{1, 1, 1, 1}) * c[1];
+                sums[k] += __builtin_shuffle(w, Picks{2, 2, 2, 2}) * c[2];
+                sums[k] += __builtin_shuffle(w, Picks{3, 3, 3, 3}) * c[3];
+            }
+    }
+    for (std::int32_t k = 0; k < Count; ++k)
+        out[k] = FromLanes(sums[k], withAlpha);
+}
+
+// A kernel window along one axis for every destination column (or row): the
+// weights and, for each tap, the source index it reads. A tap outside the
+// picture reads the index the overflow method maps it to, or kOverflowTap
+// where the method gives the overflow colour instead.
+inline constexpr std::int32_t kOverflowTap = -1;
+
+class KernelTaps {
+public:
+    // The positions must be those of destination pixel centres, which lie in
+    // [-0.5, limit - 0.5): no window misses the picture, so the sampler never
+    // moves such a point into it before weighing its taps.
+    KernelTaps(const KernelWindow& window, const std::vector<float>& positions, std::int32_t limit, int om)
+        : m_size(window.size), m_weights(positions.size() * std::size_t(m_size)), m_taps(positions.size() * std::size_t(m_size))
+    {
+        const std::int32_t after = window.size - window.before - 1;
+        for (std::size_t d = 0; d < positions.size(); ++d) {
+            const std::int32_t index = BaseIndex(positions[d]);
+            if (index - window.before >= 0 && index + after < limit) {
+                m_insideBegin = std::min(m_insideBegin, std::int32_t(d));
+                m_insideEnd = std::int32_t(d) + 1;
+            }
+            KernelWeights(window, positions[d], index, &m_weights[d * std::size_t(m_size)]);
+            std::int32_t* taps = &m_taps[d * std::size_t(m_size)];
+            for (std::int32_t i = 0; i < m_size; ++i) {
+                const std::int32_t tap = index - window.before + i;
+                taps[i] = tap >= 0 && tap < limit ? tap : MapsOutside(om) ? OverflowIndex(tap, limit, om) : kOverflowTap;
+            }
+        }
+    }
+
+    // The windows that lie inside the picture, whose taps are consecutive:
+    // those of [InsideBegin(), InsideEnd()), as the positions increase.
+    std::int32_t InsideBegin() const { return m_insideBegin; }
+    std::int32_t InsideEnd() const { return m_insideEnd; }
+    bool Inside(std::size_t d) const { return std::int32_t(d) >= m_insideBegin && std::int32_t(d) < m_insideEnd; }
+    const float* Weights(std::size_t d) const { return &m_weights[d * std::size_t(m_size)]; }
+    const std::int32_t* Taps(std::size_t d) const { return &m_taps[d * std::size_t(m_size)]; }
+
+private:
+    std::int32_t m_size;
+    std::vector<float> m_weights;
+    std::vector<std::int32_t> m_taps;
+    std::int32_t m_insideBegin = INT32_MAX;
+    std::int32_t m_insideEnd = 0;
+};
+
+// SumWindow over the taps of one column and one row, a tap marked
+// kOverflowTap along either axis reading `overflow`.
 template <std::int32_t Size>
-RGBQUAD SumWindowLanes(LaneRows& rows, std::int32_t x0, std::int32_t y0, const float* wx, const float* wy,
-                       bool withAlpha)
+RGBQUAD SumTaps(LaneRows& rows, const std::int32_t* tx, const std::int32_t* ty, const float* wx, const float* wy,
+                Lanes overflow, bool withAlpha)
 {
     Lanes sum = {0, 0, 0, 0};
     for (std::int32_t j = 0; j < Size; ++j) {
-        const Lanes* row = rows.Row(y0 + j) + x0;
+        const Lanes* row = ty[j] != kOverflowTap ? rows.Row(ty[j]) : nullptr;
         for (std::int32_t i = 0; i < Size; ++i)
-            sum += (wx[i] * wy[j]) * row[i];
+            sum += (wx[i] * wy[j]) * (row && tx[i] != kOverflowTap ? row[tx[i]] : overflow);
     }
     return FromLanes(sum, withAlpha);
 }
