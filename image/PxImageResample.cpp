@@ -3,6 +3,7 @@
 // chosen interpolation method and averages areas when shrinking.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "image/PxImage.h"
@@ -215,40 +216,61 @@ std::vector<float> CentrePositions(std::int32_t count, float scale)
 
 void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
 {
-    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    // Column spans depend on x alone, row spans on y alone. Areas narrower
+    // than a pixel in one direction take the sampler's other path.
     const bool wholePixels = xs > 1 && ys > 1;
-
-    // Column spans depend on x alone, row spans on y alone.
-    std::vector<AreaSpan> columns(static_cast<std::size_t>(newWidth));
-    for (std::int32_t x = 0; x < newWidth; ++x)
-        columns[std::size_t(x)] = SpanOf(px[std::size_t(x)] - xs / 2, px[std::size_t(x)] + xs / 2);
-    const Direct24 direct(*this);
+    const AreaTaps columns(px, xs, std::int32_t(GetWidth())), rows(py, ys, std::int32_t(GetHeight()));
+    const bool withAlpha = alpha != nullptr;
+    std::int32_t tallest = 1;
+    for (std::int32_t y = 0; y < newHeight; ++y)
+        tallest = std::max(tallest, rows.Span(std::size_t(y)).last - rows.Span(std::size_t(y)).first + 1);
+    LaneRows lanes(Direct24(*this), tallest, std::uint32_t(columns.Columns()));
+    std::vector<const Lanes*> rowLanes(static_cast<std::size_t>(tallest));
 
     for (std::int32_t y = 0; y < newHeight; ++y) {
         info.progress = std::int32_t(100LL * y / newHeight);
         if (info.escape)
             break;
-        const float top = py[std::size_t(y)] + ys / 2, bottom = py[std::size_t(y)] - ys / 2;
-        const AreaSpan row = SpanOf(bottom, top);
-        const bool rowInside = row.first >= 0 && row.last < height;
+        const std::size_t row = std::size_t(y);
+        const bool rowInside = wholePixels && rows.Inside(row);
+        const AreaSpan& rowSpan = rows.Span(row);
+        if (rowInside)
+            for (std::int32_t j = rowSpan.first; j <= rowSpan.last; ++j)
+                rowLanes[std::size_t(j - rowSpan.first)] = lanes.Row(j);
         std::uint8_t* out = result.GetBits(std::uint32_t(y));
         std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        for (std::int32_t x = 0; x < newWidth; ++x) {
-            const AreaSpan& column = columns[std::size_t(x)];
-            const float left = px[std::size_t(x)] - xs / 2, right = px[std::size_t(x)] + xs / 2;
-            const bool inside = wholePixels && rowInside && column.first >= 0 && column.last < width &&
-                                column.firstWeight >= 0 && column.lastWeight >= 0 && row.firstWeight >= 0 &&
-                                row.lastWeight >= 0;
-            RGBQUAD c;
-            if (inside) {
-                const float surface = (right - left) * (top - bottom);
-                c = AreaSum(column, row, surface, alpha != nullptr, direct);
-            } else {
-                c = GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr);
+        // Inside areas four at a time (then one at a time), the others by the sampler.
+        auto averages = [&](auto count, std::int32_t x) {
+            constexpr std::int32_t n = decltype(count)::value;
+            for (std::int32_t k = 0; k < n; ++k)
+                if (!rowInside || !columns.Inside(std::size_t(x + k)))
+                    return false;
+            std::int32_t x0[n];
+            const float* wx[n];
+            for (std::int32_t k = 0; k < n; ++k) {
+                x0[k] = columns.Span(std::size_t(x + k)).first;
+                wx[k] = columns.Weights(std::size_t(x + k));
             }
-            Store24(out, outAlpha, x, c);
+            Lanes sums[n];
+            SumWindowsLanes<n>(rowLanes.data(), rows.Weights(row), rowSpan.last - rowSpan.first + 1, x0, wx,
+                               columns.Columns(), sums);
+            for (std::int32_t k = 0; k < n; ++k) {
+                const float surface = columns.Extent(std::size_t(x + k)) * rows.Extent(row);
+                Store24(out, outAlpha, x + k, FromLanes(sums[k] / surface, withAlpha));
+            }
+            return true;
+        };
+        for (std::int32_t x = 0; x < newWidth;) {
+            if (x + 4 <= newWidth && averages(std::integral_constant<std::int32_t, 4>(), x)) {
+                x += 4;
+                continue;
+            }
+            if (!averages(std::integral_constant<std::int32_t, 1>(), x))
+                Store24(out, outAlpha, x,
+                        GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr));
+            ++x;
         }
     }
 }
@@ -348,10 +370,10 @@ void KernelRows(const KernelPlan& plan, const PxImage& source, PxImage& result, 
                     x0[k] = plan.columns.Taps(std::size_t(x + k))[0];
                     wx[k] = plan.columns.Weights(std::size_t(x + k));
                 }
-                RGBQUAD c[4];
-                SumWindowsLanes<Size, 4>(rowLanes, x0, wx, plan.rows.Weights(row), withAlpha, c);
+                Lanes sums[4];
+                SumWindowsLanes<4>(rowLanes, plan.rows.Weights(row), Size, x0, wx, Size, sums);
                 for (std::int32_t k = 0; k < 4; ++k, ++x)
-                    Store24(out, outAlpha, x, c[k]);
+                    Store24(out, outAlpha, x, FromLanes(sums[k], withAlpha));
                 continue;
             }
             Store24(out, outAlpha, x,

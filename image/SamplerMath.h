@@ -147,25 +147,47 @@ RGBQUAD SumWindowDirect(const Direct24& px, std::int32_t x0, std::int32_t y0, co
                                  : SumWindowRows<Size, false>(px, x0, y0, wx, wy);
 }
 
+// One row of 24-bit pixels and its alpha bytes (none: 0) as lanes.
+inline void ConvertRow(const std::uint8_t* bgr, const std::uint8_t* alpha, std::uint32_t width, Lanes* out)
+{
+    std::uint32_t x = 0;
+#if defined(__SSE2__)
+    // Four bytes from each pixel reach one into the next, so the last pixel
+    // is read byte by byte; the alpha byte replaces the fourth.
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 1 < width; ++x) {
+        std::int32_t quad;
+        std::memcpy(&quad, bgr + 3 * std::size_t(x), sizeof quad);
+        const __m128i words = _mm_insert_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(quad), zero), alpha ? alpha[x] : 0, 3);
+        out[x] = Lanes(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
+    }
+#endif
+    for (; x < width; ++x)
+        out[x] = PixelLanes(bgr + 3 * std::size_t(x), alpha ? alpha[x] : 0);
+}
+
 // Source rows converted to lanes once, for samplers that visit each row many
-// times (enlarging). Holds `rows` consecutive rows; a window of that many
-// consecutive rows never maps two of them to the same slot.
+// times. Holds `rows` consecutive rows; a window of that many consecutive
+// rows never maps two of them to the same slot. Each row is followed by
+// `padding` zero lanes that windows may read with zero weights.
 class LaneRows {
 public:
-    LaneRows(const Direct24& px, std::int32_t rows)
-        : m_px(px), m_rows(rows), m_data(std::size_t(rows) * px.width), m_tags(std::size_t(rows), -1)
+    LaneRows(const Direct24& px, std::int32_t rows, std::uint32_t padding = 0)
+        : m_px(px),
+          m_rows(rows),
+          m_length(px.width + padding),
+          m_data(std::size_t(rows) * m_length),
+          m_tags(std::size_t(rows), -1)
     {
     }
 
     const Lanes* Row(std::int32_t y)
     {
         const std::size_t slot = std::size_t(y % m_rows);
-        Lanes* row = m_data.data() + slot * m_px.width;
+        Lanes* row = m_data.data() + slot * m_length;
         if (m_tags[slot] != y) {
-            const std::uint8_t* p = m_px.bits + std::size_t(y) * m_px.stride;
-            const std::uint8_t* a = m_px.alpha ? m_px.alpha + std::size_t(y) * m_px.width : nullptr;
-            for (std::uint32_t x = 0; x < m_px.width; ++x, p += 3)
-                row[x] = PixelLanes(p, a ? a[x] : 0);
+            ConvertRow(m_px.bits + std::size_t(y) * m_px.stride,
+                       m_px.alpha ? m_px.alpha + std::size_t(y) * m_px.width : nullptr, m_px.width, row);
             m_tags[slot] = y;
         }
         return row;
@@ -174,23 +196,26 @@ public:
 private:
     Direct24 m_px;
     std::int32_t m_rows;
+    std::size_t m_length;
     std::vector<Lanes> m_data;
     std::vector<std::int32_t> m_tags;
 };
 
-// SumWindow for Count windows over the same Size rows of converted lanes,
-// the k-th starting at column x0[k] with weights wx[k]: each in the order of
-// SumWindow. Side by side, the processor overlaps their sums.
-template <std::int32_t Size, std::int32_t Count>
-void SumWindowsLanes(const Lanes* const* rows, const std::int32_t* x0, const float* const* wx, const float* wy,
-                     bool withAlpha, RGBQUAD* out)
+// The sums of SumWindow for Count windows over the same rows of converted
+// lanes: rows[j] weighted by wy[j] for j < rowCount; the k-th window starts
+// at column x0[k] and has the weights wx[k] for `columns` columns, a multiple
+// of 4. Each sum takes SumWindow's steps in its order; side by side, the
+// processor overlaps them.
+template <std::int32_t Count>
+inline void SumWindowsLanes(const Lanes* const* rows, const float* wy, std::int32_t rowCount, const std::int32_t* x0,
+                            const float* const* wx, std::int32_t columns, Lanes* sums)
 {
-    static_assert(Size % 4 == 0, "weights are multiplied four at a time");
     typedef std::int32_t Picks __attribute__((vector_size(16)));
-    Lanes sums[Count] = {};
-    for (std::int32_t j = 0; j < Size; ++j) {
+    for (std::int32_t k = 0; k < Count; ++k)
+        sums[k] = Lanes{0, 0, 0, 0};
+    for (std::int32_t j = 0; j < rowCount; ++j) {
         const Lanes* row = rows[j];
-        for (std::int32_t i = 0; i < Size; i += 4)
+        for (std::int32_t i = 0; i < columns; i += 4)
             for (std::int32_t k = 0; k < Count; ++k) {
                 // wx[k][i + n] * wy[j] for n = 0 ... 3 in one step.
                 Lanes w;
@@ -203,8 +228,6 @@ void SumWindowsLanes(const Lanes* const* rows, const std::int32_t* x0, const flo
                 sums[k] += __builtin_shuffle(w, Picks{3, 3, 3, 3}) * c[3];
             }
     }
-    for (std::int32_t k = 0; k < Count; ++k)
-        out[k] = FromLanes(sums[k], withAlpha);
 }
 
 // A kernel window along one axis for every destination column (or row): the
@@ -316,6 +339,53 @@ inline void EmptyCornersCouple(AreaSpan& xs, AreaSpan& ys)
     if (xs.lastWeight < 0 || ys.lastWeight < 0)
         xs.lastWeight = ys.lastWeight = 0;
 }
+
+// The area spans of every destination column (or row) whose area lies in
+// the picture and covers whole pixels, as AreaSum weighs them: the first
+// pixel by its cover, inner pixels by 1, the last by its cover, then zeros up
+// to Columns(), a multiple of 4 the same for all. The zeros leave AreaSum's
+// sums as they are: every term is a product of non-negative numbers.
+class AreaTaps {
+public:
+    AreaTaps(const std::vector<float>& centres, float scale, std::int32_t limit)
+        : m_spans(centres.size()), m_extents(centres.size()), m_inside(centres.size())
+    {
+        std::int32_t widest = 1;
+        for (std::size_t d = 0; d < centres.size(); ++d) {
+            const float lo = centres[d] - scale / 2, hi = centres[d] + scale / 2;
+            const AreaSpan span = SpanOf(lo, hi);
+            m_spans[d] = span;
+            m_extents[d] = hi - lo;
+            m_inside[d] = span.first >= 0 && span.last < limit && span.firstWeight >= 0 && span.lastWeight >= 0;
+            if (m_inside[d])
+                widest = std::max(widest, span.last - span.first + 1);
+        }
+        m_columns = (widest + 3) / 4 * 4;
+        m_weights.assign(centres.size() * std::size_t(m_columns), 0.0f);
+        for (std::size_t d = 0; d < centres.size(); ++d) {
+            if (!m_inside[d])
+                continue;
+            const AreaSpan& span = m_spans[d];
+            float* weights = &m_weights[d * std::size_t(m_columns)];
+            for (std::int32_t i = 0; i <= span.last - span.first; ++i)
+                weights[i] = i == 0 ? span.firstWeight : i == span.last - span.first ? span.lastWeight : 1.0f;
+        }
+    }
+
+    const AreaSpan& Span(std::size_t d) const { return m_spans[d]; }
+    // hi - lo of the area.
+    float Extent(std::size_t d) const { return m_extents[d]; }
+    bool Inside(std::size_t d) const { return m_inside[d]; }
+    std::int32_t Columns() const { return m_columns; }
+    const float* Weights(std::size_t d) const { return &m_weights[d * std::size_t(m_columns)]; }
+
+private:
+    std::vector<AreaSpan> m_spans;
+    std::vector<float> m_extents;
+    std::vector<char> m_inside;
+    std::int32_t m_columns = 4;
+    std::vector<float> m_weights;
+};
 
 // The area average over whole pixels: edge pixels weighted by their partial
 // cover, inner pixels by 1; rows outer, columns inner; divided by surface.
