@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -93,6 +94,49 @@ inline RGBQUAD FromLanes(Lanes sum, bool withAlpha)
     return {ClampByte(sum[0]), ClampByte(sum[1]), ClampByte(sum[2]), withAlpha ? ClampByte(sum[3]) : std::uint8_t(0)};
 }
 
+// The generalized cubic kernel, in double precision like all kernels
+// (PxImage::KernelGeneralizedCubic); here so that samplers can inline it.
+inline float GeneralizedCubic(float x, float p)
+{
+    const double a = std::fabs(double(x));
+    const double q = p;
+    if (a < 1.0)
+        return float((q + 2.0) * a * a * a - (q + 3.0) * a * a + 1.0);
+    if (a < 2.0)
+        return float(q * a * a * a - 5.0 * q * a * a + 8.0 * q * a - 4.0 * q);
+    return 0.0f;
+}
+
+// GeneralizedCubic of each lane of t: the same steps on each, in pairs of
+// double lanes. When the lanes fall on different pieces of the kernel, both
+// polynomials are taken and each lane keeps its own.
+inline Lanes GeneralizedCubicLanes(Lanes t, float p)
+{
+    typedef double Doubles __attribute__((vector_size(16)));
+    typedef float Pair __attribute__((vector_size(8)));
+    typedef std::int64_t Bits __attribute__((vector_size(16)));
+    const double q = p;
+    auto magnitude = [](Pair x) { return Doubles(Bits(__builtin_convertvector(x, Doubles)) & Bits{INT64_MAX, INT64_MAX}); };
+    const Doubles lo = magnitude(Pair{t[0], t[1]}), hi = magnitude(Pair{t[2], t[3]});
+    auto inner = [q](Doubles a) { return (q + 2.0) * a * a * a - (q + 3.0) * a * a + 1.0; };
+    auto outer = [q](Doubles a) { return q * a * a * a - 5.0 * q * a * a + 8.0 * q * a - 4.0 * q; };
+    auto all = [](Bits lanes) { return (lanes[0] & lanes[1]) != 0; };
+    Doubles wlo, whi;
+    if (all((lo < 1.0) & (hi < 1.0))) {
+        wlo = inner(lo);
+        whi = inner(hi);
+    } else if (all((lo >= 1.0) & (lo < 2.0) & (hi >= 1.0) & (hi < 2.0))) {
+        wlo = outer(lo);
+        whi = outer(hi);
+    } else {
+        auto piecewise = [&](Doubles a) { return a < 1.0 ? inner(a) : a < 2.0 ? outer(a) : Doubles{0, 0}; };
+        wlo = piecewise(lo);
+        whi = piecewise(hi);
+    }
+    const Pair flo = __builtin_convertvector(wlo, Pair), fhi = __builtin_convertvector(whi, Pair);
+    return Lanes{flo[0], flo[1], fhi[0], fhi[1]};
+}
+
 // Weighted sum over a size x size window (rows outer, columns inner), with
 // every pixel fetched by fetch(x, y) as an RGBQUAD.
 template <typename Fetch>
@@ -145,6 +189,53 @@ RGBQUAD SumWindowDirect(const Direct24& px, std::int32_t x0, std::int32_t y0, co
 {
     return withAlpha && px.alpha ? SumWindowRows<Size, true>(px, x0, y0, wx, wy)
                                  : SumWindowRows<Size, false>(px, x0, y0, wx, wy);
+}
+
+// A 24-bit picture and its alpha plane (none: 0) packed as one blue, green,
+// red, alpha quad per pixel, rows top to bottom as stored, for samplers that
+// read each pixel many times from everywhere (turning).
+class QuadPicture {
+public:
+    QuadPicture(std::uint32_t width, std::uint32_t height) : m_width(width), m_quads(std::size_t(width) * height) {}
+
+    // Packs the rows [first, end).
+    void Pack(const Direct24& px, std::int32_t first, std::int32_t end)
+    {
+        for (std::int32_t y = first; y < end; ++y) {
+            const std::uint8_t* p = px.bits + std::size_t(y) * px.stride;
+            const std::uint8_t* a = px.alpha ? px.alpha + std::size_t(y) * px.width : nullptr;
+            std::uint32_t* out = Row(y);
+            for (std::uint32_t x = 0; x < m_width; ++x, p += 3)
+                out[x] = p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(a ? a[x] : 0) << 24;
+        }
+    }
+
+    const std::uint32_t* Row(std::int32_t y) const { return m_quads.data() + std::size_t(y) * m_width; }
+
+private:
+    std::uint32_t* Row(std::int32_t y) { return m_quads.data() + std::size_t(y) * m_width; }
+
+    std::uint32_t m_width;
+    std::vector<std::uint32_t> m_quads;
+};
+
+// Four consecutive quads as lanes.
+inline void QuadsToLanes(const std::uint32_t* quads, Lanes* out)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i v;
+    std::memcpy(&v, quads, sizeof v);
+    const __m128i lo = _mm_unpacklo_epi8(v, zero), hi = _mm_unpackhi_epi8(v, zero);
+    out[0] = Lanes(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)));
+    out[1] = Lanes(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)));
+    out[2] = Lanes(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)));
+    out[3] = Lanes(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)));
+#else
+    for (int k = 0; k < 4; ++k)
+        out[k] = Lanes{float(quads[k] & 0xFF), float(quads[k] >> 8 & 0xFF), float(quads[k] >> 16 & 0xFF),
+                       float(quads[k] >> 24)};
+#endif
 }
 
 // One row of 24-bit pixels and its alpha bytes (none: 0) as lanes.
@@ -206,28 +297,50 @@ private:
 // at column x0[k] and has the weights wx[k] for `columns` columns, a multiple
 // of 4. Each sum takes SumWindow's steps in its order; side by side, the
 // processor overlaps them.
+// sum + (w[n] * wy) * c[n] for n = 0 ... 3 in turn, the four weight
+// products taken in one step.
+inline Lanes AddFourTaps(Lanes sum, const float* w, float wy, const Lanes* c)
+{
+    typedef std::int32_t Picks __attribute__((vector_size(16)));
+    Lanes products;
+    std::memcpy(&products, w, sizeof products);
+    products *= wy;
+    sum += __builtin_shuffle(products, Picks{0, 0, 0, 0}) * c[0];
+    sum += __builtin_shuffle(products, Picks{1, 1, 1, 1}) * c[1];
+    sum += __builtin_shuffle(products, Picks{2, 2, 2, 2}) * c[2];
+    sum += __builtin_shuffle(products, Picks{3, 3, 3, 3}) * c[3];
+    return sum;
+}
+
 template <std::int32_t Count>
 inline void SumWindowsLanes(const Lanes* const* rows, const float* wy, std::int32_t rowCount, const std::int32_t* x0,
                             const float* const* wx, std::int32_t columns, Lanes* sums)
 {
-    typedef std::int32_t Picks __attribute__((vector_size(16)));
     for (std::int32_t k = 0; k < Count; ++k)
         sums[k] = Lanes{0, 0, 0, 0};
-    for (std::int32_t j = 0; j < rowCount; ++j) {
-        const Lanes* row = rows[j];
+    for (std::int32_t j = 0; j < rowCount; ++j)
         for (std::int32_t i = 0; i < columns; i += 4)
+            for (std::int32_t k = 0; k < Count; ++k)
+                sums[k] = AddFourTaps(sums[k], wx[k] + i, wy[j], rows[j] + x0[k] + i);
+}
+
+// The sums of SumWindow for Count Size x Size windows inside a packed
+// picture, the k-th at (x0[k], y0[k]) with weights wx[k] and wy[k]: each by
+// SumWindow's steps in its order; side by side, the processor overlaps them.
+template <std::int32_t Size, std::int32_t Count>
+void SumWindowsQuads(const QuadPicture& quads, const std::int32_t* x0, const std::int32_t* y0,
+                     const float (*wx)[Size], const float (*wy)[Size], Lanes* sums)
+{
+    static_assert(Size % 4 == 0, "taps are read four at a time");
+    for (std::int32_t k = 0; k < Count; ++k)
+        sums[k] = Lanes{0, 0, 0, 0};
+    for (std::int32_t j = 0; j < Size; ++j)
+        for (std::int32_t i = 0; i < Size; i += 4)
             for (std::int32_t k = 0; k < Count; ++k) {
-                // wx[k][i + n] * wy[j] for n = 0 ... 3 in one step.
-                Lanes w;
-                std::memcpy(&w, wx[k] + i, sizeof w);
-                w *= wy[j];
-                const Lanes* c = row + x0[k] + i;
-                sums[k] += __builtin_shuffle(w, Picks{0, 0, 0, 0}) * c[0];
-                sums[k] += __builtin_shuffle(w, Picks{1, 1, 1, 1}) * c[1];
-                sums[k] += __builtin_shuffle(w, Picks{2, 2, 2, 2}) * c[2];
-                sums[k] += __builtin_shuffle(w, Picks{3, 3, 3, 3}) * c[3];
+                Lanes c[4];
+                QuadsToLanes(quads.Row(y0[k] + j) + x0[k] + i, c);
+                sums[k] = AddFourTaps(sums[k], wx[k] + i, wy[k][j], c);
             }
-    }
 }
 
 // A kernel window along one axis for every destination column (or row): the

@@ -170,6 +170,28 @@ TEST(Resample2, KernelWindowsAtEveryBorderMatchDefinition)
     }
 }
 
+// The turn's direct reads for every method (points inside, four at a time
+// and alone), the points that miss the picture and those across its border,
+// for overflow rules that give a colour and rules that map, with and without
+// alpha, at sizes where even the widest window fits inside.
+TEST(Rotate2, EveryMethodAndOverflowMatchesDefinition)
+{
+    const RGBQUAD fill{40, 80, 120, 7};
+    for (bool withAlpha : {false, true}) {
+        PxImage source = testimages::Random(41, 29, 24, withAlpha, 23);
+        for (int im = 0; im <= 17; ++im)
+            for (PxImage::OverflowMethod om : {PxImage::OverflowBackground, PxImage::OverflowTransparent,
+                                               PxImage::OverflowRepeat, PxImage::OverflowWrap})
+                for (float angle : {23.0f, -131.0f}) {
+                    PxImage turned(source);
+                    ASSERT_TRUE(turned.Rotate2(angle, nullptr, PxImage::InterpolationMethod(im), om, &fill, true, false));
+                    ASSERT_TRUE(testimages::SamePixels(turned, ReferenceRotate2(source, angle, im, om, fill, false)))
+                        << "method " << im << " overflow " << om << " angle " << angle
+                        << (withAlpha ? " with alpha" : "");
+                }
+    }
+}
+
 TEST(Rotate2, RightAngleShortcutsAreExact)
 {
     const PxImage source = testimages::Random(3, 2, 24, true, 5);
