@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "image/PxImage.h"
+#include "image/RowPool.h"
 #include "image/SamplerMath.h"
 
+using namespace pximage;
 using namespace pximage::detail;
 
 namespace {
@@ -151,7 +153,7 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
 }
 
 bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im, OverflowMethod om,
-                        PxImage* dest, bool disableAveraging)
+                        PxImage* dest, bool disableAveraging, bool allCores)
 {
     if (!dib || newWidth < 1 || newHeight < 1)
         return false;
@@ -169,9 +171,9 @@ bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, Interpola
     const bool average = (xs > 1 || ys > 1) && !disableAveraging;
     if (!IsIndexed()) {
         if (average)
-            Resample2Area24(result, xs, ys, im, om);
+            Resample2Area24(result, xs, ys, im, om, allCores);
         else
-            Resample2Point24(result, xs, ys, im, om);
+            Resample2Point24(result, xs, ys, im, om, allCores);
         return DeliverResult(result, dest);
     }
 
@@ -214,7 +216,8 @@ std::vector<float> CentrePositions(std::int32_t count, float scale)
 
 }  // namespace
 
-void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                              bool allCores)
 {
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
@@ -226,60 +229,60 @@ void PxImage::Resample2Area24(PxImage& result, float xs, float ys, Interpolation
     std::int32_t tallest = 1;
     for (std::int32_t y = 0; y < newHeight; ++y)
         tallest = std::max(tallest, rows.Span(std::size_t(y)).last - rows.Span(std::size_t(y)).first + 1);
-    LaneRows lanes(Direct24(*this), tallest, std::uint32_t(columns.Columns()));
-    std::vector<const Lanes*> rowLanes(static_cast<std::size_t>(tallest));
-
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
-        if (info.escape)
-            break;
-        const std::size_t row = std::size_t(y);
-        const bool rowInside = wholePixels && rows.Inside(row);
-        const AreaSpan& rowSpan = rows.Span(row);
-        if (rowInside)
-            for (std::int32_t j = rowSpan.first; j <= rowSpan.last; ++j)
-                rowLanes[std::size_t(j - rowSpan.first)] = lanes.Row(j);
-        std::uint8_t* out = result.GetBits(std::uint32_t(y));
-        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        // Inside areas four at a time (then one at a time), the others by the sampler.
-        auto averages = [&](auto count, std::int32_t x) {
-            constexpr std::int32_t n = decltype(count)::value;
-            for (std::int32_t k = 0; k < n; ++k)
-                if (!rowInside || !columns.Inside(std::size_t(x + k)))
-                    return false;
-            std::int32_t x0[n];
-            const float* wx[n];
-            for (std::int32_t k = 0; k < n; ++k) {
-                x0[k] = columns.Span(std::size_t(x + k)).first;
-                wx[k] = columns.Weights(std::size_t(x + k));
+    const bool split = SplitPays(allCores, std::int64_t(newWidth) * newHeight * columns.Columns() * tallest);
+    RunRowBands(newHeight, split, [&](std::int32_t first, std::int32_t end) {
+        LaneRows lanes(Direct24(*this), tallest, std::uint32_t(columns.Columns()));
+        std::vector<const Lanes*> rowLanes(static_cast<std::size_t>(tallest));
+        for (std::int32_t y = first; y < end && RowStarts(*this, y, newHeight, split); ++y) {
+            const std::size_t row = std::size_t(y);
+            const bool rowInside = wholePixels && rows.Inside(row);
+            const AreaSpan& rowSpan = rows.Span(row);
+            if (rowInside)
+                for (std::int32_t j = rowSpan.first; j <= rowSpan.last; ++j)
+                    rowLanes[std::size_t(j - rowSpan.first)] = lanes.Row(j);
+            std::uint8_t* out = result.GetBits(std::uint32_t(y));
+            std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+            // Inside areas four at a time (then one at a time), the others by the sampler.
+            auto averages = [&](auto count, std::int32_t x) {
+                constexpr std::int32_t n = decltype(count)::value;
+                for (std::int32_t k = 0; k < n; ++k)
+                    if (!rowInside || !columns.Inside(std::size_t(x + k)))
+                        return false;
+                std::int32_t x0[n];
+                const float* wx[n];
+                for (std::int32_t k = 0; k < n; ++k) {
+                    x0[k] = columns.Span(std::size_t(x + k)).first;
+                    wx[k] = columns.Weights(std::size_t(x + k));
+                }
+                Lanes sums[n];
+                SumWindowsLanes<n>(rowLanes.data(), rows.Weights(row), rowSpan.last - rowSpan.first + 1, x0, wx,
+                                   columns.Columns(), sums);
+                for (std::int32_t k = 0; k < n; ++k) {
+                    const float surface = columns.Extent(std::size_t(x + k)) * rows.Extent(row);
+                    Store24(out, outAlpha, x + k, FromLanes(sums[k] / surface, withAlpha));
+                }
+                return true;
+            };
+            for (std::int32_t x = 0; x < newWidth;) {
+                if (x + 4 <= newWidth && averages(std::integral_constant<std::int32_t, 4>(), x)) {
+                    x += 4;
+                    continue;
+                }
+                if (!averages(std::integral_constant<std::int32_t, 1>(), x))
+                    Store24(out, outAlpha, x,
+                            GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr));
+                ++x;
             }
-            Lanes sums[n];
-            SumWindowsLanes<n>(rowLanes.data(), rows.Weights(row), rowSpan.last - rowSpan.first + 1, x0, wx,
-                               columns.Columns(), sums);
-            for (std::int32_t k = 0; k < n; ++k) {
-                const float surface = columns.Extent(std::size_t(x + k)) * rows.Extent(row);
-                Store24(out, outAlpha, x + k, FromLanes(sums[k] / surface, withAlpha));
-            }
-            return true;
-        };
-        for (std::int32_t x = 0; x < newWidth;) {
-            if (x + 4 <= newWidth && averages(std::integral_constant<std::int32_t, 4>(), x)) {
-                x += 4;
-                continue;
-            }
-            if (!averages(std::integral_constant<std::int32_t, 1>(), x))
-                Store24(out, outAlpha, x,
-                        GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr));
-            ++x;
         }
-    }
+    });
 }
 
-void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                               bool allCores)
 {
     KernelWindow window;
     if (im != NearestNeighbour && KernelWindowFor(im, window)) {
-        Resample2Kernel24(result, xs, ys, window, om);
+        Resample2Kernel24(result, xs, ys, window, om, allCores);
         return;
     }
     const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
@@ -310,25 +313,25 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
     for (std::int32_t x = 0; x < newWidth; ++x)
         columns[std::size_t(x)] = plan(px[std::size_t(x)], width);
 
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
-        if (info.escape)
-            break;
-        const Axis row = plan(py[std::size_t(y)], height);
-        std::uint8_t* out = result.GetBits(std::uint32_t(y));
-        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        for (std::int32_t x = 0; x < newWidth; ++x) {
-            const Axis& column = columns[std::size_t(x)];
-            RGBQUAD c;
-            if (!(row.inside && column.inside))
-                c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
-            else if (im == NearestNeighbour)
-                c = direct(column.index, row.index);
-            else
-                c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
-            Store24(out, outAlpha, x, c);
+    const bool split = SplitPays(allCores, std::int64_t(newWidth) * newHeight * (im == NearestNeighbour ? 1 : 4));
+    RunRowBands(newHeight, split, [&](std::int32_t first, std::int32_t end) {
+        for (std::int32_t y = first; y < end && RowStarts(*this, y, newHeight, split); ++y) {
+            const Axis row = plan(py[std::size_t(y)], height);
+            std::uint8_t* out = result.GetBits(std::uint32_t(y));
+            std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+            for (std::int32_t x = 0; x < newWidth; ++x) {
+                const Axis& column = columns[std::size_t(x)];
+                RGBQUAD c;
+                if (!(row.inside && column.inside))
+                    c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
+                else if (im == NearestNeighbour)
+                    c = direct(column.index, row.index);
+                else
+                    c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
+                Store24(out, outAlpha, x, c);
+            }
         }
-    }
+    });
 }
 
 namespace {
@@ -340,15 +343,14 @@ struct KernelPlan {
 };
 
 template <std::int32_t Size>
-void KernelRows(const KernelPlan& plan, const PxImage& source, PxImage& result, std::int32_t first, std::int32_t end)
+void KernelRows(const KernelPlan& plan, PxImage& source, PxImage& result, std::int32_t first, std::int32_t end,
+                bool split)
 {
     const std::int32_t newWidth = std::int32_t(result.GetWidth());
     const bool withAlpha = source.alpha != nullptr;
     const Lanes overflowLanes = ToLanes(plan.overflow);
     LaneRows lanes(Direct24(source), Size);
-    for (std::int32_t y = first; y < end; ++y) {
-        if (source.info.escape)
-            break;
+    for (std::int32_t y = first; y < end && RowStarts(source, y, std::int32_t(result.GetHeight()), split); ++y) {
         std::uint8_t* out = result.GetBits(std::uint32_t(y));
         std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
         const std::size_t row = std::size_t(y);
@@ -386,7 +388,8 @@ void KernelRows(const KernelPlan& plan, const PxImage& source, PxImage& result, 
 
 }  // namespace
 
-void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om)
+void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om,
+                                bool allCores)
 {
     const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::vector<float> px = CentrePositions(std::int32_t(result.GetWidth()), xs);
@@ -394,8 +397,11 @@ void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const Kerne
     const KernelPlan plan{KernelTaps(window, px, width, om), KernelTaps(window, py, height, om),
                           OverflowColorFor(om, nullptr)};
     const std::int32_t rows = std::int32_t(result.GetHeight());
-    if (window.size == 4)
-        KernelRows<4>(plan, *this, result, 0, rows);
-    else
-        KernelRows<kMaxWindow>(plan, *this, result, 0, rows);
+    const bool split = SplitPays(allCores, std::int64_t(result.GetWidth()) * rows * window.size * window.size);
+    RunRowBands(rows, split, [&](std::int32_t first, std::int32_t end) {
+        if (window.size == 4)
+            KernelRows<4>(plan, *this, result, first, end, split);
+        else
+            KernelRows<kMaxWindow>(plan, *this, result, first, end, split);
+    });
 }

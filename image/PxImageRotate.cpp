@@ -7,8 +7,10 @@
 
 #include "image/PxGeometry.h"
 #include "image/PxImage.h"
+#include "image/RowPool.h"
 #include "image/SamplerMath.h"
 
+using namespace pximage;
 using namespace pximage::detail;
 
 namespace {
@@ -164,7 +166,7 @@ struct TurnPlan {
 
 template <typename Inside>
 void TurnRowsWith(PxImage& source, PxImage& result, const TurnPlan& plan, std::int32_t first, std::int32_t end,
-                  const Inside& inside)
+                  bool split, const Inside& inside)
 {
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const bool indexed = source.IsIndexed();
@@ -173,10 +175,7 @@ void TurnRowsWith(PxImage& source, PxImage& result, const TurnPlan& plan, std::i
     const bool maps = MapsOutside(plan.om);
     const RGBQUAD overflow = source.GetPixelColorWithOverflow(-1, -1, plan.om, &plan.fill);
     std::vector<float> pxs(static_cast<std::size_t>(newWidth)), pys(static_cast<std::size_t>(newWidth));
-    for (std::int32_t y = first; y < end; ++y) {
-        source.info.progress = std::int32_t(100LL * y / newHeight);
-        if (source.info.escape)
-            break;
+    for (std::int32_t y = first; y < end && RowStarts(source, y, newHeight, split); ++y) {
         std::uint8_t* out = result.GetBits(std::uint32_t(y));
         std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
         auto store = [&](std::int32_t x, RGBQUAD color) {
@@ -223,44 +222,52 @@ void TurnRowsWith(PxImage& source, PxImage& result, const TurnPlan& plan, std::i
     }
 }
 
-// The destination rows [first, end), with the fast reads for the method.
-void TurnRows(PxImage& source, PxImage& result, const TurnPlan& plan, std::int32_t first, std::int32_t end)
+// Turns into result with the fast reads for the method, over all cores
+// when allCores and the result is large (and not indexed, whose pixels are
+// set through the palette's shared look-up).
+void Turn(PxImage& source, PxImage& result, const TurnPlan& plan, bool allCores)
 {
+    const std::int32_t rows = std::int32_t(result.GetHeight());
+    auto run = [&](std::int64_t taps, const auto& inside) {
+        const bool split = !source.IsIndexed() && SplitPays(allCores, std::int64_t(result.GetWidth()) * rows * taps);
+        RunRowBands(rows, split, [&](std::int32_t first, std::int32_t end) {
+            TurnRowsWith(source, result, plan, first, end, split, inside);
+        });
+    };
     if (source.IsIndexed()) {
-        TurnRowsWith(source, result, plan, first, end, NoneInside{});
+        run(1, NoneInside{});
         return;
     }
     const Direct24 px(source);
     const std::int32_t width = std::int32_t(source.GetWidth()), height = std::int32_t(source.GetHeight());
     KernelWindow window;
     if (plan.im == PxImage::NearestNeighbour) {
-        TurnRowsWith(source, result, plan, first, end, NearestInside{px, width, height});
+        run(1, NearestInside{px, width, height});
         return;
     }
     if (!KernelWindowFor(plan.im, window)) {
-        TurnRowsWith(source, result, plan, first, end, BilinearInside{px, width, height});
+        run(4, BilinearInside{px, width, height});
         return;
     }
     // Every pixel is read by some Size x Size windows: packed once.
     QuadPicture quads(source.GetWidth(), source.GetHeight());
-    quads.Pack(px, 0, height);
+    RunRowBands(height, SplitPays(allCores, std::int64_t(width) * height),
+                [&](std::int32_t first, std::int32_t end) { quads.Pack(px, first, end); });
     const bool withAlpha = source.alpha != nullptr;
+    const std::int64_t taps = std::int64_t(window.size) * window.size;
     if (plan.im == PxImage::Bicubic2)
-        TurnRowsWith(source, result, plan, first, end,
-                     KernelInside<4, Bicubic2Weight>{quads, withAlpha, width, height, window.before, {}});
+        run(taps, KernelInside<4, Bicubic2Weight>{quads, withAlpha, width, height, window.before, {}});
     else if (window.size == 4)
-        TurnRowsWith(source, result, plan, first, end,
-                     KernelInside<4, WeightByPointer>{quads, withAlpha, width, height, window.before, {window.weight}});
+        run(taps, KernelInside<4, WeightByPointer>{quads, withAlpha, width, height, window.before, {window.weight}});
     else
-        TurnRowsWith(source, result, plan, first, end,
-                     KernelInside<kMaxWindow, WeightByPointer>{quads, withAlpha, width, height, window.before,
-                                                               {window.weight}});
+        run(taps, KernelInside<kMaxWindow, WeightByPointer>{quads, withAlpha, width, height, window.before,
+                                                            {window.weight}});
 }
 
 }  // namespace
 
 bool PxImage::Rotate2(float angle, PxImage* dest, InterpolationMethod im, OverflowMethod om,
-                      const RGBQUAD* replacement, bool optimizeRightAngles, bool keepSize)
+                      const RGBQUAD* replacement, bool optimizeRightAngles, bool keepSize, bool allCores)
 {
     if (!dib)
         return false;
@@ -325,7 +332,7 @@ bool PxImage::Rotate2(float angle, PxImage* dest, InterpolationMethod im, Overfl
         p = std::exchange(u, u + 1.0f);
     for (float& p : plan.vs)
         p = std::exchange(v, v + 1.0f);
-    TurnRows(*this, result, plan, 0, newHeight);
+    Turn(*this, result, plan, allCores);
     return DeliverResult(result, dest);
 }
 

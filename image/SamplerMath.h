@@ -41,6 +41,16 @@ inline std::uint8_t ClampByte(float v)
     return v > 0.0f ? (v < 255.0f ? std::uint8_t(v) : std::uint8_t(255)) : std::uint8_t(0);
 }
 
+// At the start of result row y of `rows`: false once the caller has set
+// image.info.escape. Records the progress, unless the rows are split over
+// threads, which would all write it.
+inline bool RowStarts(PxImage& image, std::int32_t y, std::int32_t rows, bool split)
+{
+    if (!split)
+        image.info.progress = std::int32_t(100LL * y / rows);
+    return !image.info.escape;
+}
+
 // One pixel index outside the picture moved into it by the overflow methods
 // that map (wrap, repeat, mirror); other methods leave it. The sampler maps
 // the two indices of a pixel independently.
