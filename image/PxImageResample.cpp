@@ -231,7 +231,8 @@ void PxImage::Resample2Area24(PxImage& result, float xs, float ys, Interpolation
         tallest = std::max(tallest, rows.Span(std::size_t(y)).last - rows.Span(std::size_t(y)).first + 1);
     const bool split = SplitPays(allCores, std::int64_t(newWidth) * newHeight * columns.Columns() * tallest);
     RunRowBands(newHeight, split, [&](std::int32_t first, std::int32_t end) {
-        LaneRows lanes(Direct24(*this), tallest, std::uint32_t(columns.Columns()));
+        // Padded taps read whatever follows a row, with zero weights.
+        LaneRows lanes(Direct24(*this), std::int32_t(GetHeight()), tallest, 0, columns.Columns(), om, Lanes{});
         std::vector<const Lanes*> rowLanes(static_cast<std::size_t>(tallest));
         for (std::int32_t y = first; y < end && RowStarts(*this, y, newHeight, split); ++y) {
             const std::size_t row = std::size_t(y);
@@ -336,53 +337,41 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
 
 namespace {
 
-// What Resample2 by a kernel method reads for each destination column and row.
-struct KernelPlan {
-    KernelTaps columns, rows;
-    RGBQUAD overflow;
-};
-
+// The destination rows [first, end) of Resample2 by a kernel method: every
+// window summed from rows extended by the overflow method, four at a time.
 template <std::int32_t Size>
-void KernelRows(const KernelPlan& plan, PxImage& source, PxImage& result, std::int32_t first, std::int32_t end,
-                bool split)
+void KernelRows(const KernelTaps& columns, const KernelTaps& rows, std::int32_t before, PxImage::OverflowMethod om,
+                RGBQUAD overflow, PxImage& source, PxImage& result, std::int32_t first, std::int32_t end, bool split)
 {
-    const std::int32_t newWidth = std::int32_t(result.GetWidth());
+    const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const bool withAlpha = source.alpha != nullptr;
-    const Lanes overflowLanes = ToLanes(plan.overflow);
-    LaneRows lanes(Direct24(source), Size);
-    for (std::int32_t y = first; y < end && RowStarts(source, y, std::int32_t(result.GetHeight()), split); ++y) {
+    LaneRows lanes(Direct24(source), std::int32_t(source.GetHeight()), Size, before + 1, Size - before - 1, om,
+                   ToLanes(overflow));
+    for (std::int32_t y = first; y < end && RowStarts(source, y, newHeight, split); ++y) {
+        const std::size_t row = std::size_t(y);
+        const Lanes* rowLanes[Size];
+        for (std::int32_t j = 0; j < Size; ++j)
+            rowLanes[j] = lanes.Row(rows.First(row) + j);
         std::uint8_t* out = result.GetBits(std::uint32_t(y));
         std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        const std::size_t row = std::size_t(y);
-        // Inside windows, four at a time, through pointers to their rows.
-        std::int32_t insideBegin = 0, insideEnd = 0;
-        const Lanes* rowLanes[Size];
-        if (plan.rows.Inside(row)) {
-            insideBegin = plan.columns.InsideBegin();
-            insideEnd = plan.columns.InsideEnd();
-            for (std::int32_t j = 0; j < Size; ++j)
-                rowLanes[j] = lanes.Row(plan.rows.Taps(row)[0] + j);
-        }
-        std::int32_t x = 0;
-        while (x < newWidth) {
-            if (x >= insideBegin && x + 4 <= insideEnd) {
-                std::int32_t x0[4];
-                const float* wx[4];
-                for (std::int32_t k = 0; k < 4; ++k) {
-                    x0[k] = plan.columns.Taps(std::size_t(x + k))[0];
-                    wx[k] = plan.columns.Weights(std::size_t(x + k));
-                }
-                Lanes sums[4];
-                SumWindowsLanes<4>(rowLanes, plan.rows.Weights(row), Size, x0, wx, Size, sums);
-                for (std::int32_t k = 0; k < 4; ++k, ++x)
-                    Store24(out, outAlpha, x, FromLanes(sums[k], withAlpha));
-                continue;
+        auto windows = [&](auto count, std::int32_t x) {
+            constexpr std::int32_t n = decltype(count)::value;
+            std::int32_t x0[n];
+            const float* wx[n];
+            for (std::int32_t k = 0; k < n; ++k) {
+                x0[k] = columns.First(std::size_t(x + k));
+                wx[k] = columns.Weights(std::size_t(x + k));
             }
-            Store24(out, outAlpha, x,
-                    SumTaps<Size>(lanes, plan.columns.Taps(std::size_t(x)), plan.rows.Taps(row),
-                                  plan.columns.Weights(std::size_t(x)), plan.rows.Weights(row), overflowLanes, withAlpha));
-            ++x;
-        }
+            Lanes sums[n];
+            SumWindowsLanes<n>(rowLanes, rows.Weights(row), Size, x0, wx, Size, sums);
+            for (std::int32_t k = 0; k < n; ++k)
+                Store24(out, outAlpha, x + k, FromLanes(sums[k], withAlpha));
+        };
+        std::int32_t x = 0;
+        for (; x + 4 <= newWidth; x += 4)
+            windows(std::integral_constant<std::int32_t, 4>(), x);
+        for (; x < newWidth; ++x)
+            windows(std::integral_constant<std::int32_t, 1>(), x);
     }
 }
 
@@ -391,17 +380,15 @@ void KernelRows(const KernelPlan& plan, PxImage& source, PxImage& result, std::i
 void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om,
                                 bool allCores)
 {
-    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
-    const std::vector<float> px = CentrePositions(std::int32_t(result.GetWidth()), xs);
-    const std::vector<float> py = CentrePositions(std::int32_t(result.GetHeight()), ys);
-    const KernelPlan plan{KernelTaps(window, px, width, om), KernelTaps(window, py, height, om),
-                          OverflowColorFor(om, nullptr)};
-    const std::int32_t rows = std::int32_t(result.GetHeight());
-    const bool split = SplitPays(allCores, std::int64_t(result.GetWidth()) * rows * window.size * window.size);
-    RunRowBands(rows, split, [&](std::int32_t first, std::int32_t end) {
+    const KernelTaps columns(window, CentrePositions(std::int32_t(result.GetWidth()), xs));
+    const KernelTaps rows(window, CentrePositions(std::int32_t(result.GetHeight()), ys));
+    const RGBQUAD overflow = OverflowColorFor(om, nullptr);
+    const std::int32_t height = std::int32_t(result.GetHeight());
+    const bool split = SplitPays(allCores, std::int64_t(result.GetWidth()) * height * window.size * window.size);
+    RunRowBands(height, split, [&](std::int32_t first, std::int32_t end) {
         if (window.size == 4)
-            KernelRows<4>(plan, *this, result, first, end, split);
+            KernelRows<4>(columns, rows, window.before, om, overflow, *this, result, first, end, split);
         else
-            KernelRows<kMaxWindow>(plan, *this, result, first, end, split);
+            KernelRows<kMaxWindow>(columns, rows, window.before, om, overflow, *this, result, first, end, split);
     });
 }

@@ -268,45 +268,69 @@ inline void ConvertRow(const std::uint8_t* bgr, const std::uint8_t* alpha, std::
 }
 
 // Source rows converted to lanes once, for samplers that visit each row many
-// times. Holds `rows` consecutive rows; a window of that many consecutive
-// rows never maps two of them to the same slot. Each row is followed by
-// `padding` zero lanes that windows may read with zero weights.
+// times, extended past the picture as the sampler's taps see it: Row(y)
+// points at column 0 of row y, and columns -left ... width - 1 + right, and
+// rows outside, read the pixel the overflow method maps them to, or its
+// colour. Holds `slots` rows; a window of that many consecutive rows never
+// maps two of them to the same slot.
 class LaneRows {
 public:
-    LaneRows(const Direct24& px, std::int32_t rows, std::uint32_t padding = 0)
+    LaneRows(const Direct24& px, std::int32_t height, std::int32_t slots, std::int32_t left, std::int32_t right,
+             int om, Lanes overflow)
         : m_px(px),
-          m_rows(rows),
-          m_length(px.width + padding),
-          m_data(std::size_t(rows) * m_length),
-          m_tags(std::size_t(rows), -1)
+          m_height(height),
+          m_slots(slots),
+          m_left(left),
+          m_right(right),
+          m_length(std::size_t(left) + px.width + std::size_t(right)),
+          m_om(om),
+          m_overflow(overflow),
+          m_data(std::size_t(slots) * m_length),
+          m_tags(std::size_t(slots), INT32_MIN)
     {
     }
 
     const Lanes* Row(std::int32_t y)
     {
-        const std::size_t slot = std::size_t(y % m_rows);
-        Lanes* row = m_data.data() + slot * m_length;
+        const std::size_t slot = std::size_t((y % m_slots + m_slots) % m_slots);
+        Lanes* row = m_data.data() + slot * m_length + m_left;
         if (m_tags[slot] != y) {
-            ConvertRow(m_px.bits + std::size_t(y) * m_px.stride,
-                       m_px.alpha ? m_px.alpha + std::size_t(y) * m_px.width : nullptr, m_px.width, row);
+            Fill(y, row);
             m_tags[slot] = y;
         }
         return row;
     }
 
 private:
+    void Fill(std::int32_t y, Lanes* row) const
+    {
+        const std::int32_t width = std::int32_t(m_px.width);
+        const bool maps = MapsOutside(m_om);
+        if ((y < 0 || y >= m_height) && !maps) {
+            std::fill(row - m_left, row + width + m_right, m_overflow);
+            return;
+        }
+        const std::int32_t source = OverflowIndex(y, m_height, m_om);
+        ConvertRow(m_px.bits + std::size_t(source) * m_px.stride,
+                   m_px.alpha ? m_px.alpha + std::size_t(source) * m_px.width : nullptr, m_px.width, row);
+        for (std::int32_t x = -m_left; x < 0; ++x)
+            row[x] = maps ? row[OverflowIndex(x, width, m_om)] : m_overflow;
+        for (std::int32_t x = width; x < width + m_right; ++x)
+            row[x] = maps ? row[OverflowIndex(x, width, m_om)] : m_overflow;
+    }
+
     Direct24 m_px;
-    std::int32_t m_rows;
+    std::int32_t m_height;
+    std::int32_t m_slots;
+    std::int32_t m_left;
+    std::int32_t m_right;
     std::size_t m_length;
+    int m_om;
+    Lanes m_overflow;
     std::vector<Lanes> m_data;
     std::vector<std::int32_t> m_tags;
 };
 
-// The sums of SumWindow for Count windows over the same rows of converted
-// lanes: rows[j] weighted by wy[j] for j < rowCount; the k-th window starts
-// at column x0[k] and has the weights wx[k] for `columns` columns, a multiple
-// of 4. Each sum takes SumWindow's steps in its order; side by side, the
-// processor overlaps them.
 // sum + (w[n] * wy) * c[n] for n = 0 ... 3 in turn, the four weight
 // products taken in one step.
 inline Lanes AddFourTaps(Lanes sum, const float* w, float wy, const Lanes* c)
@@ -353,66 +377,31 @@ void SumWindowsQuads(const QuadPicture& quads, const std::int32_t* x0, const std
             }
 }
 
-// A kernel window along one axis for every destination column (or row): the
-// weights and, for each tap, the source index it reads. A tap outside the
-// picture reads the index the overflow method maps it to, or kOverflowTap
-// where the method gives the overflow colour instead.
-inline constexpr std::int32_t kOverflowTap = -1;
-
+// A kernel window along one axis for every destination column (or row): its
+// first tap and the taps' weights. Destination pixel centres lie in
+// [-0.5, size - 0.5), so no window misses the picture and the sampler never
+// moves such a point into it before weighing its taps; the first tap is at
+// least -1 - before, the last at most size - 1 + after.
 class KernelTaps {
 public:
-    // The positions must be those of destination pixel centres, which lie in
-    // [-0.5, limit - 0.5): no window misses the picture, so the sampler never
-    // moves such a point into it before weighing its taps.
-    KernelTaps(const KernelWindow& window, const std::vector<float>& positions, std::int32_t limit, int om)
-        : m_size(window.size), m_weights(positions.size() * std::size_t(m_size)), m_taps(positions.size() * std::size_t(m_size))
+    KernelTaps(const KernelWindow& window, const std::vector<float>& positions)
+        : m_size(window.size), m_first(positions.size()), m_weights(positions.size() * std::size_t(m_size))
     {
-        const std::int32_t after = window.size - window.before - 1;
         for (std::size_t d = 0; d < positions.size(); ++d) {
             const std::int32_t index = BaseIndex(positions[d]);
-            if (index - window.before >= 0 && index + after < limit) {
-                m_insideBegin = std::min(m_insideBegin, std::int32_t(d));
-                m_insideEnd = std::int32_t(d) + 1;
-            }
+            m_first[d] = index - window.before;
             KernelWeights(window, positions[d], index, &m_weights[d * std::size_t(m_size)]);
-            std::int32_t* taps = &m_taps[d * std::size_t(m_size)];
-            for (std::int32_t i = 0; i < m_size; ++i) {
-                const std::int32_t tap = index - window.before + i;
-                taps[i] = tap >= 0 && tap < limit ? tap : MapsOutside(om) ? OverflowIndex(tap, limit, om) : kOverflowTap;
-            }
         }
     }
 
-    // The windows that lie inside the picture, whose taps are consecutive:
-    // those of [InsideBegin(), InsideEnd()), as the positions increase.
-    std::int32_t InsideBegin() const { return m_insideBegin; }
-    std::int32_t InsideEnd() const { return m_insideEnd; }
-    bool Inside(std::size_t d) const { return std::int32_t(d) >= m_insideBegin && std::int32_t(d) < m_insideEnd; }
+    std::int32_t First(std::size_t d) const { return m_first[d]; }
     const float* Weights(std::size_t d) const { return &m_weights[d * std::size_t(m_size)]; }
-    const std::int32_t* Taps(std::size_t d) const { return &m_taps[d * std::size_t(m_size)]; }
 
 private:
     std::int32_t m_size;
+    std::vector<std::int32_t> m_first;
     std::vector<float> m_weights;
-    std::vector<std::int32_t> m_taps;
-    std::int32_t m_insideBegin = INT32_MAX;
-    std::int32_t m_insideEnd = 0;
 };
-
-// SumWindow over the taps of one column and one row, a tap marked
-// kOverflowTap along either axis reading `overflow`.
-template <std::int32_t Size>
-RGBQUAD SumTaps(LaneRows& rows, const std::int32_t* tx, const std::int32_t* ty, const float* wx, const float* wy,
-                Lanes overflow, bool withAlpha)
-{
-    Lanes sum = {0, 0, 0, 0};
-    for (std::int32_t j = 0; j < Size; ++j) {
-        const Lanes* row = ty[j] != kOverflowTap ? rows.Row(ty[j]) : nullptr;
-        for (std::int32_t i = 0; i < Size; ++i)
-            sum += (wx[i] * wy[j]) * (row && tx[i] != kOverflowTap ? row[tx[i]] : overflow);
-    }
-    return FromLanes(sum, withAlpha);
-}
 
 // Bilinear weights in 8-bit fixed point for a point inside the picture.
 inline RGBQUAD BilinearFixed(const Direct24& px, std::int32_t xi, std::int32_t yi, std::int32_t fx, std::int32_t fy)
