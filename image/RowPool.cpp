@@ -5,6 +5,7 @@
 #include <exception>
 #include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace pximage {
@@ -27,10 +28,17 @@ class Pool {
 public:
     // The workers wait for jobs until the process ends; they are never
     // joined, so the pool outlives every static object that might use it.
-    Pool() : m_threads(std::max(1u, std::thread::hardware_concurrency()))
+    // Where the system refuses a thread, the pool makes do with fewer.
+    Pool()
     {
-        for (unsigned i = 1; i < m_threads; ++i)
-            std::thread([this] { Work(); }).detach();
+        const unsigned wanted = std::max(1u, std::thread::hardware_concurrency());
+        for (; m_threads < wanted; ++m_threads) {
+            try {
+                std::thread([this] { Work(); }).detach();
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
     }
 
     unsigned Threads() const { return m_threads; }
@@ -80,7 +88,7 @@ private:
         }
     }
 
-    const unsigned m_threads;
+    unsigned m_threads = 1;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;

@@ -56,6 +56,7 @@ inline bool RowStarts(PxImage& image, std::int32_t y, std::int32_t rows, bool sp
 // the two indices of a pixel independently.
 std::int32_t OverflowIndex(std::int32_t v, std::int64_t size, int om);
 
+// Whether the overflow method is one of those.
 bool MapsOutside(int om);
 
 // The window a kernel method samples: columns index - before ... index - before + size - 1.
@@ -85,11 +86,17 @@ inline Lanes ToLanes(const RGBQUAD& c)
     return Lanes{float(c.rgbBlue), float(c.rgbGreen), float(c.rgbRed), float(c.rgbReserved)};
 }
 
+// A 24-bit pixel and its alpha byte as one quad, blue in the low byte.
+inline std::uint32_t PackQuad(const std::uint8_t* bgr, std::uint8_t a)
+{
+    return bgr[0] | std::uint32_t(bgr[1]) << 8 | std::uint32_t(bgr[2]) << 16 | std::uint32_t(a) << 24;
+}
+
 // The lanes of a blue, green, red, alpha pixel: the same values as
 // converting each byte on its own, in a handful of instructions.
 inline Lanes PixelLanes(const std::uint8_t* bgr, std::uint8_t a)
 {
-    const std::uint32_t quad = bgr[0] | std::uint32_t(bgr[1]) << 8 | std::uint32_t(bgr[2]) << 16 | std::uint32_t(a) << 24;
+    const std::uint32_t quad = PackQuad(bgr, a);
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(quad)), zero);
@@ -126,7 +133,9 @@ inline Lanes GeneralizedCubicLanes(Lanes t, float p)
     typedef float Pair __attribute__((vector_size(8)));
     typedef std::int64_t Bits __attribute__((vector_size(16)));
     const double q = p;
-    auto magnitude = [](Pair x) { return Doubles(Bits(__builtin_convertvector(x, Doubles)) & Bits{INT64_MAX, INT64_MAX}); };
+    auto magnitude = [](Pair x) {
+        return Doubles(Bits(__builtin_convertvector(x, Doubles)) & Bits{INT64_MAX, INT64_MAX});
+    };
     const Doubles lo = magnitude(Pair{t[0], t[1]}), hi = magnitude(Pair{t[2], t[3]});
     auto inner = [q](Doubles a) { return (q + 2.0) * a * a * a - (q + 3.0) * a * a + 1.0; };
     auto outer = [q](Doubles a) { return q * a * a * a - 5.0 * q * a * a + 8.0 * q * a - 4.0 * q; };
@@ -216,7 +225,7 @@ public:
             const std::uint8_t* a = px.alpha ? px.alpha + std::size_t(y) * px.width : nullptr;
             std::uint32_t* out = Row(y);
             for (std::uint32_t x = 0; x < m_width; ++x, p += 3)
-                out[x] = p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(a ? a[x] : 0) << 24;
+                out[x] = PackQuad(p, a ? a[x] : 0);
         }
     }
 
@@ -259,7 +268,8 @@ inline void ConvertRow(const std::uint8_t* bgr, const std::uint8_t* alpha, std::
     for (; x + 1 < width; ++x) {
         std::int32_t quad;
         std::memcpy(&quad, bgr + 3 * std::size_t(x), sizeof quad);
-        const __m128i words = _mm_insert_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(quad), zero), alpha ? alpha[x] : 0, 3);
+        const __m128i bytes = _mm_unpacklo_epi8(_mm_cvtsi32_si128(quad), zero);
+        const __m128i words = _mm_insert_epi16(bytes, alpha ? alpha[x] : 0, 3);
         out[x] = Lanes(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)));
     }
 #endif
@@ -346,6 +356,11 @@ inline Lanes AddFourTaps(Lanes sum, const float* w, float wy, const Lanes* c)
     return sum;
 }
 
+// The sums of SumWindow for Count windows over the same rows of converted
+// lanes: rows[j] weighted by wy[j] for j < rowCount; the k-th window starts
+// at column x0[k] and has the weights wx[k] for `columns` columns, a multiple
+// of 4. Each sum takes SumWindow's steps in its order; side by side, the
+// processor overlaps them.
 template <std::int32_t Count>
 inline void SumWindowsLanes(const Lanes* const* rows, const float* wy, std::int32_t rowCount, const std::int32_t* x0,
                             const float* const* wx, std::int32_t columns, Lanes* sums)

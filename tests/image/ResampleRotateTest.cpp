@@ -184,7 +184,8 @@ TEST(Rotate2, EveryMethodAndOverflowMatchesDefinition)
                                                PxImage::OverflowRepeat, PxImage::OverflowWrap})
                 for (float angle : {23.0f, -131.0f}) {
                     PxImage turned(source);
-                    ASSERT_TRUE(turned.Rotate2(angle, nullptr, PxImage::InterpolationMethod(im), om, &fill, true, false));
+                    ASSERT_TRUE(
+                        turned.Rotate2(angle, nullptr, PxImage::InterpolationMethod(im), om, &fill, true, false));
                     ASSERT_TRUE(testimages::SamePixels(turned, ReferenceRotate2(source, angle, im, om, fill, false)))
                         << "method " << im << " overflow " << om << " angle " << angle
                         << (withAlpha ? " with alpha" : "");

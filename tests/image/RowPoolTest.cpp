@@ -62,7 +62,8 @@ TEST(RowPool, ConcurrentAndNestedCallers)
                 pximage::ForEachRowBand(13, [&](std::int32_t first, std::int32_t end) {
                     outer.Band(first, end);
                     for (std::int32_t y = first; y < end; ++y)
-                        pximage::ForEachRowBand(5, [&](std::int32_t f, std::int32_t e) { inner.Band(y * 5 + f, y * 5 + e); });
+                        pximage::ForEachRowBand(
+                            5, [&](std::int32_t f, std::int32_t e) { inner.Band(y * 5 + f, y * 5 + e); });
                 });
                 if (!outer.EachOnce() || !inner.EachOnce())
                     ++failures;
