@@ -136,9 +136,9 @@ INSTANTIATE_TEST_SUITE_P(Pictures, TransformIdentity,
                          });
 
 // Kernel windows planned per column and row: windows inside, across each
-// border, larger than the picture and wholly outside it, for every overflow
-// rule (unknown ones included), with a transparent colour for the rules that
-// read it, enlarging and shrinking without averaging.
+// border and larger than the picture, for every overflow rule (unknown ones
+// included), with a transparent colour for the rules that read it, enlarging
+// and shrinking without averaging.
 TEST(Resample2, KernelWindowsAtEveryBorderMatchDefinition)
 {
     struct Source {
