@@ -16,6 +16,9 @@
 
 class PxImage;
 class PxFile;
+namespace pximage::detail {
+struct KernelWindow;
+}
 
 // Everything about a picture besides its pixels, copied whole by CopyInfo,
 // Copy and Transfer.
@@ -203,12 +206,16 @@ public:
     // Turns the stored pixels the right way up for the recorded Exif
     // orientation, with the transforms above, and records orientation 1.
     bool TurnUpright();
+    // With allCores, Rotate2 and Resample2 of a 24-bit picture split a large
+    // result by rows over the image core's thread pool (RowPool.h); small
+    // results stay on the calling thread. The pixels are the same either way.
     bool Rotate2(float angle, PxImage* dest = nullptr, InterpolationMethod im = Bilinear,
                  OverflowMethod om = OverflowBackground, const RGBQUAD* replacement = nullptr,
-                 bool optimizeRightAngles = true, bool keepSize = false);
+                 bool optimizeRightAngles = true, bool keepSize = false, bool allCores = false);
     bool Resample(std::int32_t newWidth, std::int32_t newHeight, int mode = 1, PxImage* dest = nullptr);
     bool Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im = Bicubic2,
-                   OverflowMethod om = OverflowRepeat, PxImage* dest = nullptr, bool disableAveraging = false);
+                   OverflowMethod om = OverflowRepeat, PxImage* dest = nullptr, bool disableAveraging = false,
+                   bool allCores = false);
 
     // Sampling.
     RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod im = Bilinear,
@@ -260,8 +267,12 @@ protected:
     // The colour a sample far outside the picture yields (overflow methods other than 4 to 6).
     RGBQUAD OverflowColorFor(OverflowMethod om, const RGBQUAD* replacement) const;
     // 24-bit rows through pointers: the fast forms of the resamplers.
-    void Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
-    void Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om);
+    void Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                         bool allCores);
+    void Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                          bool allCores);
+    void Resample2Kernel24(PxImage& result, float xs, float ys, const pximage::detail::KernelWindow& window,
+                           OverflowMethod om, bool allCores);
 
 private:
     void ResetHeaderResolution();

@@ -4,6 +4,7 @@
 // Blackman's 0.42 and 0.08, the Gaussian's sqrt(2/pi), and Mitchell-Netravali
 // with B = C = 1/3); widening them to double keeps their single values.
 #include "image/PxImage.h"
+#include "image/SamplerMath.h"
 
 #include <cmath>
 
@@ -53,13 +54,7 @@ float PxImage::KernelCubic(float x)
 
 float PxImage::KernelGeneralizedCubic(float x, float p)
 {
-    const double a = std::fabs(double(x));
-    const double q = p;
-    if (a < 1.0)
-        return float((q + 2.0) * a * a * a - (q + 3.0) * a * a + 1.0);
-    if (a < 2.0)
-        return float(q * a * a * a - 5.0 * q * a * a + 8.0 * q * a - 4.0 * q);
-    return 0.0f;
+    return pximage::detail::GeneralizedCubic(x, p);
 }
 
 float PxImage::KernelLanczosSinc(float x, float radius)

@@ -3,11 +3,14 @@
 // chosen interpolation method and averages areas when shrinking.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "image/PxImage.h"
+#include "image/RowPool.h"
 #include "image/SamplerMath.h"
 
+using namespace pximage;
 using namespace pximage::detail;
 
 namespace {
@@ -150,7 +153,7 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
 }
 
 bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im, OverflowMethod om,
-                        PxImage* dest, bool disableAveraging)
+                        PxImage* dest, bool disableAveraging, bool allCores)
 {
     if (!dib || newWidth < 1 || newHeight < 1)
         return false;
@@ -168,9 +171,9 @@ bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, Interpola
     const bool average = (xs > 1 || ys > 1) && !disableAveraging;
     if (!IsIndexed()) {
         if (average)
-            Resample2Area24(result, xs, ys, im, om);
+            Resample2Area24(result, xs, ys, im, om, allCores);
         else
-            Resample2Point24(result, xs, ys, im, om);
+            Resample2Point24(result, xs, ys, im, om, allCores);
         return DeliverResult(result, dest);
     }
 
@@ -213,66 +216,87 @@ std::vector<float> CentrePositions(std::int32_t count, float scale)
 
 }  // namespace
 
-void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                              bool allCores)
 {
-    const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    // Column spans depend on x alone, row spans on y alone. Areas narrower
+    // than a pixel in one direction take the sampler's other path.
     const bool wholePixels = xs > 1 && ys > 1;
-
-    // Column spans depend on x alone, row spans on y alone.
-    std::vector<AreaSpan> columns(static_cast<std::size_t>(newWidth));
-    for (std::int32_t x = 0; x < newWidth; ++x)
-        columns[std::size_t(x)] = SpanOf(px[std::size_t(x)] - xs / 2, px[std::size_t(x)] + xs / 2);
-    const Direct24 direct(*this);
-
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
-        if (info.escape)
-            break;
-        const float top = py[std::size_t(y)] + ys / 2, bottom = py[std::size_t(y)] - ys / 2;
-        const AreaSpan row = SpanOf(bottom, top);
-        const bool rowInside = row.first >= 0 && row.last < height;
-        std::uint8_t* out = result.GetBits(std::uint32_t(y));
-        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        for (std::int32_t x = 0; x < newWidth; ++x) {
-            const AreaSpan& column = columns[std::size_t(x)];
-            const float left = px[std::size_t(x)] - xs / 2, right = px[std::size_t(x)] + xs / 2;
-            const bool inside = wholePixels && rowInside && column.first >= 0 && column.last < width &&
-                                column.firstWeight >= 0 && column.lastWeight >= 0 && row.firstWeight >= 0 &&
-                                row.lastWeight >= 0;
-            RGBQUAD c;
-            if (inside) {
-                const float surface = (right - left) * (top - bottom);
-                c = AreaSum(column, row, surface, alpha != nullptr, direct);
-            } else {
-                c = GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr);
+    const AreaTaps columns(px, xs, std::int32_t(GetWidth())), rows(py, ys, std::int32_t(GetHeight()));
+    const bool withAlpha = alpha != nullptr;
+    std::int32_t tallest = 1;
+    for (std::int32_t y = 0; y < newHeight; ++y)
+        tallest = std::max(tallest, rows.Span(std::size_t(y)).last - rows.Span(std::size_t(y)).first + 1);
+    const bool split = SplitPays(allCores, std::int64_t(newWidth) * newHeight * columns.Columns() * tallest);
+    RunRowBands(newHeight, split, [&](std::int32_t first, std::int32_t end) {
+        // Padded taps read whatever follows a row, with zero weights.
+        LaneRows lanes(Direct24(*this), std::int32_t(GetHeight()), tallest, 0, columns.Columns(), om, Lanes{});
+        std::vector<const Lanes*> rowLanes(static_cast<std::size_t>(tallest));
+        for (std::int32_t y = first; y < end && RowStarts(*this, y, newHeight, split); ++y) {
+            const std::size_t row = std::size_t(y);
+            const bool rowInside = wholePixels && rows.Inside(row);
+            const AreaSpan& rowSpan = rows.Span(row);
+            if (rowInside)
+                for (std::int32_t j = rowSpan.first; j <= rowSpan.last; ++j)
+                    rowLanes[std::size_t(j - rowSpan.first)] = lanes.Row(j);
+            std::uint8_t* out = result.GetBits(std::uint32_t(y));
+            std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+            // Inside areas four at a time (then one at a time), the others by the sampler.
+            auto averages = [&](auto count, std::int32_t x) {
+                constexpr std::int32_t n = decltype(count)::value;
+                for (std::int32_t k = 0; k < n; ++k)
+                    if (!rowInside || !columns.Inside(std::size_t(x + k)))
+                        return false;
+                std::int32_t x0[n];
+                const float* wx[n];
+                for (std::int32_t k = 0; k < n; ++k) {
+                    x0[k] = columns.Span(std::size_t(x + k)).first;
+                    wx[k] = columns.Weights(std::size_t(x + k));
+                }
+                Lanes sums[n];
+                SumWindowsLanes<n>(rowLanes.data(), rows.Weights(row), rowSpan.last - rowSpan.first + 1, x0, wx,
+                                   columns.Columns(), sums);
+                for (std::int32_t k = 0; k < n; ++k) {
+                    const float surface = columns.Extent(std::size_t(x + k)) * rows.Extent(row);
+                    Store24(out, outAlpha, x + k, FromLanes(sums[k] / surface, withAlpha));
+                }
+                return true;
+            };
+            for (std::int32_t x = 0; x < newWidth;) {
+                if (x + 4 <= newWidth && averages(std::integral_constant<std::int32_t, 4>(), x)) {
+                    x += 4;
+                    continue;
+                }
+                if (!averages(std::integral_constant<std::int32_t, 1>(), x))
+                    Store24(out, outAlpha, x,
+                            GetAreaColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], xs, ys, im, om, nullptr));
+                ++x;
             }
-            Store24(out, outAlpha, x, c);
         }
-    }
+    });
 }
 
-void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om)
+void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
+                               bool allCores)
 {
+    KernelWindow window;
+    if (im != NearestNeighbour && KernelWindowFor(im, window)) {
+        Resample2Kernel24(result, xs, ys, window, om, allCores);
+        return;
+    }
     const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
     const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
     const Direct24 direct(*this);
-    const bool withAlpha = alpha != nullptr;
 
-    KernelWindow window;
-    const bool kernel = im != NearestNeighbour && KernelWindowFor(im, window);
-    const std::int32_t size = kernel ? window.size : 2;
-    const std::int32_t before = kernel ? window.before : 0;
-
-    // Per column (and per row): base index, whether the whole window lies
-    // inside, and the weights (kernel) or the 8-bit fraction (bilinear).
+    // Per column (and per row): the source index, whether the pixels it
+    // reads lie inside, and the 8-bit fraction for bilinear.
     struct Axis {
         std::int32_t index = 0;
         bool inside = false;
         std::int32_t fraction = 0;
-        float weights[kMaxWindow] = {};
     };
     auto plan = [&](float position, std::int32_t limit) {
         Axis axis;
@@ -282,39 +306,89 @@ void PxImage::Resample2Point24(PxImage& result, float xs, float ys, Interpolatio
             return axis;
         }
         axis.index = BaseIndex(position);
-        axis.inside = axis.index - before >= 0 && axis.index - before + size - 1 < limit;
-        if (kernel)
-            KernelWeights(window, position, axis.index, axis.weights);
-        else
-            axis.fraction = FixedFraction(position, axis.index);
+        axis.inside = axis.index >= 0 && axis.index + 1 < limit;
+        axis.fraction = FixedFraction(position, axis.index);
         return axis;
     };
     std::vector<Axis> columns(static_cast<std::size_t>(newWidth));
-    LaneRows rows(direct, kernel ? size : 1);
     for (std::int32_t x = 0; x < newWidth; ++x)
         columns[std::size_t(x)] = plan(px[std::size_t(x)], width);
 
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
-        if (info.escape)
-            break;
-        const Axis row = plan(py[std::size_t(y)], height);
+    const bool split = SplitPays(allCores, std::int64_t(newWidth) * newHeight * (im == NearestNeighbour ? 1 : 4));
+    RunRowBands(newHeight, split, [&](std::int32_t first, std::int32_t end) {
+        for (std::int32_t y = first; y < end && RowStarts(*this, y, newHeight, split); ++y) {
+            const Axis row = plan(py[std::size_t(y)], height);
+            std::uint8_t* out = result.GetBits(std::uint32_t(y));
+            std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+            for (std::int32_t x = 0; x < newWidth; ++x) {
+                const Axis& column = columns[std::size_t(x)];
+                RGBQUAD c;
+                if (!(row.inside && column.inside))
+                    c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
+                else if (im == NearestNeighbour)
+                    c = direct(column.index, row.index);
+                else
+                    c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
+                Store24(out, outAlpha, x, c);
+            }
+        }
+    });
+}
+
+namespace {
+
+// The destination rows [first, end) of Resample2 by a kernel method: every
+// window summed from rows extended by the overflow method, four at a time.
+template <std::int32_t Size>
+void KernelRows(const KernelTaps& columns, const KernelTaps& rows, std::int32_t before, PxImage::OverflowMethod om,
+                RGBQUAD overflow, PxImage& source, PxImage& result, std::int32_t first, std::int32_t end, bool split)
+{
+    const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
+    const bool withAlpha = source.alpha != nullptr;
+    LaneRows lanes(Direct24(source), std::int32_t(source.GetHeight()), Size, before + 1, Size - before - 1, om,
+                   ToLanes(overflow));
+    for (std::int32_t y = first; y < end && RowStarts(source, y, newHeight, split); ++y) {
+        const std::size_t row = std::size_t(y);
+        const Lanes* rowLanes[Size];
+        for (std::int32_t j = 0; j < Size; ++j)
+            rowLanes[j] = lanes.Row(rows.First(row) + j);
         std::uint8_t* out = result.GetBits(std::uint32_t(y));
         std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        for (std::int32_t x = 0; x < newWidth; ++x) {
-            const Axis& column = columns[std::size_t(x)];
-            RGBQUAD c;
-            if (!(row.inside && column.inside))
-                c = GetPixelColorInterpolated(px[std::size_t(x)], py[std::size_t(y)], im, om, nullptr);
-            else if (im == NearestNeighbour)
-                c = direct(column.index, row.index);
-            else if (size == 4)
-                c = SumWindowLanes<4>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
-            else if (kernel)
-                c = SumWindowLanes<kMaxWindow>(rows, column.index - before, row.index - before, column.weights, row.weights, withAlpha);
-            else
-                c = BilinearFixed(direct, column.index, row.index, column.fraction, row.fraction);
-            Store24(out, outAlpha, x, c);
-        }
+        auto windows = [&](auto count, std::int32_t x) {
+            constexpr std::int32_t n = decltype(count)::value;
+            std::int32_t x0[n];
+            const float* wx[n];
+            for (std::int32_t k = 0; k < n; ++k) {
+                x0[k] = columns.First(std::size_t(x + k));
+                wx[k] = columns.Weights(std::size_t(x + k));
+            }
+            Lanes sums[n];
+            SumWindowsLanes<n>(rowLanes, rows.Weights(row), Size, x0, wx, Size, sums);
+            for (std::int32_t k = 0; k < n; ++k)
+                Store24(out, outAlpha, x + k, FromLanes(sums[k], withAlpha));
+        };
+        std::int32_t x = 0;
+        for (; x + 4 <= newWidth; x += 4)
+            windows(std::integral_constant<std::int32_t, 4>(), x);
+        for (; x < newWidth; ++x)
+            windows(std::integral_constant<std::int32_t, 1>(), x);
     }
+}
+
+}  // namespace
+
+void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om,
+                                bool allCores)
+{
+    const KernelTaps columns(window, CentrePositions(std::int32_t(result.GetWidth()), xs));
+    const KernelTaps rows(window, CentrePositions(std::int32_t(result.GetHeight()), ys));
+    const RGBQUAD overflow = OverflowColorFor(om, nullptr);
+    const std::int32_t height = std::int32_t(result.GetHeight());
+    const bool split = SplitPays(allCores, std::int64_t(result.GetWidth()) * height * window.size * window.size);
+    RunRowBands(height, split, [&](std::int32_t first, std::int32_t end) {
+        if (window.size == 4)
+            KernelRows<4>(columns, rows, window.before, om, overflow, *this, result, first, end, split);
+        else
+            KernelRows<kMaxWindow>(columns, rows, window.before, om, overflow, *this, result, first, end, split);
+    });
 }

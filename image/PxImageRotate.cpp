@@ -2,12 +2,272 @@
 // the turned picture (or into the same size, about the centre).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "image/PxGeometry.h"
 #include "image/PxImage.h"
+#include "image/RowPool.h"
+#include "image/SamplerMath.h"
+
+using namespace pximage;
+using namespace pximage::detail;
+
+namespace {
+
+// Points whose pixels all lie inside a 24-bit picture, sampled as
+// GetPixelColorInterpolated samples them, reading the rows directly and
+// weighing with the kernel inlined. Each returns false for other points, and
+// tells those that read no pixel of the picture (Misses).
+struct NearestInside {
+    Direct24 px;
+    std::int32_t width, height;
+    bool Misses(float x, float y) const
+    {
+        const std::int32_t xi = TruncSat(x + 0.5f), yi = TruncSat(y + 0.5f);
+        return xi < 0 || xi >= width || yi < 0 || yi >= height;
+    }
+    bool operator()(float x, float y, RGBQUAD& color) const
+    {
+        const std::int32_t xi = TruncSat(x + 0.5f), yi = TruncSat(y + 0.5f);
+        if (xi < 0 || xi >= width || yi < 0 || yi >= height)
+            return false;
+        color = px(xi, yi);
+        return true;
+    }
+};
+
+struct BilinearInside {
+    Direct24 px;
+    std::int32_t width, height;
+    bool Misses(float x, float y) const
+    {
+        const std::int32_t xi = BaseIndex(x), yi = BaseIndex(y);
+        return xi < -1 || xi >= width || yi < -1 || yi >= height;
+    }
+    bool operator()(float x, float y, RGBQUAD& color) const
+    {
+        const std::int32_t xi = BaseIndex(x), yi = BaseIndex(y);
+        if (xi < 0 || xi + 1 >= width || yi < 0 || yi + 1 >= height)
+            return false;
+        color = BilinearFixed(px, xi, yi, FixedFraction(x, xi), FixedFraction(y, yi));
+        return true;
+    }
+};
+
+// A kernel's weight for one tap, and for four lanes of taps at once.
+struct Bicubic2Weight {
+    float operator()(float t) const { return GeneralizedCubic(t, -0.5f); }
+    Lanes operator()(Lanes t) const { return GeneralizedCubicLanes(t, -0.5f); }
+};
+
+struct WeightByPointer {
+    float (*weight)(float);
+    float operator()(float t) const { return weight(t); }
+    Lanes operator()(Lanes t) const { return Lanes{weight(t[0]), weight(t[1]), weight(t[2]), weight(t[3])}; }
+};
+
+// Four consecutive points of a row are sampled side by side when all their
+// windows lie inside.
+template <std::int32_t Size, typename Weight>
+struct KernelInside {
+    const QuadPicture& quads;
+    bool withAlpha;
+    std::int32_t width, height, before;
+    Weight weight;
+
+    // The window's first column (or row) at `position`, or false outside.
+    bool Start(float position, std::int32_t limit, std::int32_t& first) const
+    {
+        first = BaseIndex(position) - before;
+        return first >= 0 && first + Size <= limit;
+    }
+
+    bool Misses(float x, float y) const
+    {
+        const std::int32_t x0 = BaseIndex(x) - before, y0 = BaseIndex(y) - before;
+        return x0 + Size <= 0 || x0 >= width || y0 + Size <= 0 || y0 >= height;
+    }
+
+    bool operator()(float x, float y, RGBQUAD& color) const
+    {
+        std::int32_t x0, y0;
+        if (!Start(x, width, x0) || !Start(y, height, y0))
+            return false;
+        float wx[1][Size], wy[1][Size];
+        for (std::int32_t i = 0; i < Size; ++i) {
+            wx[0][i] = weight(float(x0 + i) - x);
+            wy[0][i] = weight(float(y0 + i) - y);
+        }
+        Lanes sum;
+        SumWindowsQuads<Size, 1>(quads, &x0, &y0, wx, wy, &sum);
+        color = FromLanes(sum, withAlpha);
+        return true;
+    }
+
+    bool Four(const float* x, const float* y, RGBQUAD* colors) const
+    {
+        std::int32_t x0[4], y0[4];
+        for (std::int32_t k = 0; k < 4; ++k)
+            if (!Start(x[k], width, x0[k]) || !Start(y[k], height, y0[k]))
+                return false;
+        float wx[4][Size], wy[4][Size];
+        Weights(x0, x, wx);
+        Weights(y0, y, wy);
+        Lanes sums[4];
+        SumWindowsQuads<Size, 4>(quads, x0, y0, wx, wy, sums);
+        for (std::int32_t k = 0; k < 4; ++k)
+            colors[k] = FromLanes(sums[k], withAlpha);
+        return true;
+    }
+
+    // weights[k][i] = weight(float(first[k] + i) - position[k]): each tap
+    // for the four points at once, then turned into the points' windows.
+    void Weights(const std::int32_t* first, const float* position, float (*weights)[Size]) const
+    {
+        typedef std::int32_t Picks __attribute__((vector_size(16)));
+        const Lanes positions = {position[0], position[1], position[2], position[3]};
+        for (std::int32_t i = 0; i < Size; i += 4) {
+            Lanes w[4];
+            for (std::int32_t n = 0; n < 4; ++n)
+                w[n] = weight(Lanes{float(first[0] + i + n), float(first[1] + i + n), float(first[2] + i + n),
+                                    float(first[3] + i + n)} - positions);
+            const Lanes w01lo = __builtin_shuffle(w[0], w[1], Picks{0, 4, 1, 5});
+            const Lanes w23lo = __builtin_shuffle(w[2], w[3], Picks{0, 4, 1, 5});
+            const Lanes w01hi = __builtin_shuffle(w[0], w[1], Picks{2, 6, 3, 7});
+            const Lanes w23hi = __builtin_shuffle(w[2], w[3], Picks{2, 6, 3, 7});
+            const Lanes points[4] = {__builtin_shuffle(w01lo, w23lo, Picks{0, 1, 4, 5}),
+                                     __builtin_shuffle(w01lo, w23lo, Picks{2, 3, 6, 7}),
+                                     __builtin_shuffle(w01hi, w23hi, Picks{0, 1, 4, 5}),
+                                     __builtin_shuffle(w01hi, w23hi, Picks{2, 3, 6, 7})};
+            for (std::int32_t k = 0; k < 4; ++k)
+                std::memcpy(&weights[k][i], &points[k], sizeof points[k]);
+        }
+    }
+};
+
+// For indexed pictures: every point goes through the sampler.
+struct NoneInside {
+    bool Misses(float, float) const { return false; }
+    bool operator()(float, float, RGBQUAD&) const { return false; }
+};
+
+// Rotate2's destination pixels: (us[x], vs[y]) turned by cosine c and sine
+// s (and moved by the offsets with keepSize), then sampled.
+struct TurnPlan {
+    float c, s;
+    std::vector<float> us, vs;
+    float offsetX, offsetY;
+    bool keepSize;
+    PxImage::InterpolationMethod im;
+    PxImage::OverflowMethod om;
+    RGBQUAD fill;
+};
+
+template <typename Inside>
+void TurnRowsWith(PxImage& source, PxImage& result, const TurnPlan& plan, std::int32_t first, std::int32_t end,
+                  bool split, const Inside& inside)
+{
+    const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
+    const bool indexed = source.IsIndexed();
+    // What the sampler gives a point that reads no pixel, where the overflow
+    // method does not move it into the picture: the colour of any pixel outside.
+    const bool maps = MapsOutside(plan.om);
+    const RGBQUAD overflow = source.GetPixelColorWithOverflow(-1, -1, plan.om, &plan.fill);
+    std::vector<float> pxs(static_cast<std::size_t>(newWidth)), pys(static_cast<std::size_t>(newWidth));
+    for (std::int32_t y = first; y < end && RowStarts(source, y, newHeight, split); ++y) {
+        std::uint8_t* out = result.GetBits(std::uint32_t(y));
+        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
+        auto store = [&](std::int32_t x, RGBQUAD color) {
+            if (indexed) {
+                result.SetPixelColor(x, y, color, outAlpha != nullptr);
+                return;
+            }
+            std::uint8_t* p = out + 3 * std::size_t(x);
+            p[0] = color.rgbBlue;
+            p[1] = color.rgbGreen;
+            p[2] = color.rgbRed;
+            if (outAlpha)
+                outAlpha[x] = color.rgbReserved;
+        };
+        const float v = plan.vs[std::size_t(y)];
+        for (std::size_t x = 0; x < pxs.size(); ++x) {
+            const float u = plan.us[x];
+            pxs[x] = u * plan.c + v * plan.s;
+            pys[x] = v * plan.c - u * plan.s;
+            if (plan.keepSize) {
+                pxs[x] += plan.offsetX;
+                pys[x] += plan.offsetY;
+            }
+        }
+        for (std::int32_t x = 0; x < newWidth;) {
+            if constexpr (requires { inside.Four(pxs.data(), pys.data(), nullptr); }) {
+                RGBQUAD colors[4];
+                if (x + 4 <= newWidth && inside.Four(&pxs[std::size_t(x)], &pys[std::size_t(x)], colors)) {
+                    for (std::int32_t k = 0; k < 4; ++k)
+                        store(x + k, colors[k]);
+                    x += 4;
+                    continue;
+                }
+            }
+            RGBQUAD color;
+            const float px = pxs[std::size_t(x)], py = pys[std::size_t(x)];
+            if (!inside(px, py, color))
+                color = !maps && inside.Misses(px, py)
+                            ? overflow
+                            : source.GetPixelColorInterpolated(px, py, plan.im, plan.om, &plan.fill);
+            store(x, color);
+            ++x;
+        }
+    }
+}
+
+// Turns into result with the fast reads for the method, over all cores
+// when allCores and the result is large (and not indexed, whose pixels are
+// set through the palette's shared look-up).
+void Turn(PxImage& source, PxImage& result, const TurnPlan& plan, bool allCores)
+{
+    const std::int32_t rows = std::int32_t(result.GetHeight());
+    auto run = [&](std::int64_t taps, const auto& inside) {
+        const bool split = !source.IsIndexed() && SplitPays(allCores, std::int64_t(result.GetWidth()) * rows * taps);
+        RunRowBands(rows, split, [&](std::int32_t first, std::int32_t end) {
+            TurnRowsWith(source, result, plan, first, end, split, inside);
+        });
+    };
+    if (source.IsIndexed()) {
+        run(1, NoneInside{});
+        return;
+    }
+    const Direct24 px(source);
+    const std::int32_t width = std::int32_t(source.GetWidth()), height = std::int32_t(source.GetHeight());
+    KernelWindow window;
+    if (plan.im == PxImage::NearestNeighbour) {
+        run(1, NearestInside{px, width, height});
+        return;
+    }
+    if (!KernelWindowFor(plan.im, window)) {
+        run(4, BilinearInside{px, width, height});
+        return;
+    }
+    // Every pixel is read by some Size x Size windows: packed once.
+    QuadPicture quads(source.GetWidth(), source.GetHeight());
+    RunRowBands(height, SplitPays(allCores, std::int64_t(width) * height),
+                [&](std::int32_t first, std::int32_t end) { quads.Pack(px, first, end); });
+    const bool withAlpha = source.alpha != nullptr;
+    const std::int64_t taps = std::int64_t(window.size) * window.size;
+    if (plan.im == PxImage::Bicubic2)
+        run(taps, KernelInside<4, Bicubic2Weight>{quads, withAlpha, width, height, window.before, {}});
+    else if (window.size == 4)
+        run(taps, KernelInside<4, WeightByPointer>{quads, withAlpha, width, height, window.before, {window.weight}});
+    else
+        run(taps, KernelInside<kMaxWindow, WeightByPointer>{quads, withAlpha, width, height, window.before,
+                                                            {window.weight}});
+}
+
+}  // namespace
 
 bool PxImage::Rotate2(float angle, PxImage* dest, InterpolationMethod im, OverflowMethod om,
-                      const RGBQUAD* replacement, bool optimizeRightAngles, bool keepSize)
+                      const RGBQUAD* replacement, bool optimizeRightAngles, bool keepSize, bool allCores)
 {
     if (!dib)
         return false;
@@ -63,35 +323,16 @@ bool PxImage::Rotate2(float angle, PxImage* dest, InterpolationMethod im, Overfl
     PxImage result;
     if (!StartResult(result, std::uint32_t(newWidth), std::uint32_t(newHeight), GetBpp(), alpha != nullptr))
         return false;
-    const RGBQUAD fill = replacement ? *replacement : kReplacementWhite;
-    const bool indexed = IsIndexed();
-
-    float v = startY;
-    for (std::int32_t y = 0; y < newHeight; ++y, v += 1.0f) {
-        info.progress = std::int32_t(100LL * y / newHeight);
-        if (info.escape)
-            break;
-        std::uint8_t* out = result.GetBits(std::uint32_t(y));
-        std::uint8_t* outAlpha = result.alpha ? result.alpha + std::size_t(y) * newWidth : nullptr;
-        float u = startX;
-        for (std::int32_t x = 0; x < newWidth; ++x, u += 1.0f, out += 3) {
-            float px = u * c + v * s;
-            float py = v * c - u * s;
-            if (keepSize) {
-                px += offsetX;
-                py += offsetY;
-            }
-            const RGBQUAD color = GetPixelColorInterpolated(px, py, im, om, &fill);
-            if (indexed) {
-                result.SetPixelColor(x, y, color, outAlpha != nullptr);
-                continue;
-            }
-            out[0] = color.rgbBlue;
-            out[1] = color.rgbGreen;
-            out[2] = color.rgbRed;
-            if (outAlpha)
-                outAlpha[x] = color.rgbReserved;
-        }
-    }
+    TurnPlan plan{c, s, {}, {}, offsetX, offsetY, keepSize, im, om, replacement ? *replacement : kReplacementWhite};
+    // Positions advance by repeated addition, as each row and column is reached.
+    plan.us.resize(std::size_t(newWidth));
+    plan.vs.resize(std::size_t(newHeight));
+    float u = startX, v = startY;
+    for (float& p : plan.us)
+        p = std::exchange(u, u + 1.0f);
+    for (float& p : plan.vs)
+        p = std::exchange(v, v + 1.0f);
+    Turn(*this, result, plan, allCores);
     return DeliverResult(result, dest);
 }
+

@@ -11,11 +11,6 @@ using namespace pximage::detail;
 
 namespace {
 
-bool MapsOutside(PxImage::OverflowMethod om)
-{
-    return om == PxImage::OverflowWrap || om == PxImage::OverflowRepeat || om == PxImage::OverflowMirror;
-}
-
 float Bicubic2Weight(float x)
 {
     return PxImage::KernelGeneralizedCubic(x, -0.5f);
@@ -29,6 +24,32 @@ float LanczosWeight(float x)
 }  // namespace
 
 namespace pximage::detail {
+
+bool MapsOutside(int om)
+{
+    return om == PxImage::OverflowWrap || om == PxImage::OverflowRepeat || om == PxImage::OverflowMirror;
+}
+
+std::int32_t OverflowIndex(std::int32_t v, std::int64_t size, int om)
+{
+    const std::int64_t value = v;
+    switch (om) {
+    case PxImage::OverflowWrap: {
+        const std::int64_t r = value % size;
+        return std::int32_t(r < 0 ? r + size : r);
+    }
+    case PxImage::OverflowRepeat:
+        return std::int32_t(std::clamp<std::int64_t>(value, 0, size - 1));
+    case PxImage::OverflowMirror:
+        if (value < 0)
+            return std::int32_t((-value) % size);
+        if (value >= size)
+            return std::int32_t(size - (value % size) - 1);
+        return v;
+    default:
+        return v;
+    }
+}
 
 bool KernelWindowFor(int method, KernelWindow& window)
 {
@@ -82,29 +103,8 @@ void PxImage::OverflowCoordinates(std::int32_t& x, std::int32_t& y, OverflowMeth
 {
     if (!dib)
         return;
-    auto map = [om](std::int32_t& v, std::int64_t size) {
-        const std::int64_t value = v;
-        switch (om) {
-        case OverflowWrap: {
-            std::int64_t r = value % size;
-            v = std::int32_t(r < 0 ? r + size : r);
-            break;
-        }
-        case OverflowRepeat:
-            v = std::int32_t(std::clamp<std::int64_t>(value, 0, size - 1));
-            break;
-        case OverflowMirror:
-            if (value < 0)
-                v = std::int32_t((-value) % size);
-            else if (value >= size)
-                v = std::int32_t(size - (value % size) - 1);
-            break;
-        default:
-            break;
-        }
-    };
-    map(x, GetWidth());
-    map(y, GetHeight());
+    x = OverflowIndex(x, GetWidth(), om);
+    y = OverflowIndex(y, GetHeight(), om);
 }
 
 void PxImage::OverflowCoordinates(float& x, float& y, OverflowMethod om) const

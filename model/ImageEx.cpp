@@ -77,11 +77,13 @@ SIZE ImageEx::GetSize() const
 void ImageEx::Rebuild(bool highQuality)
 {
     ElementBase::Rebuild(highQuality);
+    // The image core spreads large rebuilds over all cores; small ones, as
+    // the editor's steps mostly are, stay on this thread.
     auto resample = [&](PxImage& source, PxImage& work) {
         if (!source.IsValid())
             return;
         if (highQuality)
-            source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat, &work, false);
+            source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat, &work, false, true);
         else
             source.Resample(m_size.cx, m_size.cy, 1, &work);
     };
@@ -101,8 +103,8 @@ void ImageEx::Rebuild(bool highQuality)
         // alpha), black in the mask, so they are invisible and let clicks through.
         const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
         const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
-        m_imgWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false);
-        m_imgMaskWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false);
+        m_imgWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false, true);
+        m_imgMaskWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false, true);
     }
 }
 

@@ -135,6 +135,64 @@ INSTANTIATE_TEST_SUITE_P(Pictures, TransformIdentity,
                                     std::to_string(p.bpp) + "bpp" + (p.alpha ? "_alpha" : "");
                          });
 
+// Kernel windows planned per column and row: windows inside, across each
+// border and larger than the picture, for every overflow rule (unknown ones
+// included), with a transparent colour for the rules that read it, enlarging
+// and shrinking without averaging.
+TEST(Resample2, KernelWindowsAtEveryBorderMatchDefinition)
+{
+    struct Source {
+        std::uint32_t width, height;
+        bool alpha;
+        bool transparentColour;
+    };
+    const Source sources[] = {{1, 1, true, false}, {2, 3, false, true}, {5, 4, true, true}, {37, 23, true, false}};
+    for (const Source& src : sources) {
+        PxImage source = testimages::Random(src.width, src.height, 24, src.alpha, 31);
+        if (src.transparentColour) {
+            source.SetTransIndex(0);
+            source.SetTransColor({10, 20, 30, 40});
+        }
+        const int w = int(src.width), h = int(src.height);
+        const int sizes[][2] = {{3 * w + 2, 2 * h + 1}, {w + 7, 1}, {std::max(1, w / 3), std::max(1, h / 2) + 1}};
+        for (int im : {int(PxImage::Bicubic), int(PxImage::Lanczos), int(PxImage::Catrom)})
+            for (int om = 0; om <= 7; ++om)
+                for (const auto& size : sizes) {
+                    const auto overflow = PxImage::OverflowMethod(om);
+                    PxImage result;
+                    ASSERT_TRUE(PxImage(source).Resample2(size[0], size[1], PxImage::InterpolationMethod(im), overflow,
+                                                          &result, true));
+                    ASSERT_TRUE(testimages::SamePixels(
+                        result, ReferenceResample2(source, size[0], size[1], im, overflow, true)))
+                        << src.width << "x" << src.height << " method " << im << " overflow " << om << " to "
+                        << size[0] << "x" << size[1];
+                }
+    }
+}
+
+// The turn's direct reads for every method (points inside, four at a time
+// and alone), the points that miss the picture and those across its border,
+// for overflow rules that give a colour and rules that map, with and without
+// alpha, at sizes where even the widest window fits inside.
+TEST(Rotate2, EveryMethodAndOverflowMatchesDefinition)
+{
+    const RGBQUAD fill{40, 80, 120, 7};
+    for (bool withAlpha : {false, true}) {
+        PxImage source = testimages::Random(41, 29, 24, withAlpha, 23);
+        for (int im = 0; im <= 17; ++im)
+            for (PxImage::OverflowMethod om : {PxImage::OverflowBackground, PxImage::OverflowTransparent,
+                                               PxImage::OverflowRepeat, PxImage::OverflowWrap})
+                for (float angle : {23.0f, -131.0f}) {
+                    PxImage turned(source);
+                    ASSERT_TRUE(
+                        turned.Rotate2(angle, nullptr, PxImage::InterpolationMethod(im), om, &fill, true, false));
+                    ASSERT_TRUE(testimages::SamePixels(turned, ReferenceRotate2(source, angle, im, om, fill, false)))
+                        << "method " << im << " overflow " << om << " angle " << angle
+                        << (withAlpha ? " with alpha" : "");
+                }
+    }
+}
+
 TEST(Rotate2, RightAngleShortcutsAreExact)
 {
     const PxImage source = testimages::Random(3, 2, 24, true, 5);

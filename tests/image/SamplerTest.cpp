@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "image/PxImage.h"
+#include "image/SamplerMath.h"
 #include "tests/image/ReferenceSampler.h"
 #include "tests/image/TestImages.h"
 
@@ -75,6 +79,33 @@ TEST(Sampler, PixelCentresAndFarPoints)
               image.GetPixelColor(0, 0));
     EXPECT_EQ(image.GetPixelColorInterpolated(-10, -10, PxImage::Bilinear, PxImage::OverflowColor, &kRed), kRed);
     EXPECT_EQ(image.GetPixelColorInterpolated(-10, -10, PxImage::Lanczos, PxImage::OverflowColor), kReplacementWhite);
+}
+
+// The four-lane cubic against the kernel lane by lane, bit for bit: lanes on
+// one piece, on different pieces, and on the pieces' ends.
+TEST(Kernel, GeneralizedCubicLanesEqualsScalar)
+{
+    std::vector<float> values = {0.0f, -0.0f, 1.0f, -1.0f, 2.0f, -2.0f, 3.0f, 1e-40f, -5e-39f, 1e30f};
+    for (float v : {1.0f, 2.0f, -1.0f, -2.0f}) {
+        values.push_back(std::nextafter(v, 0.0f));
+        values.push_back(std::nextafter(v, 10.0f * v));
+    }
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> spread(-2.5f, 2.5f);
+    for (int n = 0; n < 200; ++n)
+        values.push_back(spread(rng));
+    const float ps[] = {-0.5f, -0.75f};
+    for (float p : ps)
+        for (std::size_t i = 0; i + 3 < values.size(); ++i) {
+            // Neighbours and lanes far apart, so that both pieces meet in one call.
+            const std::size_t j = (i * 7 + 3) % values.size();
+            const pximage::detail::Lanes t = {values[i], values[i + 1], values[j], values[i + 3]};
+            const pximage::detail::Lanes w = pximage::detail::GeneralizedCubicLanes(t, p);
+            for (int k = 0; k < 4; ++k) {
+                const float expected = PxImage::KernelGeneralizedCubic(t[k], p);
+                ASSERT_EQ(std::memcmp(&w[k], &expected, sizeof expected), 0) << "t " << t[k] << " p " << p;
+            }
+        }
 }
 
 struct SamplerCase {
