@@ -125,21 +125,20 @@ struct KernelInside {
     // for the four points at once, then turned into the points' windows.
     void Weights(const std::int32_t* first, const float* position, float (*weights)[Size]) const
     {
-        typedef std::int32_t Picks __attribute__((vector_size(16)));
         const Lanes positions = {position[0], position[1], position[2], position[3]};
         for (std::int32_t i = 0; i < Size; i += 4) {
             Lanes w[4];
             for (std::int32_t n = 0; n < 4; ++n)
                 w[n] = weight(Lanes{float(first[0] + i + n), float(first[1] + i + n), float(first[2] + i + n),
                                     float(first[3] + i + n)} - positions);
-            const Lanes w01lo = __builtin_shuffle(w[0], w[1], Picks{0, 4, 1, 5});
-            const Lanes w23lo = __builtin_shuffle(w[2], w[3], Picks{0, 4, 1, 5});
-            const Lanes w01hi = __builtin_shuffle(w[0], w[1], Picks{2, 6, 3, 7});
-            const Lanes w23hi = __builtin_shuffle(w[2], w[3], Picks{2, 6, 3, 7});
-            const Lanes points[4] = {__builtin_shuffle(w01lo, w23lo, Picks{0, 1, 4, 5}),
-                                     __builtin_shuffle(w01lo, w23lo, Picks{2, 3, 6, 7}),
-                                     __builtin_shuffle(w01hi, w23hi, Picks{0, 1, 4, 5}),
-                                     __builtin_shuffle(w01hi, w23hi, Picks{2, 3, 6, 7})};
+            const Lanes w01lo = __builtin_shufflevector(w[0], w[1], 0, 4, 1, 5);
+            const Lanes w23lo = __builtin_shufflevector(w[2], w[3], 0, 4, 1, 5);
+            const Lanes w01hi = __builtin_shufflevector(w[0], w[1], 2, 6, 3, 7);
+            const Lanes w23hi = __builtin_shufflevector(w[2], w[3], 2, 6, 3, 7);
+            const Lanes points[4] = {__builtin_shufflevector(w01lo, w23lo, 0, 1, 4, 5),
+                                     __builtin_shufflevector(w01lo, w23lo, 2, 3, 6, 7),
+                                     __builtin_shufflevector(w01hi, w23hi, 0, 1, 4, 5),
+                                     __builtin_shufflevector(w01hi, w23hi, 2, 3, 6, 7)};
             for (std::int32_t k = 0; k < 4; ++k)
                 std::memcpy(&weights[k][i], &points[k], sizeof points[k]);
         }

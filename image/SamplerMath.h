@@ -345,14 +345,13 @@ private:
 // products taken in one step.
 inline Lanes AddFourTaps(Lanes sum, const float* w, float wy, const Lanes* c)
 {
-    typedef std::int32_t Picks __attribute__((vector_size(16)));
     Lanes products;
     std::memcpy(&products, w, sizeof products);
     products *= wy;
-    sum += __builtin_shuffle(products, Picks{0, 0, 0, 0}) * c[0];
-    sum += __builtin_shuffle(products, Picks{1, 1, 1, 1}) * c[1];
-    sum += __builtin_shuffle(products, Picks{2, 2, 2, 2}) * c[2];
-    sum += __builtin_shuffle(products, Picks{3, 3, 3, 3}) * c[3];
+    sum += __builtin_shufflevector(products, products, 0, 0, 0, 0) * c[0];
+    sum += __builtin_shufflevector(products, products, 1, 1, 1, 1) * c[1];
+    sum += __builtin_shufflevector(products, products, 2, 2, 2, 2) * c[2];
+    sum += __builtin_shufflevector(products, products, 3, 3, 3, 3) * c[3];
     return sum;
 }
 
