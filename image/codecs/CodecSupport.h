@@ -158,6 +158,22 @@ inline bool CheckPictureSize(PxImage& image, std::uint64_t width, std::uint64_t 
     return false;
 }
 
+// A 24-bit picture of width x height in this format, with an alpha plane
+// when asked; false with the reason when either cannot be made.
+inline bool CreateRgb(PxImage& image, std::uint32_t width, std::uint32_t height, std::uint32_t format, bool alpha)
+{
+    if (!image.Create(width, height, 24, format))
+        return false;
+    if (alpha) {
+        image.AlphaCreate();
+        if (!image.alpha) {
+            image.SetLastError("Can't allocate memory");
+            return false;
+        }
+    }
+    return true;
+}
+
 // Rows of 8-bit red, green, blue (and alpha with four channels) from the
 // top of the picture into its bottom-up DIB rows, and the alpha samples into
 // its alpha plane when it has one.

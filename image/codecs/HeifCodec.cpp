@@ -215,15 +215,8 @@ bool StorePicture(PxImage& image, const heif_image* picture, bool alpha, std::ui
         return false;
     }
     if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, name) ||
-        !image.Create(std::uint32_t(width), std::uint32_t(height), 24, format))
+        !pximage::CreateRgb(image, std::uint32_t(width), std::uint32_t(height), format, alpha))
         return false;
-    if (alpha) {
-        image.AlphaCreate();
-        if (!image.alpha) {
-            image.SetLastError("Can't allocate memory");
-            return false;
-        }
-    }
     return pximage::StoreRgbRows(image, rows, std::size_t(stride), alpha ? 4 : 3);
 }
 

@@ -155,15 +155,8 @@ bool DecodeWebp(PxFile& file, PxImage& image)
     if (!pximage::CheckPictureSize(image, width, height, alpha, "WebP"))
         return false;
     ReadMetadata(image, demuxer.get());
-    if (!image.Create(width, height, 24, FormatWebp))
+    if (!pximage::CreateRgb(image, width, height, FormatWebp, alpha))
         return false;
-    if (alpha) {
-        image.AlphaCreate();
-        if (!image.alpha) {
-            image.SetLastError("Can't allocate memory");
-            return false;
-        }
-    }
     if (image.info.escape) {
         image.SetLastError("Cancelled");
         return false;
