@@ -103,10 +103,10 @@ TEST(RowPool, SplitTransformsGiveTheSamePixels)
     };
     for (const PxImage* picture : {&source, &opaque}) {
         for (auto im : {PxImage::Bicubic, PxImage::Lanczos, PxImage::Bilinear, PxImage::NearestNeighbour})
-            for (auto [w, h] : {std::pair{1001, 703}, {233, 167}})
+            for (const SIZE size : {SIZE{1001, 703}, SIZE{233, 167}})
                 EXPECT_TRUE(same(*picture, [&](PxImage p, PxImage& out, bool allCores) {
-                    return p.Resample2(w, h, im, PxImage::OverflowRepeat, &out, false, allCores);
-                })) << "resample method " << im << " to " << w << "x" << h;
+                    return p.Resample2(size.cx, size.cy, im, PxImage::OverflowRepeat, &out, false, allCores);
+                })) << "resample method " << im << " to " << size.cx << "x" << size.cy;
         const RGBQUAD white{255, 255, 255, 0};
         for (auto im : {PxImage::Bicubic2, PxImage::Lanczos, PxImage::Bilinear, PxImage::NearestNeighbour})
             EXPECT_TRUE(same(*picture, [&](PxImage p, PxImage& out, bool allCores) {

@@ -102,8 +102,8 @@ TEST(Kernel, GeneralizedCubicLanesEqualsScalar)
             const pximage::detail::Lanes t = {values[i], values[i + 1], values[j], values[i + 3]};
             const pximage::detail::Lanes w = pximage::detail::GeneralizedCubicLanes(t, p);
             for (int k = 0; k < 4; ++k) {
-                const float expected = PxImage::KernelGeneralizedCubic(t[k], p);
-                ASSERT_EQ(std::memcmp(&w[k], &expected, sizeof expected), 0) << "t " << t[k] << " p " << p;
+                const float expected = PxImage::KernelGeneralizedCubic(t[k], p), got = w[k];
+                ASSERT_EQ(std::memcmp(&got, &expected, sizeof expected), 0) << "t " << t[k] << " p " << p;
             }
         }
 }
