@@ -194,17 +194,6 @@ bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, Interpola
 
 namespace {
 
-// Writes one 24-bit pixel and its alpha byte through row pointers.
-inline void Store24(std::uint8_t* out, std::uint8_t* outAlpha, std::int32_t x, RGBQUAD c)
-{
-    std::uint8_t* p = out + 3 * std::size_t(x);
-    p[0] = c.rgbBlue;
-    p[1] = c.rgbGreen;
-    p[2] = c.rgbRed;
-    if (outAlpha)
-        outAlpha[x] = c.rgbReserved;
-}
-
 // The source position of every destination column (or row) centre.
 std::vector<float> CentrePositions(std::int32_t count, float scale)
 {

@@ -182,12 +182,7 @@ void TurnRowsWith(PxImage& source, PxImage& result, const TurnPlan& plan, std::i
                 result.SetPixelColor(x, y, color, outAlpha != nullptr);
                 return;
             }
-            std::uint8_t* p = out + 3 * std::size_t(x);
-            p[0] = color.rgbBlue;
-            p[1] = color.rgbGreen;
-            p[2] = color.rgbRed;
-            if (outAlpha)
-                outAlpha[x] = color.rgbReserved;
+            Store24(out, outAlpha, x, color);
         };
         const float v = plan.vs[std::size_t(y)];
         for (std::size_t x = 0; x < pxs.size(); ++x) {

@@ -106,6 +106,17 @@ inline Lanes PixelLanes(const std::uint8_t* bgr, std::uint8_t a)
 #endif
 }
 
+// Writes one 24-bit pixel and its alpha byte through row pointers.
+inline void Store24(std::uint8_t* out, std::uint8_t* outAlpha, std::int32_t x, RGBQUAD c)
+{
+    std::uint8_t* p = out + 3 * std::size_t(x);
+    p[0] = c.rgbBlue;
+    p[1] = c.rgbGreen;
+    p[2] = c.rgbRed;
+    if (outAlpha)
+        outAlpha[x] = c.rgbReserved;
+}
+
 inline RGBQUAD FromLanes(Lanes sum, bool withAlpha)
 {
     return {ClampByte(sum[0]), ClampByte(sum[1]), ClampByte(sum[2]), withAlpha ? ClampByte(sum[3]) : std::uint8_t(0)};
