@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <memory>
 
 #include "app/CardFile.h"
 #include "app/ProgramFolder.h"
 #include "app/ResFolders.h"
-#include "image/PxImage.h"
-#include "model/ImageEx.h"
+#include "image/ImageFormats.h"
+#include "model/CardComposition.h"
+#include "model/CardRender.h"
 #include "model/TemplateSave.h"
 
 CLumivexDoc::CLumivexDoc(std::filesystem::path skinFolder) : m_skinFolder(std::move(skinFolder))
@@ -29,14 +29,21 @@ std::filesystem::path CLumivexDoc::DefaultSkinFolder()
     return InstalledResFolder() / "skins";
 }
 
-void CLumivexDoc::FitCardToView(bool scaleAll)
+// ---- the card in its view ----
+
+void CLumivexDoc::FitCardToView(SIZE client, bool scaleAll)
+{
+    m_client = client;
+    Fit(scaleAll);
+    Changed(CardChange::Elements);
+}
+
+void CLumivexDoc::Fit(bool scaleAll)
 {
     const SIZE card = m_workArea.GetFrameSize();
     const SIZE full = m_workArea.GetCardImageSize();
-    if ((card.cx == 0 && card.cy == 0) || full.cx <= 0 || full.cy <= 0 || !m_pView)
-        return;
-    const SIZE client = m_pView->GetClientSize();
-    if (client.cx <= 0 || client.cy <= 0)
+    const SIZE client = m_client;
+    if ((card.cx == 0 && card.cy == 0) || full.cx <= 0 || full.cy <= 0 || client.cx <= 0 || client.cy <= 0)
         return;
     const double W = full.cx, H = full.cy, cw = client.cx, ch = client.cy;
     SIZE fitted;
@@ -54,43 +61,102 @@ void CLumivexDoc::FitCardToView(bool scaleAll)
     m_workArea.SetOrigin({LONG((client.cx - fitted.cx) * 0.5), LONG((client.cy - fitted.cy) * 0.5)});
 }
 
+// ---- whole cards ----
+
 void CLumivexDoc::NewCard()
 {
-    if (m_pView)
-        m_pView->RecordUndoStep();
+    RecordWholeStep();
     m_workArea.Clear();
     m_strTemplateDir = m_skinFolder;
     m_workArea.LoadTemplate(m_strTemplateDir);
-    FitCardToView(true);
+    Fit(true);
+    Changed(CardChange::Card);
 }
 
-bool CLumivexDoc::PlacePhoto(const PxImage& picture)
+bool CLumivexDoc::ApplyTemplate(const std::filesystem::path& folder)
 {
-    if (!picture.IsValid())
+    EndGesture();
+    // A template that cannot be read leaves the card and its folder as they were.
+    CardState before = CaptureState();
+    if (!m_workArea.LoadTemplate(folder))
         return false;
-    const SIZE frame = m_workArea.GetFrameSize();
-    const LONG pw = LONG(picture.GetWidth()), ph = LONG(picture.GetHeight());
-    // Without a frame there is no card to size the photo by: it keeps its
-    // own size.
-    LONG w = frame.cx > 0 ? std::min(pw, frame.cx / 3) : pw;
-    float s = float(w) / float(pw);
-    LONG h = LONG(float(ph) * s);
-    if (frame.cy > 0 && h > frame.cy) {
-        h = frame.cy;
-        s = float(frame.cy) / float(ph);
-        w = LONG(float(pw) * s);
-    }
-    if (w <= 0 || h <= 0)
-        return false;
-    auto photo = std::make_unique<ImageEx>(picture, PxImage());
-    photo->m_ptPos = {0, 0};
-    photo->SetSize({w, h});
-    if (!photo->m_imgWork.IsValid())
-        return false;
-    if (m_pView)
-        m_pView->RecordUndoStep();
-    m_workArea.AddElement(std::move(photo));
+    m_history.Record(std::move(before));
+    m_strTemplateDir = folder;
+    Fit(false);
+    Changed(CardChange::Elements);
     return true;
+}
+
+// ---- undo and redo ----
+
+CardState CLumivexDoc::CaptureState() const
+{
+    return CaptureCard(m_workArea, m_strTemplateDir, m_client);
+}
+
+void CLumivexDoc::RecordStep(bool mergeable)
+{
+    if (m_inGesture) {
+        if (m_gestureStart)
+            m_history.Record(std::move(*m_gestureStart));
+        m_gestureStart.reset();
+        return;
+    }
+    m_history.Record(mergeable && m_history.WouldMerge() ? CardState() : CaptureState(), mergeable);
+}
+
+void CLumivexDoc::RecordWholeStep()
+{
+    EndGesture();
+    RecordStep();
+}
+
+void CLumivexDoc::BeginGesture()
+{
+    m_gestureStart = CaptureState();
+    m_inGesture = true;
+}
+
+void CLumivexDoc::EndGesture()
+{
+    m_gestureStart.reset();
+    m_inGesture = false;
+}
+
+void CLumivexDoc::Undo()
+{
+    EndGesture();
+    if (auto state = m_history.Undo(CaptureState()))
+        PutBack(std::move(*state));
+}
+
+void CLumivexDoc::Redo()
+{
+    EndGesture();
+    if (auto state = m_history.Redo(CaptureState()))
+        PutBack(std::move(*state));
+}
+
+void CLumivexDoc::PutBack(CardState state)
+{
+    const SIZE client = state.client;
+    RestoreCard(m_workArea, m_strTemplateDir, std::move(state));
+    // Taken at another size of the view: fitted to this one.
+    if (!(client == m_client))
+        Fit(true);
+    Changed(CardChange::Card);
+}
+
+// ---- pictures of the card ----
+
+std::unique_ptr<MemoryCanvas> CLumivexDoc::Compose(SIZE client)
+{
+    return ComposeCard(m_workArea, client.cx, client.cy);
+}
+
+HBITMAP CLumivexDoc::RenderCardBitmap()
+{
+    return ::RenderCardBitmap(m_workArea);
 }
 
 std::uint32_t CLumivexDoc::CardFormatOf(const std::filesystem::path& path)
@@ -109,7 +175,7 @@ bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& 
         error = "Cards are saved as BMP, JPEG or PNG files: give the name the extension .bmp, .jpg or .png.";
         return false;
     }
-    HBITMAP bitmap = m_pView ? m_pView->RenderCardBitmap() : nullptr;
+    HBITMAP bitmap = RenderCardBitmap();
     if (!bitmap) {
         error = "The card could not be rendered at full resolution (not enough memory?).";
         return false;
@@ -118,7 +184,7 @@ bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& 
     DeleteObject(bitmap);
     if (!written)
         return false;
-    m_workArea.SetModified(false);
+    MarkSaved();
     return true;
 }
 

@@ -1,70 +1,161 @@
-// The single document: it owns the card and the folder of the current
-// template, fits the card into the view, places opened photos, starts new
-// cards and saves the card as a picture or as the current template. It never
-// shows a dialog or a message: those belong to the widgets that call it.
+// The single document and the card's only writer: it owns the card, the
+// folder of the current template, the undo history and the one notion of
+// "saved". Every change of the card is one of its operations, which records
+// the undo step, marks the card modified and tells of the change through
+// `changed`. It renders and saves the card by itself. It never shows a
+// dialog or a message: those belong to the widgets that call it.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 #include <string>
 
+#include <QObject>
+
+#include "app/CardHistory.h"
 #include "model/WorkArea.h"
 
+class ImageEx;
+class MemoryCanvas;
 class PxImage;
+class TextEx;
 
-// What the document needs of its one view.
-class CardViewPort {
-public:
-    virtual ~CardViewPort() = default;
-    virtual SIZE GetClientSize() const = 0;
-    // The card at the full resolution of its template; owned by the caller
-    // (DeleteObject), null when it cannot be made.
-    virtual HBITMAP RenderCardBitmap() = 0;
-    // Told just before the document changes the card, so that the change
-    // can be undone.
-    virtual void RecordUndoStep() {}
+// What a change asks of those who show the card.
+enum class CardChange {
+    Elements,   // something drawn changed: the selection's box, the picture and the status follow
+    Selection,  // the document chose the selection (a placed photo, a deletion): the mode follows it
+    Card,       // a whole other card (new card, undo, redo): everything starts from it afresh
 };
 
-class CLumivexDoc {
+class CLumivexDoc : public QObject {
+    Q_OBJECT
 public:
     // Loads the default template from the skin folder; the card is fitted by
-    // the view's first size change.
+    // the first FitCardToView.
     explicit CLumivexDoc(std::filesystem::path skinFolder = DefaultSkinFolder());
-    CLumivexDoc(const CLumivexDoc&) = delete;
-    CLumivexDoc& operator=(const CLumivexDoc&) = delete;
 
     // <program folder>/res/skins: the skin pictures and the default template.
     static std::filesystem::path DefaultSkinFolder();
 
-    void SetView(CardViewPort* view) { m_pView = view; }
-    CardViewPort* GetView() const { return m_pView; }
+    const WorkArea& Card() const { return m_workArea; }
+    const std::filesystem::path& TemplateDir() const { return m_strTemplateDir; }
 
-    // Fits the card into the view's client area, never above 100%, centred;
-    // scaleAll false brings only the template's elements to that scale.
-    void FitCardToView(bool scaleAll);
+    // ---- the card in its view (no undo step, no change of "saved") ----
+    // Fits the card into a client area of this size, never above 100%,
+    // centred; scaleAll false brings only the template's elements to that
+    // scale. The size is kept: steps and templates are fitted to it.
+    void FitCardToView(SIZE client, bool scaleAll);
+    // The element under a card point is selected and raised; a photo that
+    // loses the selection sinks below the frame when sinkPhoto is set.
+    void SelectAt(POINT card, bool sinkPhoto);
+    void Select(const ElementBase* element);
+    void ClearSelection(bool sinkPhoto);
+
+    // ---- the card's operations: each is one undo step ----
     // Everything goes; the default template comes back, fitted.
     void NewCard();
+    // Replaces the template's frame and texts; false (nothing changed) when
+    // the folder holds no template.
+    bool ApplyTemplate(const std::filesystem::path& folder);
+    // Any element, on top and selected.
+    void Place(std::unique_ptr<ElementBase> element);
     // A new photo a third of the card's displayed width wide (or its own
-    // width if smaller), never taller than the card, at the top-left corner,
-    // on top and selected. False when the photo cannot be placed.
-    bool PlacePhoto(const PxImage& picture);
+    // width if smaller), never taller than the card, at the top-left corner
+    // moved by offset, on top and selected. False when it cannot be placed.
+    bool PlacePhoto(const PxImage& picture, LONG offset = 0);
+    // A text, deselected, at a card point.
+    void AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at);
+    void DeleteSelection();
+    // The arrow keys: by whole pixels, off the card too; a run of moves is one step.
+    void MoveSelection(LONG dx, LONG dy);
+    // The selection's new box in card coordinates (a drag of the tracker);
+    // false when nothing changed.
+    bool SetSelectionBounds(POINT pos, SIZE size);
 
+    // The photo commands, on the selected photo only. A zoom that would make
+    // the photo larger than 999 or smaller than 11 displayed pixels is refused.
+    void ZoomSelectedPhoto(double factor);
+    void MirrorSelectedPhoto();
+    void FlipSelectedPhoto();
+    void RotateSelectedPhoto(float degrees);
+    // The selected photo, its proportions kept, covers the frame's window
+    // under its centre, or the largest window.
+    void FitSelectedPhoto();
+    // ... or the window that holds a card point; elsewhere it stays.
+    void FitSelectedPhotoIntoWindowAt(POINT card);
+
+    // The text bar's commands, on the selected text only; where: 0 left,
+    // 1 centred, 2 right on the card.
+    void SetSelectedTextColor(COLORREF colour);
+    void SetSelectedTextHeight(LONG height);
+    void SetSelectedTextFace(const std::u16string& face);
+    void AlignSelectedText(int where);
+    // Takes a text off the card to be typed again: the AddText that puts it
+    // back belongs to the same step when both happen in one gesture.
+    void TakeText(const TextEx* text);
+
+    // ---- undo and redo ----
+    // A gesture (a drag, a rotation, typing a text) is one step: its first
+    // change records the card as it was when the gesture began, later ones
+    // record nothing. A gesture that changes nothing leaves no step.
+    void BeginGesture();
+    void EndGesture();
+    bool CanUndo() const { return m_history.UndoCount() > 0; }
+    bool CanRedo() const { return m_history.RedoCount() > 0; }
+    void Undo();
+    void Redo();
+    const CardHistory& GetHistory() const { return m_history; }
+    // Whether the card differs from the one last saved (a fresh card counts as saved).
+    bool IsModified() const { return !m_history.IsAtSavedState(); }
+    // The card as it is now counts as saved.
+    void MarkSaved() { m_history.MarkSaved(); }
+
+    // ---- pictures of the card ----
+    // The card on a client-sized back buffer (see ComposeCard).
+    std::unique_ptr<MemoryCanvas> Compose(SIZE client);
+    // The card at the full resolution of its template; owned by the caller
+    // (DeleteObject), null when it cannot be made.
+    HBITMAP RenderCardBitmap();
     // The format a card is saved in under this name (the extension in any
     // case): BMP, JPEG or PNG; 0 for any other name.
     static std::uint32_t CardFormatOf(const std::filesystem::path& path);
     // Renders the card at full resolution and saves it in the format of the
     // path's extension (any case). A failure leaves an existing file as it
-    // was and says why in error; a success clears the modified flag.
+    // was and says why in error; a success marks the card saved.
     bool SaveCardImage(const std::filesystem::path& path, std::string& error);
     // this.tpl and thumb.jpg of the current template folder. A template of
     // the installed, read-only res folder is saved as the user's copy, which
     // becomes the current template folder. False with the reason in error.
     bool SaveTemplate(std::string& error);
 
-    WorkArea m_workArea;
-    std::filesystem::path m_strTemplateDir;
+signals:
+    void changed(CardChange change);
 
 private:
+    void Fit(bool scaleAll);
+    CardState CaptureState() const;
+    // Records the step a change starts from: the gesture's state inside a
+    // gesture (once), else the card as it is now.
+    void RecordStep(bool mergeable = false);
+    // A change of the whole card ends any gesture first: it is a step of its own.
+    void RecordWholeStep();
+    void PutBack(CardState state);
+    // Runs a change of the selected element when it is a T, as one step.
+    template <typename T>
+    void EditSelected(const std::function<void(T&)>& change);
+    // The selected photo covers the window chosen among the frame's.
+    void FitSelectedPhotoInto(const std::function<const RECT*(const std::vector<RECT>&)>& choose);
+    void Changed(CardChange change) { emit changed(change); }
+
+    WorkArea m_workArea;
+    std::filesystem::path m_strTemplateDir;
     std::filesystem::path m_skinFolder;
-    CardViewPort* m_pView = nullptr;
+    SIZE m_client{};  // the client area the card was last fitted into
+    CardHistory m_history;
+    std::optional<CardState> m_gestureStart;
+    bool m_inGesture = false;
 };

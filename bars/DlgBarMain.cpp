@@ -1,23 +1,18 @@
 #include "bars/DlgBarMain.h"
 
-#include <QDesktopServices>
+#include <QAction>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
-#include <QUrl>
 
 #include "app/BitmapImage.h"
+#include "app/LumivexDoc.h"
 #include "app/PhotoFile.h"
-#include "app/ProgramFolder.h"
-#include "controls/AppStrings.h"
-#include "controls/CardPrint.h"
-#include "controls/CardSaveDialog.h"
-#include "controls/DlgAbout.h"
+#include "bars/CardCommands.h"
 #include "controls/PreviewFileDlg.h"
 #include "controls/PxSkinButton.h"
 #include "controls/SkinBitmaps.h"
 #include "image/PxImage.h"
-#include "view/LumivexView.h"
 
 namespace {
 
@@ -29,56 +24,53 @@ const char* const kPhotoFilter =
 
 }  // namespace
 
-CDlgBarMain::CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* parent)
-    : QWidget(parent), m_view(view), m_background(background)
+CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
+                         QWidget* parent)
+    : QWidget(parent), m_document(document), m_background(background)
 {
     setFixedHeight(kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     const std::filesystem::path skins = SkinFolder();
-    auto makeButton = [&](int id, const char* name, const QString& tip) {
+    auto makeButton = [&](int id, const char* name, QPoint at) {
         auto* button = new PxSkinButton(this);
         button->setObjectName(name);
         button->setProperty("controlId", id);
         button->LoadSkinImages(skins / (std::string(name) + "_up.jpg"), skins / (std::string(name) + "_down.jpg"));
-        button->SetTipText(tip);
+        // Where they stand until the first size change right-aligns them.
+        button->move(at);
         return button;
     };
-    m_btnHelp = makeButton(IDC_BTN_HELP, "help", QStringLiteral("Help"));
-    m_btnTemplate = makeButton(IDC_BTN_TEMPLATE, "template", QStringLiteral("Template"));
-    m_btnText = makeButton(IDC_BTN_TEXT, "text", QStringLiteral("Add text (Ctrl+T)"));
-    m_btnSave = makeButton(IDC_BTN_SAVE, "save", QStringLiteral("Save the card (Ctrl+S)"));
-    m_btnPhoto = makeButton(IDC_BTN_PHOTO, "photo", QStringLiteral("Open a photo (Ctrl+O)"));
-    m_btnNew = makeButton(IDC_BTN_NEW, "new", QStringLiteral("New card (Ctrl+N)"));
+    m_btnNew = makeButton(IDC_BTN_NEW, "new", {300, 1});
+    m_btnSave = makeButton(IDC_BTN_SAVE, "save", {354, 1});
+    m_btnPhoto = makeButton(IDC_BTN_PHOTO, "photo", {408, 1});
+    m_btnTemplate = makeButton(IDC_BTN_TEMPLATE, "template", {462, 1});
+    m_btnText = makeButton(IDC_BTN_TEXT, "text", {516, 1});
+    m_btnHelp = makeButton(IDC_BTN_HELP, "help", {570, 1});
+    m_btnHelp->SetTipText(QStringLiteral("Help"));
+    BindButton(m_btnNew, commands.newCard);
+    BindButton(m_btnSave, commands.save);
+    BindButton(m_btnPhoto, commands.openPhoto);
+    BindButton(m_btnTemplate, commands.templateMode);
+    BindButton(m_btnText, commands.addText);
 
-    // The Help button's menu; the bar handles its commands.
+    // The Help button's menu.
     m_helpMenu = new QMenu(this);
-    auto addItem = [&](const QString& text, int id) {
-        QAction* item = m_helpMenu->addAction(text);
-        item->setData(id);
-        return item;
-    };
-    addItem(QStringLiteral("Help Topic"), ID_HELP_TOPIC);
-    addItem(QStringLiteral("Software Website"), ID_SOFTWARE_WEBSITE);
+    m_helpMenu->addActions({commands.helpTopic, commands.website});
     m_helpMenu->addSeparator();
-    addItem(QStringLiteral("Download more templates"), ID_DOWNLOAD_TEMPLATES);
-    addItem(QStringLiteral("Print... (Ctrl+P)"), ID_PRINT);
+    m_helpMenu->addActions({commands.downloadTemplates, commands.print});
     m_helpMenu->addSeparator();
-    QAction* undo = addItem(QStringLiteral("Undo (Ctrl+Z)"), ID_UNDO);
-    QAction* redo = addItem(QStringLiteral("Redo (Ctrl+Shift+Z)"), ID_REDO);
+    m_helpMenu->addActions({commands.undo, commands.redo});
     m_helpMenu->addSeparator();
-    addItem(QStringLiteral("About"), ID_ABOUT);
-    connect(m_helpMenu, &QMenu::aboutToShow, this, [this, undo, redo] {
-        undo->setEnabled(m_view.GetHistory().UndoCount() > 0);
-        redo->setEnabled(m_view.GetHistory().RedoCount() > 0);
-    });
+    m_helpMenu->addAction(commands.about);
     m_btnHelp->AttachPopupMenu(m_helpMenu);
-    connect(m_btnHelp, &PxSkinButton::menuCommand, this, &CDlgBarMain::OnMenuCommand);
+}
 
-    connect(m_btnNew, &QAbstractButton::clicked, this, &CDlgBarMain::OnNew);
-    connect(m_btnSave, &QAbstractButton::clicked, this, &CDlgBarMain::OnSave);
-    connect(m_btnPhoto, &QAbstractButton::clicked, this, &CDlgBarMain::OnPhoto);
-    connect(m_btnTemplate, &QAbstractButton::clicked, this, [this] { m_view.SetMode(MODE_TEMPLATE); });
-    connect(m_btnText, &QAbstractButton::clicked, this, [this] { m_view.SetMode(MODE_ADD_TEXT); });
+void CDlgBarMain::BindButton(PxSkinButton* button, QAction* command)
+{
+    button->SetTipText(command->toolTip());
+    button->setEnabled(command->isEnabled());
+    connect(button, &QAbstractButton::clicked, command, &QAction::trigger);
+    connect(command, &QAction::changed, button, [button, command] { button->setEnabled(command->isEnabled()); });
 }
 
 PxSkinButton* CDlgBarMain::Button(int id) const
@@ -122,18 +114,6 @@ void CDlgBarMain::paintEvent(QPaintEvent*)
     DrawBitmap(painter, QRect(100, 0, W - 100, H), *m_background, QRect(100, 0, w - 100, h));
 }
 
-void CDlgBarMain::OnNew()
-{
-    m_view.GetDocument().NewCard();
-    m_view.ResetMode();
-    m_view.UpdateStatus();
-}
-
-void CDlgBarMain::OnSave()
-{
-    SaveCardImageWithDialog(window(), m_view.GetDocument());
-}
-
 void CDlgBarMain::OnPhoto()
 {
     CPreviewFileDlg dialog(true, QStringLiteral("*.bmp"), QString(), QString::fromLatin1(kPhotoFilter), window());
@@ -159,43 +139,5 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error
 
 bool CDlgBarMain::PlacePicture(const PxImage& picture, LONG offset)
 {
-    CLumivexDoc& document = m_view.GetDocument();
-    if (!document.PlacePhoto(picture))
-        return false;
-    ElementBase* placed = document.m_workArea.GetSelected();
-    placed->m_ptPos.x += offset;
-    placed->m_ptPos.y += offset;
-    m_view.SetMode(MODE_PHOTO);
-    return true;
-}
-
-void CDlgBarMain::OnMenuCommand(int id)
-{
-    switch (id) {
-    case ID_HELP_TOPIC:
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString((GetAppDir() / "Orvantis.html").string())));
-        break;
-    case ID_SOFTWARE_WEBSITE:
-        QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrProductWebsite)));
-        break;
-    case ID_DOWNLOAD_TEMPLATES:
-        QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrTemplateDownloads)));
-        break;
-    case ID_PRINT:
-        PrintCardWithDialog(window(), m_view.GetDocument());
-        break;
-    case ID_UNDO:
-        m_view.Undo();
-        break;
-    case ID_REDO:
-        m_view.Redo();
-        break;
-    case ID_ABOUT: {
-        CDlgAbout about(window());
-        about.exec();
-        break;
-    }
-    default:
-        break;
-    }
+    return m_document.PlacePhoto(picture, offset);
 }

@@ -1,13 +1,15 @@
 // The main bar: always shown at the top of the window. New, Save, Photo,
-// Template, Text and Help (with its menu); the view holds the button of the
-// current mode down.
+// Template, Text and Help (with its menu), each button and menu item one of
+// the program's commands; the view holds the button of the current mode down.
 #pragma once
 
 #include <QWidget>
 
 #include "platform/Gdi.h"
 
-class CLumivexView;
+class CLumivexDoc;
+class QAction;
+struct CardCommands;
 class PxImage;
 class PxSkinButton;
 class QMenu;
@@ -19,13 +21,6 @@ constexpr int IDC_BTN_PHOTO = 1002;
 constexpr int IDC_BTN_NEW = 1009;
 constexpr int IDC_BTN_SAVE = 1010;
 constexpr int IDC_BTN_HELP = 1023;
-constexpr int ID_HELP_TOPIC = 32771;
-constexpr int ID_SOFTWARE_WEBSITE = 32772;
-constexpr int ID_ABOUT = 32775;
-constexpr int ID_DOWNLOAD_TEMPLATES = 32776;
-constexpr int ID_PRINT = 32777;
-constexpr int ID_UNDO = 32778;
-constexpr int ID_REDO = 32779;
 
 class CDlgBarMain : public QWidget {
     Q_OBJECT
@@ -33,14 +28,11 @@ public:
     static constexpr int kHeight = 65;
 
     // background: tool_main.jpg, owned by the main frame (may be null).
-    CDlgBarMain(CLumivexView& view, const Bitmap* background, QWidget* parent);
+    CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
 
-    // The bar's commands; the buttons, the menu and the frame's shortcuts
-    // all come here.
-    void OnNew();
-    void OnSave();
+    // The Photo command: the file dialog, then the photo placed.
     void OnPhoto();
     // Places the photo in the file as Photo does, offset pixels right and
     // down from there (photos dropped together step aside for each other).
@@ -48,14 +40,16 @@ public:
     bool OpenPhotoFile(const QString& path, LONG offset = 0, QString* error = nullptr);
     // A picture from elsewhere (the clipboard), placed the same way.
     bool PlacePicture(const PxImage& picture, LONG offset = 0);
-    void OnMenuCommand(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    CLumivexView& m_view;
+    // The button shows the command's tooltip and enabled state and triggers it.
+    void BindButton(PxSkinButton* button, QAction* command);
+
+    CLumivexDoc& m_document;
     const Bitmap* m_background;
     PxSkinButton* m_btnHelp;
     PxSkinButton* m_btnTemplate;

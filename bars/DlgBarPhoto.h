@@ -5,8 +5,7 @@
 
 #include "bars/SubBar.h"
 
-class CLumivexView;
-class ImageEx;
+class CLumivexDoc;
 class PxSkinButton;
 class QPushButton;
 
@@ -23,28 +22,19 @@ constexpr int IDC_PHOTO_DELETE = 1027;
 class CDlgBarPhoto : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarPhoto(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    // The second separator's x: after the Fit button, before On Top Most.
+    static constexpr int kSecondSeparator = 241;
+
+    CDlgBarPhoto(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
     bool IsOnTopMost() const;
-
-    // The bar's commands; each does nothing unless a photo is selected.
-    void OnZoomOut();
-    void OnZoomIn();
-    void OnMirror();
-    void OnFlip();
-    void OnRotate(float degrees);
-    void OnDelete();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    ImageEx* SelectedPhoto() const;
-    // The photo's new displayed size, when it stays inside the zoom limits.
-    void Zoom(double factor);
-
-    CLumivexView& m_view;
+    CLumivexDoc& m_document;
     std::vector<PxSkinButton*> m_buttons;
     PxSkinButton* m_btnDelete = nullptr;
     QPushButton* m_onTop = nullptr;

@@ -8,10 +8,9 @@
 #include "bars/DlgTemplateSel.h"
 #include "controls/PxSkinButton.h"
 #include "model/TemplatePackage.h"
-#include "view/LumivexView.h"
 
-CDlgBarTemplate::CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)
-    : CSubBar(background, label, {}, parent), m_view(view)
+CDlgBarTemplate::CDlgBarTemplate(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent)
+    : CSubBar(background, label, {}, parent), m_document(document)
 {
     m_btnSelect = AddSkinButton(IDC_TPL_SELECT, "seltpl", {47, 7});
     m_btnSave = AddSkinButton(IDC_TPL_SAVE, "savetpl", {165, 7});
@@ -33,14 +32,14 @@ PxSkinButton* CDlgBarTemplate::Button(int id) const
 
 void CDlgBarTemplate::OnSelectTemplate()
 {
-    CDlgTemplateSel dialog(m_view, TemplateRoots(), window());
+    CDlgTemplateSel dialog(m_document, TemplateRoots(), window());
     dialog.exec();
 }
 
 void CDlgBarTemplate::OnSaveTemplate()
 {
     std::string error;
-    if (m_view.GetDocument().SaveTemplate(error))
+    if (m_document.SaveTemplate(error))
         QMessageBox::information(window(), QStringLiteral("Orvantis"), QStringLiteral("Save template completed!"));
     else
         QMessageBox::warning(window(), QStringLiteral("Orvantis"), QString::fromStdString(error));

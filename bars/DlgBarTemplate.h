@@ -5,7 +5,7 @@
 
 #include "bars/SubBar.h"
 
-class CLumivexView;
+class CLumivexDoc;
 class PxSkinButton;
 
 constexpr int IDC_TPL_SELECT = 1011;
@@ -15,7 +15,7 @@ constexpr int IDC_TPL_IMPORT = 1013;
 class CDlgBarTemplate : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarTemplate(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    CDlgBarTemplate(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
 
@@ -29,7 +29,7 @@ public:
     void ImportPackage(const QString& package);
 
 private:
-    CLumivexView& m_view;
+    CLumivexDoc& m_document;
     PxSkinButton* m_btnSelect;
     PxSkinButton* m_btnSave;
     PxSkinButton* m_btnImport;

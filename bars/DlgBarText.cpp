@@ -6,12 +6,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "app/LumivexDoc.h"
 #include "app/NewTextFont.h"
 #include "controls/ColourButton.h"
 #include "controls/FontComboBox.h"
 #include "controls/PxSkinButton.h"
 #include "controls/SizeComboBox.h"
-#include "view/LumivexView.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ int LeadingInteger(const QString& text)
     return int(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
-CDlgBarText::CDlgBarText(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent)
-    : CSubBar(background, label, {350}, parent), m_view(view)
+CDlgBarText::CDlgBarText(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent)
+    : CSubBar(background, label, {350}, parent), m_document(document)
 {
     m_fontBox = new CFontComboBox(this);
     m_fontBox->setProperty("controlId", IDC_TEXT_FONT);
@@ -52,16 +52,16 @@ CDlgBarText::CDlgBarText(CLumivexView& view, const Bitmap* background, const Bit
     m_btnRight = AddSkinButton(IDC_TEXT_RIGHT, "ar", {410, 6});
     m_btnDelete = AddSkinButton(IDC_TEXT_DELETE, "delete", {560, 7});
 
-    connect(m_btnLeft, &QAbstractButton::clicked, this, [this] { m_view.AlignSelectedText(0); });
-    connect(m_btnCenter, &QAbstractButton::clicked, this, [this] { m_view.AlignSelectedText(1); });
-    connect(m_btnRight, &QAbstractButton::clicked, this, [this] { m_view.AlignSelectedText(2); });
-    connect(m_btnDelete, &QAbstractButton::clicked, this, [this] { m_view.DeleteSelection(); });
+    connect(m_btnLeft, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(0); });
+    connect(m_btnCenter, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(1); });
+    connect(m_btnRight, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(2); });
+    connect(m_btnDelete, &QAbstractButton::clicked, this, [this] { m_document.DeleteSelection(); });
     connect(m_fontBox, &QComboBox::textActivated, this,
-            [this](const QString& face) { m_view.SetSelectedTextFace(face.toStdU16String()); });
+            [this](const QString& face) { m_document.SetSelectedTextFace(face.toStdU16String()); });
     connect(m_sizeBox, &QComboBox::textActivated, this,
-            [this](const QString& size) { m_view.SetSelectedTextHeight(FontHeightOfSize(LeadingInteger(size))); });
+            [this](const QString& size) { m_document.SetSelectedTextHeight(FontHeightOfSize(LeadingInteger(size))); });
     connect(m_colourButton, &CColourButton::selEndOk, this,
-            [this](COLORREF colour) { m_view.SetSelectedTextColor(colour); });
+            [this](COLORREF colour) { m_document.SetSelectedTextColor(colour); });
 
     for (QObject* control : {static_cast<QObject*>(m_fontBox), static_cast<QObject*>(m_sizeBox),
                              static_cast<QObject*>(m_sizeBox->lineEdit()), static_cast<QObject*>(m_colourButton)})
@@ -125,5 +125,5 @@ void CDlgBarText::OnSizeEntered()
 {
     const int size = std::abs(LeadingInteger(m_sizeBox->SizeText()));
     if (size != 0)
-        m_view.SetSelectedTextHeight(FontHeightOfSize(size));
+        m_document.SetSelectedTextHeight(FontHeightOfSize(size));
 }

@@ -11,7 +11,7 @@
 
 class CColourButton;
 class CFontComboBox;
-class CLumivexView;
+class CLumivexDoc;
 class CSizeComboBox;
 class PxSkinButton;
 
@@ -30,7 +30,7 @@ int LeadingInteger(const QString& text);
 class CDlgBarText : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarText(CLumivexView& view, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    CDlgBarText(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
 
     CFontComboBox& FontBox() const { return *m_fontBox; }
     CSizeComboBox& SizeBox() const { return *m_sizeBox; }
@@ -52,7 +52,7 @@ protected:
 private:
     void OnSizeEntered();
 
-    CLumivexView& m_view;
+    CLumivexDoc& m_document;
     CFontComboBox* m_fontBox = nullptr;
     CSizeComboBox* m_sizeBox = nullptr;
     CColourButton* m_colourButton = nullptr;

@@ -10,7 +10,6 @@
 #include "app/LumivexDoc.h"
 #include "controls/PxSkinButton.h"
 #include "image/PxImage.h"
-#include "view/LumivexView.h"
 
 namespace {
 
@@ -43,10 +42,10 @@ private:
 
 }  // namespace
 
-CDlgTemplateSel::CDlgTemplateSel(CLumivexView& view, const std::vector<std::filesystem::path>& templateRoots,
+CDlgTemplateSel::CDlgTemplateSel(CLumivexDoc& document, const std::vector<std::filesystem::path>& templateRoots,
                                  QWidget* parent, const std::filesystem::path& skinFolder)
     : CSkinDialog(skinFolder / "template.png", FormatBmp, parent),
-      m_view(view),
+      m_document(document),
       m_btnOK(new PxSkinButton(this)),
       m_btnCancel(new PxSkinButton(this)),
       m_list(new QListWidget(this)),
@@ -118,19 +117,8 @@ void CDlgTemplateSel::ApplyTemplate(int index)
     const QListWidgetItem* item = m_list->item(index);
     if (!item)
         return;
-    const std::filesystem::path folder = item->data(kPathRole).toString().toStdString();
-    CLumivexDoc& document = m_view.GetDocument();
     // A template that cannot be read leaves the card and its folder as they were.
-    m_view.BeginStep();
-    if (!document.m_workArea.LoadTemplate(folder))
-        return;
-    m_view.CommitStep();
-    document.m_strTemplateDir = folder;
-    document.FitCardToView(false);
-    // The card may sit elsewhere in the view now: the tracker goes with it.
-    m_view.UpdateTrackerRect();
-    m_view.UpdateStatus();
-    m_view.RedrawCard();
+    m_document.ApplyTemplate(item->data(kPathRole).toString().toStdString());
 }
 
 int CDlgTemplateSel::FirstSelected() const

@@ -13,7 +13,7 @@
 #include "controls/SkinDialog.h"
 #include "platform/Gdi.h"
 
-class CLumivexView;
+class CLumivexDoc;
 class PxSkinButton;
 class QComboBox;
 class QListWidget;
@@ -21,7 +21,7 @@ class QListWidget;
 class CDlgTemplateSel : public CSkinDialog {
     Q_OBJECT
 public:
-    CDlgTemplateSel(CLumivexView& view, const std::vector<std::filesystem::path>& templateRoots, QWidget* parent,
+    CDlgTemplateSel(CLumivexDoc& document, const std::vector<std::filesystem::path>& templateRoots, QWidget* parent,
                     const std::filesystem::path& skinFolder = SkinFolder());
     ~CDlgTemplateSel() override;
 
@@ -43,7 +43,7 @@ private:
     void OnDoubleClick();
     void OnOK();
 
-    CLumivexView& m_view;
+    CLumivexDoc& m_document;
     PxSkinButton* m_btnOK;
     PxSkinButton* m_btnCancel;
     QListWidget* m_list;

@@ -10,9 +10,9 @@
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
 #include "platform/MemoryCanvas.h"
-#include "view/CardComposition.h"
-#include "view/CardRender.h"
-#include "view/TrackerEx.h"
+#include "model/CardComposition.h"
+#include "model/CardRender.h"
+#include "model/TrackerEx.h"
 
 namespace {
 

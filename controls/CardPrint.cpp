@@ -12,7 +12,7 @@
 int CardPrintResolution(const CLumivexDoc& document)
 {
     constexpr int kTemplateResolution = 300;
-    const auto* frame = dynamic_cast<const ImageEx*>(document.m_workArea.GetFrame());
+    const auto* frame = dynamic_cast<const ImageEx*>(document.Card().GetFrame());
     const int dpi = frame ? frame->m_imgSrc.GetXDPI() : 0;
     return dpi >= 150 ? dpi : kTemplateResolution;
 }
@@ -43,7 +43,7 @@ bool PrintCardWithDialog(QWidget* parent, CLumivexDoc& document)
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    HBITMAP card = document.GetView() ? document.GetView()->RenderCardBitmap() : nullptr;
+    HBITMAP card = document.RenderCardBitmap();
     const bool printed = card && PrintCardBitmap(printer, *card, CardPrintResolution(document));
     if (!printed)
         QMessageBox::warning(parent, QStringLiteral("Orvantis"),

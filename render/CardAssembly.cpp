@@ -9,24 +9,9 @@
 #include "app/NewTextFont.h"
 #include "app/PhotoFile.h"
 #include "image/PxImage.h"
-#include "model/FrameWindows.h"
-#include "model/ImageEx.h"
 #include "model/TextEx.h"
-#include "view/CardRender.h"
 
 namespace {
-
-// A view as large as the card, so that the document shows it at 100% and the
-// card's coordinates are those of the full-resolution file.
-class FullSizePort : public CardViewPort {
-public:
-    explicit FullSizePort(WorkArea& card) : m_card(card) {}
-    SIZE GetClientSize() const override { return m_card.GetCardImageSize(); }
-    HBITMAP RenderCardBitmap() override { return ::RenderCardBitmap(m_card); }
-
-private:
-    WorkArea& m_card;
-};
 
 std::string Quoted(const std::filesystem::path& path)
 {
@@ -41,63 +26,53 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
         error = "cannot read photo " + Quoted(request.file) + ": " + reason;
         return false;
     }
-    WorkArea& card = document.m_workArea;
     if (!document.PlacePhoto(picture)) {
         error = "cannot place photo " + Quoted(request.file) + " on the card";
         return false;
     }
-    auto& photo = static_cast<ImageEx&>(*card.GetSelected());
     if (request.box) {
-        photo.m_ptPos = {request.box->x, request.box->y};
-        photo.SetSize({request.box->width, request.box->height});
+        document.SetSelectionBounds({request.box->x, request.box->y}, {request.box->width, request.box->height});
         if (request.box->angle != 0)
-            photo.Rotate(request.box->angle);
+            document.RotateSelectedPhoto(request.box->angle);
     } else {
-        // The photo bar's fit: the window under the photo's centre, else the largest.
-        const POINT pos = photo.GetPos();
-        const SIZE size = photo.GetSize();
-        if (const auto* frame = dynamic_cast<const ImageEx*>(card.GetFrame())) {
-            const std::vector<RECT> windows = FindFrameWindows(*frame);
-            if (const RECT* window = WindowFor(windows, {pos.x + size.cx / 2, pos.y + size.cy / 2}))
-                FitPhotoToWindow(photo, *window);
-        }
+        document.FitSelectedPhoto();
     }
     // Deselected, the photo sinks below the frame and shows through its window.
-    card.SendToBack(&photo);
-    card.SetSelected(nullptr);
+    document.ClearSelection(true);
     return true;
 }
 
-void AddText(WorkArea& card, const TextRequest& request, const TextStyle& style)
+void AddText(CLumivexDoc& document, const TextRequest& request, const TextStyle& style)
 {
     const LOGFONTW font = NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points);
-    auto text = std::make_unique<TextEx>(font, style.colour, QString::fromStdString(request.text).toStdU16String());
+    const std::u16string text = QString::fromStdString(request.text).toStdU16String();
+    POINT at;
     if (request.at) {
-        text->m_ptPos = *request.at;
+        at = *request.at;
     } else {
-        const SIZE full = card.GetCardImageSize(), size = text->GetSize();
-        text->m_ptPos = {(full.cx - size.cx) / 2, full.cy - full.cy / 20 - size.cy};
+        // Centred near the bottom of the card.
+        const SIZE full = document.Card().GetCardImageSize(), size = TextEx(font, style.colour, text).GetSize();
+        at = {(full.cx - size.cx) / 2, full.cy - full.cy / 20 - size.cy};
     }
-    card.AddElement(std::move(text));
-    card.SetSelected(nullptr);
+    document.AddText(font, style.colour, text, at);
 }
 
 bool Assemble(const std::filesystem::path& templateFolder, const CardRequest& request, std::string& error)
 {
     const std::filesystem::path folder = templateFolder.empty() ? CLumivexDoc::DefaultSkinFolder() : templateFolder;
     CLumivexDoc document(folder);
-    if (!document.m_workArea.GetFrame() || document.m_workArea.GetCardImageSize().cx <= 0) {
+    const SIZE full = document.Card().GetCardImageSize();
+    if (!document.Card().GetFrame() || full.cx <= 0) {
         error = "no card template in " + Quoted(folder) + " (its this.tpl is missing or holds no frame)";
         return false;
     }
-    FullSizePort port(document.m_workArea);
-    document.SetView(&port);
-    document.FitCardToView(true);
+    // Shown at 100%: the card's coordinates are those of the full-resolution file.
+    document.FitCardToView(full, true);
     for (const PhotoRequest& photo : request.photos)
         if (!PlacePhoto(document, photo, error))
             return false;
     for (const TextRequest& text : request.texts)
-        AddText(document.m_workArea, text, request.style);
+        AddText(document, text, request.style);
     if (!document.SaveCardImage(request.output, error)) {
         error = "cannot write " + Quoted(request.output) + ": " + error;
         return false;

@@ -22,7 +22,7 @@
 #include <map>
 
 #include "app/BitmapImage.h"
-#include "app/LumivexApp.h"
+#include "ui/LumivexApp.h"
 #include "app/ResFolders.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
@@ -108,7 +108,7 @@ void TakeWindowShots(CMainFrame& frame, Shots& shots)
 {
     CLumivexView& view = frame.GetView();
     frame.GetMainBar().PlacePicture(PictureFromImage(SamplePhoto()));
-    view.FitSelectedPhoto();
+    frame.GetView().GetDocument().FitSelectedPhoto();
     const QPoint photoCentre = view.mapFromGlobal(frame.mapToGlobal(QPoint(400, 300)));
     AddText(frame, view.mapFromGlobal(frame.mapToGlobal(QPoint(190, 160))), QStringLiteral("Summer by the lake"), 26,
             RGB(255, 255, 255));

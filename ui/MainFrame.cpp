@@ -1,27 +1,33 @@
 #include "ui/MainFrame.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QMimeData>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "app/BitmapImage.h"
-#include "app/LumivexApp.h"
 #include "app/LumivexDoc.h"
+#include "app/ProgramFolder.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgBarText.h"
+#include "controls/AppStrings.h"
+#include "controls/CardPrint.h"
 #include "controls/CardSaveDialog.h"
+#include "controls/DlgAbout.h"
 #include "controls/PxSkinButton.h"
 #include "controls/StatusBarEx.h"
+#include "ui/LumivexApp.h"
 #include "view/LumivexView.h"
 
 namespace {
@@ -37,7 +43,10 @@ void DrawWhole(QPainter& painter, int x, int y, const Bitmap* picture)
 }  // namespace
 
 CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_document(document), m_skin(SkinBitmaps::Load())
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_document(document),
+      m_skin(SkinBitmaps::Load()),
+      m_commands(this)
 {
     setWindowTitle(QStringLiteral("Orvantis"));
     setMinimumSize(800, 600);
@@ -47,10 +56,10 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     m_captionStrip = m_skin.capNormal.get();
 
     m_view = new CLumivexView(document, this, this);
-    m_mainBar = new CDlgBarMain(*m_view, m_skin.toolMain.get(), this);
-    m_photoBar = new CDlgBarPhoto(*m_view, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
-    m_templateBar = new CDlgBarTemplate(*m_view, m_skin.toolSub.get(), m_skin.subTpl.get(), this);
-    m_textBar = new CDlgBarText(*m_view, m_skin.toolSub.get(), m_skin.subText.get(), this);
+    m_mainBar = new CDlgBarMain(document, m_commands, m_skin.toolMain.get(), this);
+    m_photoBar = new CDlgBarPhoto(document, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
+    m_templateBar = new CDlgBarTemplate(document, m_skin.toolSub.get(), m_skin.subTpl.get(), this);
+    m_textBar = new CDlgBarText(document, m_skin.toolSub.get(), m_skin.subText.get(), this);
     m_statusBar = new CStatusBarEx(this);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,7 +74,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     // The template bar is shown, its button held and its hint given from
     // the start.
     m_view->SetMode(MODE_TEMPLATE);
-    AddShortcuts();
+    ConnectCommands();
 
     resize(800, 600);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -76,20 +85,33 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::AddShortcuts()
+void CMainFrame::ConnectCommands()
 {
-    auto add = [this](const char* keys, auto command) {
-        connect(new QShortcut(QKeySequence(QString::fromLatin1(keys)), this), &QShortcut::activated, this, command);
-    };
-    add("Ctrl+N", [this] { m_mainBar->OnNew(); });
-    add("Ctrl+O", [this] { m_mainBar->OnPhoto(); });
-    add("Ctrl+S", [this] { m_mainBar->OnSave(); });
-    add("Ctrl+T", [this] { m_view->SetMode(MODE_ADD_TEXT); });
-    add("Ctrl+V", [this] { Paste(); });
-    add("Ctrl+P", [this] { m_mainBar->OnMenuCommand(ID_PRINT); });
-    add("Ctrl+Z", [this] { m_view->Undo(); });
-    add("Ctrl+Shift+Z", [this] { m_view->Redo(); });
-    add("Ctrl+Y", [this] { m_view->Redo(); });
+    const CardCommands& c = m_commands;
+    auto on = [this](QAction* command, auto handler) { connect(command, &QAction::triggered, this, handler); };
+    on(c.newCard, [this] { m_document.NewCard(); });
+    on(c.save, [this] { SaveCard(); });
+    on(c.openPhoto, [this] { m_mainBar->OnPhoto(); });
+    on(c.templateMode, [this] { m_view->SetMode(MODE_TEMPLATE); });
+    on(c.addText, [this] { m_view->SetMode(MODE_ADD_TEXT); });
+    on(c.helpTopic, [] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString((GetAppDir() / "Orvantis.html").string())));
+    });
+    on(c.website, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrProductWebsite))); });
+    on(c.downloadTemplates, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrTemplateDownloads))); });
+    on(c.print, [this] { PrintCardWithDialog(this, m_document); });
+    on(c.undo, [this] { m_view->Undo(); });
+    on(c.redo, [this] { m_view->Redo(); });
+    on(c.about, [this] {
+        CDlgAbout about(this);
+        about.exec();
+    });
+    on(c.paste, [this] { Paste(); });
+    addActions(c.All());
+    connect(&m_document, &CLumivexDoc::changed, this, [this] {
+        m_commands.undo->setEnabled(m_document.CanUndo());
+        m_commands.redo->setEnabled(m_document.CanRedo());
+    });
 }
 
 // ---- photos from elsewhere ----
@@ -332,7 +354,7 @@ void CMainFrame::mouseDoubleClickEvent(QMouseEvent* event)
 
 bool CMainFrame::ConfirmClose()
 {
-    if (!m_document.m_workArea.IsModified())
+    if (!m_document.IsModified())
         return true;
     if (QMessageBox::question(this, QStringLiteral("Orvantis"), QStringLiteral("Save the photo before quit?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)

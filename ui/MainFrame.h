@@ -4,11 +4,13 @@
 // system, and asks whether to save the card before quitting.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include <QRect>
 #include <QWidget>
 
+#include "bars/CardCommands.h"
 #include "controls/CardSaveDialog.h"
 #include "controls/SkinBitmaps.h"
 #include "view/ViewHost.h"
@@ -37,6 +39,7 @@ public:
     CDlgBarTemplate& GetTemplateBar() const { return *m_templateBar; }
     CDlgBarText& GetTextBar() const { return *m_textBar; }
     CStatusBarEx& GetStatusBar() const { return *m_statusBar; }
+    const CardCommands& Commands() const { return m_commands; }
 
     // The caption buttons' hit areas in window coordinates.
     QRect MinimiseRect() const;
@@ -77,9 +80,9 @@ protected:
     virtual SaveOutcome SaveCard();
 
 private:
-    // Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+T, Ctrl+V and Ctrl+P, wherever the focus
-    // is in the window.
-    void AddShortcuts();
+    // Each command's handler; their shortcuts work wherever the focus is in
+    // the window.
+    void ConnectCommands();
     // A picture on the clipboard, or the photo files copied there.
     void Paste();
     Qt::Edges BorderAt(const QPoint& p) const;
@@ -87,6 +90,7 @@ private:
 
     CLumivexDoc& m_document;
     SkinBitmaps m_skin;
+    CardCommands m_commands;
     CDlgBarMain* m_mainBar = nullptr;
     CDlgBarPhoto* m_photoBar = nullptr;
     CDlgBarTemplate* m_templateBar = nullptr;

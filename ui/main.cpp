@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/LumivexApp.h"
+#include "ui/LumivexApp.h"
 #include "app/ResFolders.h"
 #include "controls/VersionReader.h"
 #include "model/TemplatePackage.h"

@@ -1,19 +1,19 @@
-// The card view: shows the card fitted into the window over a hatched
-// background, owns the interaction mode, and turns mouse and keys into edits
-// of the card. Every edit ends in RedrawCard, a full composition of the card
-// into the back buffer, which paint events copy to the screen.
+// The card view: shows the document's card fitted into the window over a
+// hatched background, owns the interaction mode, and turns mouse and keys
+// into the document's operations. It answers every change of the card with
+// the selection's box, a new composition (made when the card is next
+// painted) and the status.
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include <QWidget>
 
 #include "app/LumivexDoc.h"
 #include "platform/MemoryCanvas.h"
-#include "view/CardHistory.h"
+#include "view/CardGestures.h"
 #include "view/EditEx.h"
-#include "view/TrackerEx.h"
+#include "model/TrackerEx.h"
 #include "view/ViewHost.h"
 
 constexpr int MODE_NONE = -1;
@@ -24,9 +24,7 @@ constexpr int MODE_ADD_TEXT = 3;
 constexpr int MODE_EDITING = 4;
 constexpr int MODE_EDIT_DONE = 5;
 
-class ImageEx;
-
-class CLumivexView : public QWidget, public CardViewPort {
+class CLumivexView : public QWidget {
     Q_OBJECT
 public:
     CLumivexView(CLumivexDoc& document, ViewHost* host, QWidget* parent = nullptr);
@@ -35,6 +33,7 @@ public:
     CLumivexDoc& GetDocument() const { return m_document; }
     int GetMode() const { return m_nMode; }
 
+    // The card is composed anew when it is next painted or asked for.
     void RedrawCard();
     void SetMode(int mode);
     // New card: the mode starts afresh, so SetMode(0) runs in full.
@@ -44,25 +43,12 @@ public:
     void UpdateTrackerRect();
     const CTrackerEx& GetTracker() const { return m_tracker; }
 
-    // The text bar's operations on the selected text (mode 2 only).
-    void SetSelectedTextColor(COLORREF colour);
-    void SetSelectedTextHeight(LONG height);
-    void SetSelectedTextFace(const std::u16string& face);
-    void AlignSelectedText(int where);
-
-    // Removes the selected element (Delete key and the bars' Delete buttons).
-    void DeleteSelection();
-    // The arrow keys: the selection moves by whole pixels, off the card too.
-    void MoveSelection(LONG dx, LONG dy);
-    // F: the selected photo, its proportions kept, covers the frame's window
-    // under its centre, or the largest window.
-    void FitSelectedPhoto();
-    // A photo dropped at a client point over one of the frame's windows is
-    // fitted into that window; elsewhere it stays as placed.
-    void FitSelectionIntoWindowAt(POINT client);
     // Escape: nothing selected, back to template mode; a deselected photo
     // sinks below the frame as after a click elsewhere.
     void ClearSelection();
+    // A photo dropped at a client point over one of the frame's windows is
+    // fitted into that window; elsewhere it stays as placed.
+    void FitSelectionIntoWindowAt(POINT client);
 
     // The in-place editor: prepared (hidden) at a client point in a font
     // and colour; committed as a new text when the editing ends.
@@ -70,25 +56,14 @@ public:
     void CommitTextEdit();
     CEditEx& GetEditor() const { return *m_pEdit; }
 
-    // Undo and redo. Every change of the card records the state it starts
-    // from: RecordStep just before the change; BeginStep and CommitStep
-    // around a change that may not happen (a drag, a template that may not
-    // load). A mergeable step right after another is one step with it.
-    void RecordStep(bool mergeable = false);
-    void BeginStep();
-    void CommitStep();
-    // An open editor is committed first; nothing happens during a drag.
+    // Undo and redo: an open editor is committed first; nothing happens
+    // during a drag.
     void Undo();
     void Redo();
-    const CardHistory& GetHistory() const { return m_history; }
 
-    // CardViewPort
-    void RecordUndoStep() override { RecordStep(); }
-    SIZE GetClientSize() const override;
-    HBITMAP RenderCardBitmap() override;
-
-    // The last composition, client-sized; null before the first.
-    const MemoryCanvas* GetBackBuffer() const { return m_backBuffer.get(); }
+    // The card's composition at the client size, composed when the card has
+    // changed since; null when it cannot be made.
+    const MemoryCanvas* GetBackBuffer();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -100,40 +75,31 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void OnCardChanged(CardChange change);
+    // The mode that shows the selection: photo, text, or the template's.
+    void EnterModeOfSelection(bool afresh);
     void OnLeftButtonDown(POINT p);
-    void OnRightButtonDown(POINT p);
-    void OnMouseMove(POINT p);
-    void OnRightButtonUp();
-    // Starts moving or resizing the selection; the drag ends on release.
-    void TrackSelection(POINT p, int hit);
-    void EndTrackSelection(bool cancelled);
     void UpdateCursor(POINT p);
     void StartNewText(POINT p);
     void EditTextAt(POINT p);
     bool ClientHolds(POINT p) const;
     bool SelectionIsPicture() const;
-    // A photo that loses the selection sinks below the frame again.
-    void SinkUnlessOnTop(ElementBase* previous);
-    void FitInto(ImageEx& photo, const RECT& window);
-    CardState CaptureState() const;
-    // Puts a state from the history back: selection, mode, bars and status follow.
-    void PutBack(CardState state);
+    // Whether a photo that loses the selection sinks below the frame.
+    bool SinksPhotos() const;
+    bool IsDragging() const { return m_drag.IsActive() || m_rotation.IsActive(); }
+    POINT ToCard(POINT client) const;
 
     CLumivexDoc& m_document;
-    WorkArea& m_card;
+    const WorkArea& m_card;
     ViewHost* m_host;
     std::unique_ptr<MemoryCanvas> m_backBuffer;
+    bool m_bBackBufferStale = true;
     CEditEx* m_pEdit;
     CTrackerEx m_tracker;
+    TrackerDrag m_drag;
+    PhotoRotation m_rotation;
     QSize m_rcLastClient;
     // The font of the last new text: kept when the size box holds no size.
-    LOGFONTW m_lfNewText{};
-    bool m_bTracking = false;
-    bool m_bRotating = false;
-    POINT m_ptRotateLast{};
-    POINT m_ptRotateCentre{};
+    LOGFONTW m_lfNewText;
     int m_nMode = MODE_NONE;
-    CardHistory m_history;
-    std::optional<CardState> m_pendingStep;  // taken by BeginStep
-    bool m_bPendingSaved = false;
 };

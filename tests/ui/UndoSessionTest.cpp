@@ -19,7 +19,7 @@
 #include "tests/app/TemplateFolder.h"
 #include "tests/app/TemplateTree.h"
 #include "ui/MainFrame.h"
-#include "view/CardRender.h"
+#include "model/CardRender.h"
 #include "view/LumivexView.h"
 
 namespace {

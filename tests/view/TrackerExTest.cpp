@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "view/TrackerEx.h"
+#include "model/TrackerEx.h"
 
 namespace {
 

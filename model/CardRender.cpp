@@ -1,4 +1,4 @@
-#include "view/CardRender.h"
+#include "model/CardRender.h"
 
 #include <cmath>
 #include <cstring>

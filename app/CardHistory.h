@@ -36,14 +36,17 @@ public:
 
     // A change is made from `before`: it becomes the newest undo step and the
     // redo branch goes; the oldest step drops off beyond the limit. A
-    // mergeable step right after another one is taken into it. `saved` tells
-    // whether `before` is the state last saved.
-    void Record(CardState before, bool saved, bool mergeable = false);
-    // The state to put back, or none; `current` (saved or not) is kept for the
-    // way back.
-    std::optional<CardState> Undo(CardState current, bool saved);
-    std::optional<CardState> Redo(CardState current, bool saved);
-    // Whether the state the card is in now (after a restore) is the saved one.
+    // mergeable step right after another one is taken into it.
+    void Record(CardState before, bool mergeable = false);
+    // A change that is no step of its own (raising an element by selecting
+    // it): the card is no longer the one saved, and no merge follows.
+    void NoteChange();
+    // The state to put back, or none; `current` is kept for the way back.
+    std::optional<CardState> Undo(CardState current);
+    std::optional<CardState> Redo(CardState current);
+    // The card as it is now is the one saved.
+    void MarkSaved() { m_savedId = m_currentId; }
+    // Whether the card as it is now is the one saved.
     bool IsAtSavedState() const { return m_savedId == m_currentId; }
     // A step is about to be merged into the last: no state need be taken.
     bool WouldMerge() const { return m_lastMergeable; }
@@ -53,9 +56,7 @@ public:
 
 private:
     // Takes the next state off `from`; the current one goes onto `keep`.
-    std::optional<CardState> Step(std::deque<CardState>& from, std::deque<CardState>& keep, CardState current,
-                                  bool saved);
-    void NoteSaved(bool saved);
+    std::optional<CardState> Step(std::deque<CardState>& from, std::deque<CardState>& keep, CardState current);
 
     std::size_t m_limit;
     std::deque<CardState> m_undo;  // newest at the back

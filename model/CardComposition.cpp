@@ -1,7 +1,7 @@
-#include "view/CardComposition.h"
+#include "model/CardComposition.h"
 
 #include "platform/Coordinates.h"
-#include "view/TrackerEx.h"
+#include "model/TrackerEx.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "view/CardHistory.h"
+#include "app/CardHistory.h"
 
 #include <utility>
 
@@ -50,15 +50,8 @@ void RestoreCard(WorkArea& card, std::filesystem::path& templateDir, CardState s
     templateDir = std::move(state.templateDir);
 }
 
-void CardHistory::NoteSaved(bool saved)
+void CardHistory::Record(CardState before, bool mergeable)
 {
-    if (saved)
-        m_savedId = m_currentId;
-}
-
-void CardHistory::Record(CardState before, bool saved, bool mergeable)
-{
-    NoteSaved(saved);
     m_redo.clear();
     if (mergeable && m_lastMergeable)
         return;
@@ -70,22 +63,26 @@ void CardHistory::Record(CardState before, bool saved, bool mergeable)
         m_undo.pop_front();
 }
 
-std::optional<CardState> CardHistory::Undo(CardState current, bool saved)
+void CardHistory::NoteChange()
 {
-    return Step(m_undo, m_redo, std::move(current), saved);
+    m_lastMergeable = false;
+    m_currentId = m_nextId++;
 }
 
-std::optional<CardState> CardHistory::Redo(CardState current, bool saved)
+std::optional<CardState> CardHistory::Undo(CardState current)
 {
-    return Step(m_redo, m_undo, std::move(current), saved);
+    return Step(m_undo, m_redo, std::move(current));
 }
 
-std::optional<CardState> CardHistory::Step(std::deque<CardState>& from, std::deque<CardState>& keep,
-                                           CardState current, bool saved)
+std::optional<CardState> CardHistory::Redo(CardState current)
+{
+    return Step(m_redo, m_undo, std::move(current));
+}
+
+std::optional<CardState> CardHistory::Step(std::deque<CardState>& from, std::deque<CardState>& keep, CardState current)
 {
     if (from.empty())
         return std::nullopt;
-    NoteSaved(saved);
     m_lastMergeable = false;
     current.id = m_currentId;
     keep.push_back(std::move(current));

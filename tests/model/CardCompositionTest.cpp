@@ -2,7 +2,7 @@
 
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/CardPixels.h"
-#include "view/CardComposition.h"
+#include "model/CardComposition.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "view/TrackerEx.h"
+#include "model/TrackerEx.h"
 
 #include <algorithm>
 #include <cmath>

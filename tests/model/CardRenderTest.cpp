@@ -5,7 +5,7 @@
 
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/CardPixels.h"
-#include "view/CardRender.h"
+#include "model/CardRender.h"
 
 namespace {
 

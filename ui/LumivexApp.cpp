@@ -1,4 +1,4 @@
-#include "app/LumivexApp.h"
+#include "ui/LumivexApp.h"
 
 CLumivexApp::~CLumivexApp()
 {

@@ -1,0 +1,35 @@
+// The program's commands, one QAction each: its text, shortcut, tooltip and
+// enabled state live here, its handler is connected once by the window. The
+// main bar's buttons, the Help menu and the window's shortcuts all trigger
+// these actions, so a command is never defined twice.
+#pragma once
+
+#include <QList>
+
+class QAction;
+class QObject;
+
+struct CardCommands {
+    // The actions belong to owner.
+    explicit CardCommands(QObject* owner);
+
+    // The main bar's buttons.
+    QAction* newCard;
+    QAction* save;
+    QAction* openPhoto;
+    QAction* templateMode;
+    QAction* addText;
+    // The Help menu's items.
+    QAction* helpTopic;
+    QAction* website;
+    QAction* downloadTemplates;
+    QAction* print;
+    QAction* undo;
+    QAction* redo;
+    QAction* about;
+    // A shortcut only.
+    QAction* paste;
+
+    // Every action, for the window that takes their shortcuts.
+    QList<QAction*> All() const;
+};
