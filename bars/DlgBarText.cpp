@@ -52,16 +52,21 @@ CDlgBarText::CDlgBarText(CLumivexDoc& document, const Bitmap* background, const 
     m_btnRight = AddSkinButton(IDC_TEXT_RIGHT, "ar", {410, 6});
     m_btnDelete = AddSkinButton(IDC_TEXT_DELETE, "delete", {560, 7});
 
-    connect(m_btnLeft, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(0); });
-    connect(m_btnCenter, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(1); });
-    connect(m_btnRight, &QAbstractButton::clicked, this, [this] { m_document.AlignSelectedText(2); });
+    const auto align = [this](int where) { EditText([where](CLumivexDoc& d) { d.AlignSelectedText(where); }); };
+    connect(m_btnLeft, &QAbstractButton::clicked, this, [align] { align(0); });
+    connect(m_btnCenter, &QAbstractButton::clicked, this, [align] { align(1); });
+    connect(m_btnRight, &QAbstractButton::clicked, this, [align] { align(2); });
     connect(m_btnDelete, &QAbstractButton::clicked, this, [this] { m_document.DeleteSelection(); });
     connect(m_fontBox, &QComboBox::textActivated, this,
-            [this](const QString& face) { m_document.SetSelectedTextFace(face.toStdU16String()); });
+            [this](const QString& face) {
+                EditText([&](CLumivexDoc& d) { d.SetSelectedTextFace(face.toStdU16String()); });
+            });
     connect(m_sizeBox, &QComboBox::textActivated, this,
-            [this](const QString& size) { m_document.SetSelectedTextHeight(FontHeightOfSize(LeadingInteger(size))); });
+            [this](const QString& size) {
+                EditText([&](CLumivexDoc& d) { d.SetSelectedTextHeight(FontHeightOfSize(LeadingInteger(size))); });
+            });
     connect(m_colourButton, &CColourButton::selEndOk, this,
-            [this](COLORREF colour) { m_document.SetSelectedTextColor(colour); });
+            [this](COLORREF colour) { EditText([colour](CLumivexDoc& d) { d.SetSelectedTextColor(colour); }); });
 
     for (QObject* control : {static_cast<QObject*>(m_fontBox), static_cast<QObject*>(m_sizeBox),
                              static_cast<QObject*>(m_sizeBox->lineEdit()), static_cast<QObject*>(m_colourButton)})
@@ -125,5 +130,11 @@ void CDlgBarText::OnSizeEntered()
 {
     const int size = std::abs(LeadingInteger(m_sizeBox->SizeText()));
     if (size != 0)
-        m_document.SetSelectedTextHeight(FontHeightOfSize(size));
+        EditText([size](CLumivexDoc& d) { d.SetSelectedTextHeight(FontHeightOfSize(size)); });
+}
+
+void CDlgBarText::EditText(const std::function<void(CLumivexDoc&)>& change)
+{
+    if (!isHidden())
+        change(m_document);
 }

@@ -4,6 +4,8 @@
 // attributes of the next new text.
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 #include "bars/SubBar.h"
@@ -51,6 +53,9 @@ protected:
 
 private:
     void OnSizeEntered();
+    // A change of the selected text, made while the bar is shown (the text
+    // modes): a hidden bar's controls change nothing.
+    void EditText(const std::function<void(CLumivexDoc&)>& change);
 
     CLumivexDoc& m_document;
     CFontComboBox* m_fontBox = nullptr;

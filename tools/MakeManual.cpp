@@ -134,7 +134,7 @@ void TakeWindowShots(CMainFrame& frame, Shots& shots)
     shots[QStringLiteral("colour-palette")] = palette->grab().toImage();
     delete palette;
 
-    CDlgTemplateSel dialog(view, TemplateRoots(), &frame);
+    CDlgTemplateSel dialog(view.GetDocument(), TemplateRoots(), &frame);
     dialog.show();
     const int birthday = dialog.CategoryBox().findText(QStringLiteral("Birthday"));
     if (birthday >= 0)

@@ -95,7 +95,8 @@ void CMainFrame::ConnectCommands()
     on(c.templateMode, [this] { m_view->SetMode(MODE_TEMPLATE); });
     on(c.addText, [this] { m_view->SetMode(MODE_ADD_TEXT); });
     on(c.helpTopic, [] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString((GetAppDir() / "Orvantis.html").string())));
+        const std::filesystem::path manual = GetAppDir() / "Orvantis.html";
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
     });
     on(c.website, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrProductWebsite))); });
     on(c.downloadTemplates, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kStrTemplateDownloads))); });

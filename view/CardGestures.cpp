@@ -45,7 +45,9 @@ bool PhotoRotation::Press(POINT p, const RECT& r)
 {
     const LONG hw = (r.right - r.left) / 2, hh = (r.bottom - r.top) / 2;
     const RECT inner{r.left + hw / 2, r.top + hh / 2, r.left + hw / 2 + hw, r.top + hh / 2 + hh};
-    auto holds = [&](const RECT& box) { return p.x >= box.left && p.x < box.right && p.y >= box.top && p.y < box.bottom; };
+    auto holds = [&p](const RECT& box) {
+        return p.x >= box.left && p.x < box.right && p.y >= box.top && p.y < box.bottom;
+    };
     if (!holds(r) || holds(inner))
         return false;
     m_last = p;

@@ -11,29 +11,6 @@ namespace {
 
 using testtemplates::TemplateFolder;
 
-// The document's view: a client size, and a render of the card's full size
-// in one colour.
-class FakeView : public CardViewPort {
-public:
-    FakeView(const WorkArea& card, SIZE client) : m_client(client), m_card(card) {}
-    SIZE GetClientSize() const override { return m_client; }
-    HBITMAP RenderCardBitmap() override
-    {
-        const SIZE size = m_card.GetCardImageSize();
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, size.cy, 1, 24, BI_RGB};
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (bitmap)
-            std::fill(bitmap->pixels.begin(), bitmap->pixels.end(), 0x80);
-        return bitmap;
-    }
-    SIZE m_client;
-
-private:
-    const WorkArea& m_card;
-};
-
 struct FitCase {
     SIZE card, client, shown;
     POINT origin;
@@ -50,12 +27,10 @@ TEST(LumivexDoc, FitsTheCardIntoTheViewNeverAboveFullSize)
         TemplateFolder folder(c.card.cx, c.card.cy, {10, 10, 50, 50});
         ASSERT_TRUE(folder.Written());
         CLumivexDoc document(folder.Path());
-        FakeView view(document.m_workArea, c.client);
-        document.SetView(&view);
-        document.FitCardToView(true);
-        EXPECT_EQ(document.m_workArea.GetFrameSize(), c.shown) << c.card.cx << " in " << c.client.cx;
-        EXPECT_EQ(document.m_workArea.GetOrigin().x, c.origin.x);
-        EXPECT_EQ(document.m_workArea.GetOrigin().y, c.origin.y);
+        document.FitCardToView(c.client, true);
+        EXPECT_EQ(document.Card().GetFrameSize(), c.shown) << c.card.cx << " in " << c.client.cx;
+        EXPECT_EQ(document.Card().GetOrigin().x, c.origin.x);
+        EXPECT_EQ(document.Card().GetOrigin().y, c.origin.y);
     }
 }
 
@@ -74,14 +49,14 @@ TEST(LumivexDoc, PlacesPhotosAThirdOfTheCardWideAndNeverTallerThanIt)
     for (const Case& c : cases) {
         PxImage picture(c.width, c.height, 24, FormatBmp);
         ASSERT_TRUE(document.PlacePhoto(picture));
-        const ElementBase* photo = document.m_workArea.GetSelected();
+        const ElementBase* photo = document.Card().GetSelected();
         ASSERT_NE(photo, nullptr);
         EXPECT_EQ(photo->GetSize(), c.placed) << c.width << " x " << c.height;
         EXPECT_EQ(photo->GetPos().x, 0);
         EXPECT_EQ(photo->GetPos().y, 0);
-        EXPECT_EQ(document.m_workArea.GetElements().back().get(), photo);  // on top
+        EXPECT_EQ(document.Card().GetElements().back().get(), photo);  // on top
     }
-    EXPECT_TRUE(document.m_workArea.IsModified());
+    EXPECT_TRUE(document.IsModified());
     EXPECT_FALSE(document.PlacePhoto(PxImage()));
 }
 
@@ -90,15 +65,14 @@ TEST(LumivexDoc, NewCardKeepsOnlyTheDefaultTemplate)
     TemplateFolder folder(300, 200, {10, 10, 50, 50});
     TemplateFolder other(500, 400, {10, 10, 50, 50}, "other");
     CLumivexDoc document(folder.Path());
-    FakeView view(document.m_workArea, {300, 200});
-    document.SetView(&view);
+    document.FitCardToView({300, 200}, true);
     document.PlacePhoto(PxImage(50, 50, 24, FormatBmp));
-    document.m_strTemplateDir = other.Path();
-    document.m_workArea.LoadTemplate(other.Path());
+    ASSERT_TRUE(document.ApplyTemplate(other.Path()));
+    EXPECT_EQ(document.TemplateDir(), other.Path());
     document.NewCard();
-    ASSERT_EQ(document.m_workArea.GetElements().size(), 1u);
-    EXPECT_EQ(document.m_workArea.GetCardImageSize(), (SIZE{300, 200}));
-    EXPECT_EQ(document.m_strTemplateDir, folder.Path());
+    ASSERT_EQ(document.Card().GetElements().size(), 1u);
+    EXPECT_EQ(document.Card().GetCardImageSize(), (SIZE{300, 200}));
+    EXPECT_EQ(document.TemplateDir(), folder.Path());
 }
 
 class DocumentSave : public testing::Test {
@@ -106,14 +80,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.Written());
-        m_document.SetView(&m_view);
+        m_document.FitCardToView({120, 80}, true);
         m_document.PlacePhoto(PxImage(20, 20, 24, FormatBmp));
     }
     std::filesystem::path Out(const std::string& name) const { return m_folder.Path() / name; }
 
     TemplateFolder m_folder{120, 80, {10, 10, 50, 50}};
     CLumivexDoc m_document{m_folder.Path()};
-    FakeView m_view{m_document.m_workArea, {120, 80}};
 };
 
 TEST_F(DocumentSave, ExtensionInAnyCaseGivesTheFormat)
@@ -133,10 +106,10 @@ TEST_F(DocumentSave, ExtensionInAnyCaseGivesTheFormat)
 
 TEST_F(DocumentSave, SuccessClearsTheModifiedFlag)
 {
-    ASSERT_TRUE(m_document.m_workArea.IsModified());
+    ASSERT_TRUE(m_document.IsModified());
     std::string error;
     ASSERT_TRUE(m_document.SaveCardImage(Out("card.png"), error));
-    EXPECT_FALSE(m_document.m_workArea.IsModified());
+    EXPECT_FALSE(m_document.IsModified());
 }
 
 TEST_F(DocumentSave, FailureSaysWhyAndKeepsTheOldFile)
@@ -157,7 +130,7 @@ TEST_F(DocumentSave, FailureSaysWhyAndKeepsTheOldFile)
     std::string content;
     std::ifstream(taken / "inside") >> content;
     EXPECT_EQ(content, "precious");
-    EXPECT_TRUE(m_document.m_workArea.IsModified());
+    EXPECT_TRUE(m_document.IsModified());
     EXPECT_FALSE(m_document.SaveCardImage(Out("missing/card.png"), error));
 }
 
@@ -168,13 +141,19 @@ TEST_F(DocumentSave, SaveTemplateWritesTheFolderOrSaysWhyNot)
     ASSERT_TRUE(m_document.SaveTemplate(error)) << error;
     EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "thumb.jpg"));
 
-    // A folder that cannot be made (a file stands where its parent would be)
-    // outside the program's resources: nothing is written, the reason is given.
-    std::ofstream(Out("plain-file")) << "x";
-    m_document.m_strTemplateDir = Out("plain-file") / "tpl";
+    // A folder that cannot be made again (a file stands where its parent
+    // was) outside the program's resources: nothing is written, the reason
+    // is given.
+    const std::filesystem::path gone = Out("gone") / "tpl";
+    std::filesystem::create_directories(gone);
+    const auto frame = cardfixtures::Frame(120, 80, {10, 10, 50, 50});
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get()}, gone / "this.tpl"));
+    ASSERT_TRUE(m_document.ApplyTemplate(gone));
+    std::filesystem::remove_all(Out("gone"));
+    std::ofstream(Out("gone")) << "x";
     EXPECT_FALSE(m_document.SaveTemplate(error));
     EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
-    EXPECT_EQ(m_document.m_strTemplateDir, Out("plain-file") / "tpl");
+    EXPECT_EQ(m_document.TemplateDir(), gone);
 }
 
 }  // namespace

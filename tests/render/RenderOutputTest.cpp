@@ -95,20 +95,18 @@ TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
     // fitting it smaller first would refit the template's texts twice.
     view.resize(2400, 1800);
     view.show();
-    WorkArea& card = document.m_workArea;
+    const WorkArea& card = document.Card();
     ASSERT_EQ(card.GetFrameSize(), card.GetCardImageSize());
 
     PxImage picture;
     ASSERT_TRUE(picture.Load(fitted));
     ASSERT_TRUE(document.PlacePhoto(picture));
-    view.FitSelectedPhoto();
+    document.FitSelectedPhoto();
     view.ClearSelection();
     ASSERT_TRUE(picture.Load(boxed));
     ASSERT_TRUE(document.PlacePhoto(picture));
-    ElementBase* turned = card.GetSelected();
-    turned->m_ptPos = {150, 90};
-    turned->SetSize({500, 375});
-    turned->Rotate(17);
+    document.SetSelectionBounds({150, 90}, {500, 375});
+    document.RotateSelectedPhoto(17);
     view.ClearSelection();
 
     view.SetMode(MODE_ADD_TEXT);

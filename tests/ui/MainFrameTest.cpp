@@ -89,9 +89,9 @@ TEST_F(Frame, PastedPicturesAndDroppedPhotosArePlacedApart)
     pasted.fill(QColor(10, 20, 30));
     QGuiApplication::clipboard()->setImage(pasted);
     QTest::keyClick(&m_frame.GetView(), Qt::Key_V, Qt::ControlModifier);
-    const auto& elements = m_document.m_workArea.GetElements();
+    const auto& elements = m_document.Card().GetElements();
     ASSERT_EQ(elements.size(), 2u);
-    const auto* photo = dynamic_cast<const ImageEx*>(m_document.m_workArea.GetSelected());
+    const auto* photo = dynamic_cast<const ImageEx*>(m_document.Card().GetSelected());
     ASSERT_NE(photo, nullptr);
     EXPECT_EQ(photo->m_imgSrc.GetWidth(), 40u);
     EXPECT_EQ(photo->m_imgSrc.GetPixelColor(0, 0).rgbBlue, 30);
@@ -119,16 +119,16 @@ TEST_F(Frame, PastedPicturesAndDroppedPhotosArePlacedApart)
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_PHOTO);
 
     // Dropped on the window, a photo lands covering it.
-    const auto* frame = dynamic_cast<const ImageEx*>(m_document.m_workArea.GetFrame());
+    const auto* frame = dynamic_cast<const ImageEx*>(m_document.Card().GetFrame());
     const std::vector<RECT> windows = FindFrameWindows(*frame);
     ASSERT_EQ(windows.size(), 1u);
     const RECT w = windows[0];
-    const POINT o = m_document.m_workArea.GetOrigin();
+    const POINT o = m_document.Card().GetOrigin();
     QMimeData one;
     one.setUrls({QUrl::fromLocalFile(QString::fromStdString(first.string()))});
     dropAt(one, m_frame.GetView().mapTo(&m_frame, QPoint(o.x + (w.left + w.right) / 2, o.y + (w.top + w.bottom) / 2)));
     ASSERT_EQ(elements.size(), 5u);
-    const ElementBase* fitted = m_document.m_workArea.GetSelected();
+    const ElementBase* fitted = m_document.Card().GetSelected();
     EXPECT_LE(fitted->GetPos().x, w.left);
     EXPECT_LE(fitted->GetPos().y, w.top);
     EXPECT_GE(fitted->GetPos().x + fitted->GetSize().cx, w.right);
@@ -152,7 +152,7 @@ TEST_F(Frame, HelpMenuUndoesAndRedoes)
     };
     EXPECT_FALSE(item("Undo (Ctrl+Z)")->isEnabled());
     ASSERT_TRUE(m_document.PlacePhoto(PxImage(40, 30, 24, FormatBmp)));
-    const auto& elements = m_document.m_workArea.GetElements();
+    const auto& elements = m_document.Card().GetElements();
     ASSERT_EQ(elements.size(), 2u);
     EXPECT_FALSE(item("Redo (Ctrl+Shift+Z)")->isEnabled());
     item("Undo (Ctrl+Z)")->trigger();
@@ -195,7 +195,7 @@ TEST_F(Frame, ModeSwitchesMoveTheHeldButtonAndTheBars)
 TEST_F(Frame, ClosesAtOnceWithoutChanges)
 {
     m_frame.show();
-    ASSERT_FALSE(m_document.m_workArea.IsModified());
+    ASSERT_FALSE(m_document.IsModified());
     EXPECT_TRUE(m_frame.close());
 }
 
@@ -252,7 +252,7 @@ TEST(FrameQuit, AFailedSaveKeepsTheWindowOpenAndSaysWhy)
     EXPECT_FALSE(frame.close());
     EXPECT_TRUE(frame.isVisible());
     EXPECT_TRUE(message.startsWith("The card could not be saved")) << message.toStdString();
-    EXPECT_TRUE(document.m_workArea.IsModified());
+    EXPECT_TRUE(document.IsModified());
 }
 
 TEST(CardFileName, KeepsKnownExtensionsInAnyCaseAndAddsTheFiltersOtherwise)

@@ -18,13 +18,13 @@ protected:
     {
         m_frame.show();
         m_frame.resize(1600, 1200);  // the 1200 x 800 card at full size
-        ASSERT_EQ(m_document.m_workArea.GetFrameSize(), (SIZE{1200, 800}));
+        ASSERT_EQ(m_document.Card().GetFrameSize(), (SIZE{1200, 800}));
     }
     ImageEx* Add(LONG w, LONG h)
     {
         auto photo = cardfixtures::Photo(w, h, {10, 10});
         ImageEx* raw = photo.get();
-        m_document.m_workArea.AddElement(std::move(photo));
+        m_document.Place(std::move(photo));
         m_frame.GetView().SetMode(MODE_PHOTO);
         return raw;
     }
@@ -38,17 +38,17 @@ protected:
 TEST_F(PhotoBar, ZoomStaysBetween11And999Pixels)
 {
     ImageEx* photo = Add(600, 400);
-    Bar().OnZoomOut();
+    Bar().Button(IDC_PHOTO_ZOOM_OUT)->click();
     EXPECT_EQ(photo->GetSize(), (SIZE{900, 600}));
-    Bar().OnZoomOut();  // 1350 x 900 is refused
+    Bar().Button(IDC_PHOTO_ZOOM_OUT)->click();  // 1350 x 900 is refused
     EXPECT_EQ(photo->GetSize(), (SIZE{900, 600}));
-    EXPECT_EQ(m_frame.GetView().GetTracker().m_rect.right, m_document.m_workArea.GetOrigin().x + 10 + 900);
+    EXPECT_EQ(m_frame.GetView().GetTracker().m_rect.right, m_document.Card().GetOrigin().x + 10 + 900);
 
     ImageEx* small = Add(15, 15);
-    Bar().OnZoomIn();  // 10 x 10 is not above 10
+    Bar().Button(IDC_PHOTO_ZOOM_IN)->click();  // 10 x 10 is not above 10
     EXPECT_EQ(small->GetSize(), (SIZE{15, 15}));
     ImageEx* other = Add(16, 16);
-    Bar().OnZoomIn();
+    Bar().Button(IDC_PHOTO_ZOOM_IN)->click();
     EXPECT_EQ(other->GetSize(), (SIZE{11, 11}));
 }
 
@@ -61,17 +61,17 @@ TEST_F(PhotoBar, QuarterTurnsFlipsAndMirrorsComeBackToTheStart)
                std::equal(photo->m_imgWork.GetBits(), photo->m_imgWork.GetBits() + std::size_t(photo->m_imgWork.GetEffWidth()) * photo->m_imgWork.GetHeight(),
                           before.GetBits());
     };
-    Bar().OnRotate(90);
+    Bar().Button(IDC_PHOTO_ROTATE_RIGHT)->click();
     EXPECT_EQ(photo->GetSize(), (SIZE{40, 60}));
     for (int i = 0; i < 3; ++i)
-        Bar().OnRotate(90);
+        Bar().Button(IDC_PHOTO_ROTATE_RIGHT)->click();
     EXPECT_TRUE(same());
-    Bar().OnFlip();
+    Bar().Button(IDC_PHOTO_FLIP)->click();
     EXPECT_FALSE(same());
-    Bar().OnFlip();
-    Bar().OnMirror();
+    Bar().Button(IDC_PHOTO_FLIP)->click();
+    Bar().Button(IDC_PHOTO_MIRROR)->click();
     EXPECT_FALSE(same());
-    Bar().OnMirror();
+    Bar().Button(IDC_PHOTO_MIRROR)->click();
     EXPECT_TRUE(same());
 }
 
@@ -79,13 +79,13 @@ TEST_F(PhotoBar, CommandsIgnoreTextsButDeleteRemovesThem)
 {
     auto text = cardfixtures::Text(u"Hi", {5, 5});
     const ElementBase* raw = text.get();
-    m_document.m_workArea.AddElement(std::move(text));
+    m_document.Place(std::move(text));
     const SIZE size = raw->GetSize();
-    Bar().OnZoomOut();
-    Bar().OnRotate(90);
+    Bar().Button(IDC_PHOTO_ZOOM_OUT)->click();
+    Bar().Button(IDC_PHOTO_ROTATE_RIGHT)->click();
     EXPECT_EQ(raw->GetSize(), size);
-    Bar().OnDelete();
-    EXPECT_EQ(m_document.m_workArea.GetElements().size(), 1u);
+    Bar().Button(IDC_PHOTO_DELETE)->click();
+    EXPECT_EQ(m_document.Card().GetElements().size(), 1u);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);
 }
 

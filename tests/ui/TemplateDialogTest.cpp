@@ -27,7 +27,7 @@ protected:
         m_tree.Add("t", "Wedding", "w", 800, 400, 200);
         m_frame.show();
         m_frame.resize(1000, 800);
-        m_dialog = std::make_unique<CDlgTemplateSel>(m_frame.GetView(), std::vector{m_tree.Path() / "t"}, &m_frame);
+        m_dialog = std::make_unique<CDlgTemplateSel>(m_document, std::vector{m_tree.Path() / "t"}, &m_frame);
         m_dialog->show();
     }
     void DoubleClick(int row)
@@ -36,8 +36,8 @@ protected:
         list.setCurrentRow(row);
         emit list.itemDoubleClicked(list.item(row));
     }
-    std::filesystem::path TemplateDir() const { return m_document.m_strTemplateDir; }
-    SIZE CardSize() const { return m_document.m_workArea.GetCardImageSize(); }
+    std::filesystem::path TemplateDir() const { return m_document.TemplateDir(); }
+    SIZE CardSize() const { return m_document.Card().GetCardImageSize(); }
 
     TemplateTree m_tree{"dialog"};
     TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
@@ -48,14 +48,14 @@ protected:
 
 TEST_F(TemplateDialog, DoubleClickAppliesAtOnceAndOkDoesNotApplyItAgain)
 {
-    m_document.m_workArea.AddElement(cardfixtures::Photo(50, 40, {5, 5}));
+    m_document.Place(cardfixtures::Photo(50, 40, {5, 5}));
     DoubleClick(0);
     EXPECT_EQ(TemplateDir(), m_tree.Path() / "t" / "Birthday" / "a");
     EXPECT_EQ(CardSize(), (SIZE{600, 400}));
-    EXPECT_EQ(m_document.m_workArea.GetElements().size(), 2u);  // the photo stays
-    const ElementBase* applied = m_document.m_workArea.GetFrame();
+    EXPECT_EQ(m_document.Card().GetElements().size(), 2u);  // the photo stays
+    const ElementBase* applied = m_document.Card().GetFrame();
     m_dialog->OkButton().click();
-    EXPECT_EQ(m_document.m_workArea.GetFrame(), applied);  // not loaded again
+    EXPECT_EQ(m_document.Card().GetFrame(), applied);  // not loaded again
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
 }
 
@@ -66,7 +66,7 @@ TEST_F(TemplateDialog, OkAppliesAnotherSelectionAndCancelKeepsTheDoubleClickedOn
     m_dialog->OkButton().click();
     EXPECT_EQ(CardSize(), (SIZE{400, 600}));
 
-    CDlgTemplateSel again(m_frame.GetView(), {m_tree.Path() / "t"}, &m_frame);
+    CDlgTemplateSel again(m_document, {m_tree.Path() / "t"}, &m_frame);
     again.show();
     again.List().setCurrentRow(0);
     emit again.List().itemDoubleClicked(again.List().item(0));
@@ -103,7 +103,7 @@ TEST_F(TemplateDialog, NothingSelectedOrAnUnreadableTemplateChangesNothing)
     EXPECT_EQ(TemplateDir(), before);
 
     std::filesystem::resize_file(m_tree.Path() / "t" / "Birthday" / "b" / "this.tpl", 10);
-    CDlgTemplateSel again(m_frame.GetView(), {m_tree.Path() / "t"}, &m_frame);
+    CDlgTemplateSel again(m_document, {m_tree.Path() / "t"}, &m_frame);
     again.List().setCurrentRow(1);
     emit again.List().itemDoubleClicked(again.List().item(1));
     EXPECT_EQ(TemplateDir(), before);

@@ -27,14 +27,14 @@ protected:
     {
         m_frame.show();
         m_frame.resize(1600, 1200);  // the 1200 x 800 card at full size
-        ASSERT_EQ(m_document.m_workArea.GetFrameSize(), (SIZE{1200, 800}));
+        ASSERT_EQ(m_document.Card().GetFrameSize(), (SIZE{1200, 800}));
     }
     // A text of lfHeight -20, selected, with the view in text mode.
     TextEx* Select()
     {
         auto text = cardfixtures::Text(u"Hello there", {30, 40});
         TextEx* raw = text.get();
-        m_document.m_workArea.AddElement(std::move(text));
+        m_document.Place(std::move(text));
         m_frame.GetView().SetMode(MODE_TEXT);
         return raw;
     }
@@ -103,7 +103,7 @@ TEST_F(TextBar, AClickInAddTextModeOpensTheEditorInTheBarsFont)
     QTest::keyClick(&m_frame.GetView().GetEditor(), Qt::Key_Return);
 
     const TextEx* text = nullptr;
-    for (const auto& element : m_document.m_workArea.GetElements())
+    for (const auto& element : m_document.Card().GetElements())
         if (auto* t = dynamic_cast<const TextEx*>(element.get()))
             text = t;
     ASSERT_NE(text, nullptr);
@@ -141,7 +141,7 @@ TEST_F(TextBar, PicksFromTheListsApplyToTheSelectedText)
     EXPECT_EQ(QString::fromStdU16String(text->GetLogFont().lfFaceName), face);
     emit Bar().ColourButton().selEndOk(RGB(1, 2, 3));
     EXPECT_EQ(text->GetColor(), RGB(1, 2, 3));
-    EXPECT_TRUE(m_document.m_workArea.IsModified());
+    EXPECT_TRUE(m_document.IsModified());
 }
 
 TEST_F(TextBar, SelectingATextShowsItsAttributes)
@@ -173,7 +173,7 @@ TEST_F(TextBar, AlignmentMovesTheTextAcrossTheCardOnly)
     EXPECT_EQ(text->GetPos().y, 40);
     EXPECT_EQ(Bar().Button(IDC_TEXT_DELETE)->x(), Bar().width() - 63);
     Bar().Button(IDC_TEXT_DELETE)->click();
-    EXPECT_EQ(m_document.m_workArea.GetSelected(), nullptr);
+    EXPECT_EQ(m_document.Card().GetSelected(), nullptr);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);
 }
 
@@ -189,7 +189,7 @@ TEST_F(TextBar, ControlsAreDisabledWhileEditingAndChangesOutsideTextModeDoNothin
     m_frame.GetView().SetMode(MODE_EDIT_DONE);
     EXPECT_TRUE(Bar().Button(IDC_TEXT_DELETE)->isEnabled());
 
-    m_document.m_workArea.SetSelected(text);
+    m_document.Select(text);
     m_frame.GetView().SetMode(MODE_PHOTO);
     emit Bar().ColourButton().selEndOk(RGB(1, 2, 3));
     EXPECT_EQ(text->GetColor(), RGB(200, 10, 30));

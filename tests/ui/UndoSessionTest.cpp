@@ -14,12 +14,12 @@
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgTemplateSel.h"
+#include "controls/PxSkinButton.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/app/TemplateTree.h"
 #include "ui/MainFrame.h"
-#include "model/CardRender.h"
 #include "view/LumivexView.h"
 
 namespace {
@@ -38,9 +38,9 @@ constexpr bool kSanitized = false;
 constexpr int kOperations = 60;
 constexpr int kRounds = kSanitized ? 8 : 40;
 
-std::vector<std::uint8_t> RenderBytes(CLumivexView& view)
+std::vector<std::uint8_t> RenderBytes(CLumivexDoc& document)
 {
-    HBITMAP bitmap = view.RenderCardBitmap();
+    HBITMAP bitmap = document.RenderCardBitmap();
     if (!bitmap)
         return {};
     std::vector<std::uint8_t> bytes = bitmap->pixels;
@@ -56,10 +56,10 @@ protected:
         m_tree.Add("t", "Cards", "tall", 600, 900);
         m_frame.show();
         m_frame.resize(900, 700);
-        m_templates = std::make_unique<CDlgTemplateSel>(View(), std::vector{m_tree.Path() / "t"}, &m_frame);
+        m_templates = std::make_unique<CDlgTemplateSel>(m_document, std::vector{m_tree.Path() / "t"}, &m_frame);
     }
     CLumivexView& View() { return m_frame.GetView(); }
-    WorkArea& Card() { return m_document.m_workArea; }
+    const WorkArea& Card() const { return m_document.Card(); }
 
     QPoint RandomPoint()
     {
@@ -152,19 +152,19 @@ void UndoSession::RandomOperation()
         break;
     case 9: Key(Qt::Key_Delete); break;
     case 10: Key(m_random() % 2 ? Qt::Key_Left : Qt::Key_Down); break;
-    case 11: m_random() % 2 ? photoBar.OnZoomOut() : photoBar.OnZoomIn(); break;
-    case 12: m_random() % 2 ? photoBar.OnFlip() : photoBar.OnMirror(); break;
-    case 13: photoBar.OnRotate(m_random() % 2 ? 90.0f : -90.0f); break;
-    case 14: View().SetSelectedTextColor(RGB(m_random() % 256, 40, 200)); break;
-    case 15: View().SetSelectedTextHeight(-LONG(12 + m_random() % 60)); break;
-    case 16: View().AlignSelectedText(int(m_random() % 3)); break;
+    case 11: photoBar.Button(m_random() % 2 ? IDC_PHOTO_ZOOM_OUT : IDC_PHOTO_ZOOM_IN)->click(); break;
+    case 12: photoBar.Button(m_random() % 2 ? IDC_PHOTO_FLIP : IDC_PHOTO_MIRROR)->click(); break;
+    case 13: photoBar.Button(m_random() % 2 ? IDC_PHOTO_ROTATE_RIGHT : IDC_PHOTO_ROTATE_LEFT)->click(); break;
+    case 14: m_document.SetSelectedTextColor(RGB(m_random() % 256, 40, 200)); break;
+    case 15: m_document.SetSelectedTextHeight(-LONG(12 + m_random() % 60)); break;
+    case 16: m_document.AlignSelectedText(int(m_random() % 3)); break;
     case 17: m_templates->ApplyTemplate(int(m_random() % 2)); break;
     case 18: Key(Qt::Key_F); break;
     default:
         if (m_random() % 4 == 0)
-            m_frame.GetMainBar().OnNew();
+            m_frame.Commands().newCard->trigger();
         else
-            View().SetSelectedTextFace(m_random() % 2 ? u"Arial" : u"Times New Roman");
+            m_document.SetSelectedTextFace(m_random() % 2 ? u"Arial" : u"Times New Roman");
         break;
     }
 }
@@ -197,7 +197,7 @@ void UndoSession::ExpectCardHoldsTogether(int operation)
 // round, whose first change drops the redo branch.
 TEST_F(UndoSession, UndoingAllGivesTheFirstCardAndRedoingAllTheLast)
 {
-    const std::vector<std::uint8_t> first = RenderBytes(View());
+    const std::vector<std::uint8_t> first = RenderBytes(m_document);
     ASSERT_FALSE(first.empty());
     for (int round = 0; round < kRounds; ++round) {
         for (int i = 0; i < kOperations; ++i) {
@@ -208,18 +208,18 @@ TEST_F(UndoSession, UndoingAllGivesTheFirstCardAndRedoingAllTheLast)
         }
         View().Undo();  // ends an open editor first, then undoes its text
         View().Redo();
-        const std::vector<std::uint8_t> last = RenderBytes(View());
-        const std::size_t steps = View().GetHistory().UndoCount();
+        const std::vector<std::uint8_t> last = RenderBytes(m_document);
+        const std::size_t steps = m_document.GetHistory().UndoCount();
         ASSERT_LT(steps, CardHistory::kDefaultLimit);
         for (std::size_t i = 0; i < steps; ++i) {
             View().Undo();
             ExpectCardHoldsTogether(-1);
         }
-        ASSERT_EQ(RenderBytes(View()), first) << "round " << round;
-        ASSERT_FALSE(Card().IsModified());
+        ASSERT_EQ(RenderBytes(m_document), first) << "round " << round;
+        ASSERT_FALSE(m_document.IsModified());
         for (std::size_t i = 0; i < steps; ++i)
             View().Redo();
-        ASSERT_EQ(RenderBytes(View()), last) << "round " << round;
+        ASSERT_EQ(RenderBytes(m_document), last) << "round " << round;
         for (std::size_t i = 0; i < steps; ++i)
             View().Undo();
     }

@@ -20,7 +20,7 @@ protected:
     {
         m_view.show();
         m_view.resize(700, 500);
-        ASSERT_EQ(m_document.m_workArea.GetOrigin().x, 50);
+        ASSERT_EQ(m_document.Card().GetOrigin().x, 50);
         m_view.SetMode(MODE_TEMPLATE);
     }
     void Click(QPoint p)
@@ -37,7 +37,7 @@ protected:
     std::vector<const TextEx*> Texts() const
     {
         std::vector<const TextEx*> texts;
-        for (const auto& e : m_document.m_workArea.GetElements())
+        for (const auto& e : m_document.Card().GetElements())
             if (auto* t = dynamic_cast<const TextEx*>(e.get()))
                 texts.push_back(t);
         return texts;
@@ -65,7 +65,7 @@ TEST_F(TextEditing, NewTextLandsWhereItsFirstGlyphStoodInTheEditor)
     TypeAndEnter("Hello");
     EXPECT_FALSE(m_view.GetEditor().isVisible());
     EXPECT_EQ(m_view.GetMode(), MODE_EDIT_DONE);
-    EXPECT_EQ(m_document.m_workArea.GetSelected(), nullptr);
+    EXPECT_EQ(m_document.Card().GetSelected(), nullptr);
     ASSERT_EQ(Texts().size(), 1u);
     const TextEx* text = Texts()[0];
     EXPECT_EQ(text->GetText(), u"Hello");
@@ -109,8 +109,8 @@ TEST_F(TextEditing, TypingStopsAtTheRightEdge)
 TEST_F(TextEditing, DoubleClickEditsAnExistingTextInPlace)
 {
     auto template_text = cardfixtures::Text(u"Greetings", {40, 30}, ELEMENT_TEMPLATE_TEXT);
-    m_document.m_workArea.AddElement(std::move(template_text));
-    m_document.m_workArea.SetSelected(nullptr);
+    m_document.Place(std::move(template_text));
+    m_document.Select(nullptr);
     DoubleClick({50, 50});  // empty card: nothing
     EXPECT_NE(m_view.GetMode(), MODE_EDITING);
 
@@ -130,8 +130,8 @@ TEST_F(TextEditing, DoubleClickEditsAnExistingTextInPlace)
 
 TEST_F(TextEditing, EmptyingATextDeletesItAndAClickElsewhereCommits)
 {
-    m_document.m_workArea.AddElement(cardfixtures::Text(u"Bye", {40, 30}));
-    m_document.m_workArea.SetSelected(nullptr);
+    m_document.Place(cardfixtures::Text(u"Bye", {40, 30}));
+    m_document.Select(nullptr);
     DoubleClick({95, 85});
     m_view.GetEditor().clear();
     QTest::keyClick(&m_view.GetEditor(), Qt::Key_Return);

@@ -33,12 +33,12 @@ protected:
         m_view.SetMode(MODE_TEMPLATE);
         ASSERT_EQ(Card().GetFrameSize(), (SIZE{600, 400}));
     }
-    WorkArea& Card() { return m_document.m_workArea; }
-    ImageEx* AddPhoto(LONG w, LONG h, POINT pos)
+    const WorkArea& Card() const { return m_document.Card(); }
+    const ImageEx* AddPhoto(LONG w, LONG h, POINT pos)
     {
         auto photo = cardfixtures::Photo(w, h, pos);
-        ImageEx* raw = photo.get();
-        Card().AddElement(std::move(photo));
+        const ImageEx* raw = photo.get();
+        m_document.Place(std::move(photo));
         m_view.SetMode(MODE_PHOTO);
         return raw;
     }
@@ -104,7 +104,7 @@ TEST_F(CardView, AddTextModeRedrawsOnlyWhenItClearsASelection)
 
 TEST_F(CardView, DeselectedPhotoSinksBelowTheFrameUnlessOnTopMost)
 {
-    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    const ImageEx* photo = AddPhoto(100, 50, {30, 20});
     EXPECT_EQ(IndexOf(photo), 1u);  // above the frame
     Press(m_view, {550, 350});      // the frame: nothing is selected there
     Release(m_view, {550, 350});
@@ -114,7 +114,9 @@ TEST_F(CardView, DeselectedPhotoSinksBelowTheFrameUnlessOnTopMost)
 
     // Moved into the window and selected again through it; with the
     // toggle on, it stays above the frame when it loses the selection.
-    photo->m_ptPos = {220, 120};
+    m_document.Select(photo);
+    m_document.SetSelectionBounds({220, 120}, photo->GetSize());
+    m_document.ClearSelection(true);
     Press(m_view, {240, 130});
     Release(m_view, {240, 130});
     EXPECT_EQ(Card().GetSelected(), photo);
@@ -128,11 +130,13 @@ TEST_F(CardView, DeselectedPhotoSinksBelowTheFrameUnlessOnTopMost)
 
 TEST_F(CardView, ClickOnAPhotoSelectsItAndDragsIt)
 {
-    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    const ImageEx* photo = AddPhoto(100, 50, {30, 20});
     Press(m_view, {550, 350});
     Release(m_view, {550, 350});
-    Card().SendToBack(photo);
-    photo->m_ptPos = {220, 120};  // inside the frame's window
+    // Moved inside the frame's window, below the frame again.
+    m_document.Select(photo);
+    m_document.SetSelectionBounds({220, 120}, photo->GetSize());
+    m_document.ClearSelection(true);
     Press(m_view, {260, 140});
     Move(m_view, {270, 160});
     Release(m_view, {270, 160});
@@ -144,7 +148,7 @@ TEST_F(CardView, ClickOnAPhotoSelectsItAndDragsIt)
 
 TEST_F(CardView, CornerDragKeepsTheRatioAndSideHandlesOfPhotosDoNothing)
 {
-    ImageEx* photo = AddPhoto(100, 50, {100, 100});
+    const ImageEx* photo = AddPhoto(100, 50, {100, 100});
     const RECT box = m_view.GetTracker().m_rect;
     // Bottom-right corner out to a 300 x 100 box: the height follows (k = 2).
     Press(m_view, {box.right - 1, box.bottom - 1});
@@ -163,7 +167,7 @@ TEST_F(CardView, CornerDragKeepsTheRatioAndSideHandlesOfPhotosDoNothing)
 
 TEST_F(CardView, RightDragInTheOuterBandRotatesInWholeDegrees)
 {
-    ImageEx* photo = AddPhoto(200, 100, {100, 100});
+    const ImageEx* photo = AddPhoto(200, 100, {100, 100});
     const RECT box = m_view.GetTracker().m_rect;  // 200 x 100 at (100, 100)
     const QPoint centre(box.left + 100, box.top + 50);
 
@@ -182,7 +186,7 @@ TEST_F(CardView, RightDragInTheOuterBandRotatesInWholeDegrees)
     Move(m_view, centre + QPoint(90, 30), Qt::RightButton);  // atan(30 / 90) = 18.4 degrees
     Release(m_view, centre + QPoint(90, 30), Qt::RightButton);
     EXPECT_FLOAT_EQ(photo->m_fAngle, 18.0f);
-    EXPECT_TRUE(Card().IsModified());
+    EXPECT_TRUE(m_document.IsModified());
 }
 
 TEST_F(CardView, DeleteKeyRemovesTheSelection)
@@ -199,19 +203,19 @@ TEST_F(CardView, DeleteKeyRemovesTheSelection)
 
 TEST_F(CardView, ArrowKeysMoveTheSelectionAndEscapeClearsIt)
 {
-    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    const ImageEx* photo = AddPhoto(100, 50, {30, 20});
     auto key = [&](int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QKeyEvent press(QEvent::KeyPress, code, modifiers);
         QApplication::sendEvent(&m_view, &press);
     };
-    Card().SetModified(false);
+    m_document.MarkSaved();
     key(Qt::Key_Right);
     key(Qt::Key_Down, Qt::ShiftModifier);
     key(Qt::Key_Left, Qt::ShiftModifier);
     key(Qt::Key_Up);
     EXPECT_EQ(photo->GetPos().x, 21);
     EXPECT_EQ(photo->GetPos().y, 29);
-    EXPECT_TRUE(Card().IsModified());
+    EXPECT_TRUE(m_document.IsModified());
     EXPECT_EQ(m_view.GetTracker().m_rect.left, Card().GetOrigin().x + 21);
 
     key(Qt::Key_Escape);
@@ -224,7 +228,7 @@ TEST_F(CardView, ArrowKeysMoveTheSelectionAndEscapeClearsIt)
 
 TEST_F(CardView, FKeyFitsThePhotoToCoverTheFramesWindow)
 {
-    ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    const ImageEx* photo = AddPhoto(100, 50, {30, 20});
     QKeyEvent f(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier);
     QApplication::sendEvent(&m_view, &f);
     // The window is 200..400 x 100..300 as shown: the 2:1 photo covers it.
@@ -238,16 +242,16 @@ TEST_F(CardView, AlignsTheSelectedTextAcrossTheCard)
 {
     auto text = cardfixtures::Text(u"Hello", {17, 30});
     TextEx* raw = text.get();
-    Card().AddElement(std::move(text));
+    m_document.Place(std::move(text));
     m_view.SetMode(MODE_TEXT);
     raw->m_size.cx = 101;
-    m_view.AlignSelectedText(1);
+    m_document.AlignSelectedText(1);
     EXPECT_EQ(raw->m_ptPos.x, 249);
-    m_view.AlignSelectedText(2);
+    m_document.AlignSelectedText(2);
     EXPECT_EQ(raw->m_ptPos.x, 499);
-    m_view.AlignSelectedText(7);
+    m_document.AlignSelectedText(7);
     EXPECT_EQ(raw->m_ptPos.x, 499);
-    m_view.AlignSelectedText(0);
+    m_document.AlignSelectedText(0);
     EXPECT_EQ(raw->m_ptPos.x, 0);
     EXPECT_EQ(raw->m_ptPos.y, 30);
 }
