@@ -1,12 +1,8 @@
 #include "app/LumivexDoc.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/CardFile.h"
-#include "app/ProgramFolder.h"
+#include "app/FileFormats.h"
 #include "app/ResFolders.h"
-#include "image/ImageFormats.h"
 #include "model/CardComposition.h"
 #include "model/CardRender.h"
 #include "model/TemplateSave.h"
@@ -159,20 +155,12 @@ HBITMAP CLumivexDoc::RenderCardBitmap()
     return ::RenderCardBitmap(m_workArea);
 }
 
-std::uint32_t CLumivexDoc::CardFormatOf(const std::filesystem::path& path)
-{
-    std::string extension = GetFileExtension(path.filename());
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    const std::uint32_t format = GetFormatFromExtension(extension);
-    return format == FormatBmp || format == FormatJpg || format == FormatPng ? format : 0;
-}
-
 bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& error)
 {
     const std::uint32_t format = CardFormatOf(path);
     if (format == 0) {
-        error = "Cards are saved as BMP, JPEG or PNG files: give the name the extension .bmp, .jpg or .png.";
+        error = "Cards are saved as " + CardFormatNamesText() + " files: give the name the extension " +
+                CardExtensionsText() + ".";
         return false;
     }
     HBITMAP bitmap = RenderCardBitmap();

@@ -120,11 +120,8 @@ public:
     // The card at the full resolution of its template; owned by the caller
     // (DeleteObject), null when it cannot be made.
     HBITMAP RenderCardBitmap();
-    // The format a card is saved in under this name (the extension in any
-    // case): BMP, JPEG or PNG; 0 for any other name.
-    static std::uint32_t CardFormatOf(const std::filesystem::path& path);
-    // Renders the card at full resolution and saves it in the format of the
-    // path's extension (any case). A failure leaves an existing file as it
+    // Renders the card at full resolution and saves it in the card format of
+    // the path's extension (any case, see CardFormatOf). A failure leaves an existing file as it
     // was and says why in error; a success marks the card saved.
     bool SaveCardImage(const std::filesystem::path& path, std::string& error);
     // this.tpl and thumb.jpg of the current template folder. A template of

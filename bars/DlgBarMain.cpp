@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "app/BitmapImage.h"
+#include "app/FileFormats.h"
 #include "app/LumivexDoc.h"
 #include "app/PhotoFile.h"
 #include "bars/CardCommands.h"
@@ -13,16 +14,6 @@
 #include "controls/PxSkinButton.h"
 #include "controls/SkinBitmaps.h"
 #include "image/PxImage.h"
-
-namespace {
-
-const char* const kPhotoFilter =
-    "support files|*.bmp;*.jpg;*.jpeg;*.png;*.tga;*.tiff;*.jp2;*.j2k;*.webp;*.heic;*.heif;*.avif|BMP files "
-    "(*.bmp)|*.bmp|JPG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG files (*.png)|*.png|TGA files (*.tga)|*.tga|TIFF files "
-    "(*.tiff,*.tif)|*.tiff;*.tif|JP2 files(*.j2k;*.jp2)|*.j2k;*.jp2|WebP files (*.webp)|*.webp|HEIF files "
-    "(*.heic;*.heif)|*.heic;*.heif|AVIF files (*.avif)|*.avif||";
-
-}  // namespace
 
 CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
                          QWidget* parent)
@@ -116,7 +107,7 @@ void CDlgBarMain::paintEvent(QPaintEvent*)
 
 void CDlgBarMain::OnPhoto()
 {
-    CPreviewFileDlg dialog(true, QStringLiteral("*.bmp"), QString(), QString::fromLatin1(kPhotoFilter), window());
+    CPreviewFileDlg dialog(true, QStringLiteral("*.bmp"), QString(), QString::fromStdString(PhotoDialogFilter()), window());
     if (dialog.exec() != QDialog::Accepted)
         return;
     OpenPhotoFile(dialog.GetPathName());

@@ -6,25 +6,17 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
+#include "app/FileFormats.h"
 #include "app/LumivexDoc.h"
 
 namespace {
 
-struct CardFilter {
-    const char* name;
-    const char* extension;
-};
-constexpr CardFilter kFilters[] = {
-    {"BMP files (*.bmp)", "bmp"},
-    {"JPG files (*.jpg *.jpeg)", "jpg"},
-    {"PNG files (*.png)", "png"},
-};
 
 }  // namespace
 
 QString CardFileName(const QString& chosen, const QString& filterExtension)
 {
-    if (CLumivexDoc::CardFormatOf(chosen.toStdString()) != 0)
+    if (CardFormatOf(chosen.toStdString()) != 0)
         return chosen;
     return chosen + '.' + filterExtension;
 }
@@ -40,14 +32,15 @@ QString AskCardFileName(QWidget* parent)
     // The question comes after the extension has been settled.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
-    for (const CardFilter& filter : kFilters)
-        names << QString::fromLatin1(filter.name);
+    for (const CardFileType& type : CardFileTypes())
+        names << QString::fromLatin1(type.filterName);
     dialog.setNameFilters(names);
-    dialog.selectNameFilter(names[1]);
+    dialog.selectNameFilter(QString::fromLatin1(DefaultCardFileType().filterName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const auto chosenFilter = names.indexOf(dialog.selectedNameFilter());
-    const QString extension = QString::fromLatin1(kFilters[chosenFilter < 0 ? 1 : chosenFilter].extension);
+    const auto chosen = names.indexOf(dialog.selectedNameFilter());
+    const CardFileType& type = chosen < 0 ? DefaultCardFileType() : CardFileTypes()[std::size_t(chosen)];
+    const QString extension = QString::fromLatin1(type.extension);
     return CardFileName(dialog.selectedFiles().first(), extension);
 }
 

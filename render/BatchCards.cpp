@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/LumivexDoc.h"
+#include "app/FileFormats.h"
 #include "render/CsvReader.h"
 
 namespace {
@@ -16,8 +16,8 @@ std::string OutputNameProblem(const std::string& name)
         return "the output name is empty";
     if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || name == "." || name == "..")
         return "the output name '" + name + "' is not a plain file name";
-    if (CLumivexDoc::CardFormatOf(name) == 0)
-        return "the output name '" + name + "' does not end in .jpg, .jpeg, .png or .bmp";
+    if (CardFormatOf(name) == 0)
+        return "the output name '" + name + "' does not end in " + CardExtensionsText();
     return {};
 }
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/LumivexDoc.h"
+#include "app/FileFormats.h"
 
 namespace {
 
@@ -181,8 +181,8 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
             return "--colour needs a colour as #RRGGBB, not '" + value + "'";
         card.style.colour = *colour;
     } else if (option == "-o") {
-        if (CLumivexDoc::CardFormatOf(value) == 0)
-            return "-o needs a file name ending in .jpg, .jpeg, .png or .bmp, not '" + value + "'";
+        if (CardFormatOf(value) == 0)
+            return "-o needs a file name ending in " + CardExtensionsText() + ", not '" + value + "'";
         card.output = value;
     } else if (option == "--batch") {
         args.csv = value;
@@ -229,7 +229,7 @@ RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
         args.mode = RenderArgs::Mode::Batch;
     } else {
         if (args.card.output.empty())
-            return Wrong("no output file: give -o OUT.jpg, .png or .bmp");
+            return Wrong("no output file: give -o OUT, a name ending in " + CardExtensionsText());
         args.mode = RenderArgs::Mode::Card;
     }
     return args;
@@ -239,7 +239,7 @@ std::string RenderUsage()
 {
     return "Usage:\n"
            "  orvantis-render [--template DIR] [--photo FILE[@X,Y,W,H[,ANGLE]]]... [--text TEXT[@X,Y]]...\n"
-           "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT.jpg|.png|.bmp\n"
+           "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT\n"
            "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--template DIR]\n"
            "                  [--font FACE] [--size N] [--colour #RRGGBB]\n"
            "\n"
@@ -251,7 +251,8 @@ std::string RenderUsage()
            "  --text TEXT     a text, centred near the card's bottom edge, or at card pixel X,Y\n"
            "  --font, --size, --colour  the face, point size and colour of the texts\n"
            "                  (Times New Roman, 48, #FFFFFF)\n"
-           "  -o OUT          the card file; the extension chooses BMP, JPEG or PNG\n"
+           "  -o OUT          the card file; its extension (" + CardExtensionsText() + ") chooses\n"
+           "                  " + CardFormatNamesText() + "\n"
            "  --batch CSV     one card per row after the header: photo, text, output file name;\n"
            "                  photo paths are relative to the CSV file's folder\n"
            "  --out DIR       where the batch's cards go (made when missing)\n"

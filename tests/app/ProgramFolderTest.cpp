@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/FileFormats.h"
 #include "app/ProgramFolder.h"
 #include "image/ImageFormats.h"
 
@@ -39,6 +40,23 @@ TEST(ProgramFolder, FormatTableIsExactAndCaseSensitive)
     EXPECT_EQ(GetFormatFromExtension("heic"), std::uint32_t(FormatHeif));
     EXPECT_EQ(GetFormatFromExtension("heif"), std::uint32_t(FormatHeif));
     EXPECT_EQ(GetFormatFromExtension("avif"), std::uint32_t(FormatAvif));
+}
+
+// The one table every dialog, message and command line reads.
+TEST(FileFormats, DialogFiltersAndTextsComeFromOneTable)
+{
+    EXPECT_EQ(PhotoDialogFilter(),
+              "support files|*.bmp;*.jpg;*.jpeg;*.png;*.tga;*.tiff;*.jp2;*.j2k;*.webp;*.heic;*.heif;*.avif|BMP files "
+              "(*.bmp)|*.bmp|JPG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|PNG files (*.png)|*.png|TGA files (*.tga)|*.tga|"
+              "TIFF files (*.tiff,*.tif)|*.tiff;*.tif|JP2 files(*.j2k;*.jp2)|*.j2k;*.jp2|WebP files (*.webp)|*.webp|"
+              "HEIF files (*.heic;*.heif)|*.heic;*.heif|AVIF files (*.avif)|*.avif||");
+    EXPECT_EQ(CardExtensionsText(), ".bmp, .jpg, .jpeg or .png");
+    EXPECT_EQ(CardFormatNamesText(), "BMP, JPEG or PNG");
+    EXPECT_EQ(std::string(DefaultCardFileType().extension), "jpg");
+    EXPECT_EQ(CardFormatOf("/a.b/card.JPEG"), std::uint32_t(FormatJpg));
+    EXPECT_EQ(CardFormatOf("card.Png"), std::uint32_t(FormatPng));
+    EXPECT_EQ(CardFormatOf("card.tif"), 0u);  // opened, never saved
+    EXPECT_EQ(CardFormatOf("png"), 0u);
 }
 
 }  // namespace
