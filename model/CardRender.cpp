@@ -10,6 +10,7 @@ namespace {
 
 void DrawFullResolution(WorkArea& card, HDC dc, SIZE full)
 {
+    // The scale is a float; the products with it are formed in double.
     const float s = float(full.cx) / float(card.GetFrameSize().cx);
     if (std::fabs(s - 1) < 0.000001) {
         for (const auto& element : card.GetElements()) {
@@ -20,7 +21,7 @@ void DrawFullResolution(WorkArea& card, HDC dc, SIZE full)
         }
         return;
     }
-    auto scaled = [s](LONG v) { return TruncateToLong(v * s + 0.5); };
+    auto scaled = [s](LONG v) { return TruncateToLong(double(v) * s + 0.5); };
     for (const auto& element : card.GetElements()) {
         const std::unique_ptr<ElementBase> copy = element->Clone();
         copy->m_bHighQuality = 1;

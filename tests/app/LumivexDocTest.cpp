@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+
+#include <QSignalSpy>
 
 #include "app/LumivexDoc.h"
 #include "image/PxImage.h"
@@ -73,6 +76,101 @@ TEST(LumivexDoc, NewCardKeepsOnlyTheDefaultTemplate)
     ASSERT_EQ(document.Card().GetElements().size(), 1u);
     EXPECT_EQ(document.Card().GetCardImageSize(), (SIZE{300, 200}));
     EXPECT_EQ(document.TemplateDir(), folder.Path());
+}
+
+TEST(LumivexDoc, PhotoScaleIsSingleButItsProductsAreDouble)
+{
+    // 100 x 1000 on a card shown 600 x 450: s = 450 / 1000 = 0.449999988f,
+    // and 100 s = 44.9999988 in double (45 in single precision).
+    TemplateFolder folder(600, 450, {10, 10, 50, 50});
+    CLumivexDoc document(folder.Path());
+    ASSERT_TRUE(document.PlacePhoto(PxImage(100, 1000, 24, FormatBmp)));
+    EXPECT_EQ(document.Card().GetSelected()->GetSize(), (SIZE{44, 450}));
+}
+
+// A 1200 x 800 card shown 600 x 400, a selected photo on it, just saved.
+class DocumentEdits : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.Written());
+        m_document.FitCardToView({600, 400}, true);
+        m_document.Place(cardfixtures::Photo(120, 80, {30, 40}));
+        m_document.MarkSaved();
+    }
+    std::size_t Steps() const { return m_document.GetHistory().UndoCount(); }
+    const ElementBase* Selected() const { return m_document.Card().GetSelected(); }
+
+    TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
+    CLumivexDoc m_document{m_folder.Path()};
+};
+
+TEST_F(DocumentEdits, EachOperationIsOneStepAndOneNotice)
+{
+    const std::pair<const char*, std::function<void(CLumivexDoc&)>> operations[] = {
+        {"zoom", [](CLumivexDoc& d) { d.ZoomSelectedPhoto(1.5); }},
+        {"mirror", [](CLumivexDoc& d) { d.MirrorSelectedPhoto(); }},
+        {"flip", [](CLumivexDoc& d) { d.FlipSelectedPhoto(); }},
+        {"rotate", [](CLumivexDoc& d) { d.RotateSelectedPhoto(90); }},
+        {"fit", [](CLumivexDoc& d) { d.FitSelectedPhoto(); }},
+        {"move", [](CLumivexDoc& d) { d.MoveSelection(4, 0); }},
+        {"bounds", [](CLumivexDoc& d) { d.SetSelectionBounds({1, 2}, {60, 40}); }},
+        {"delete", [](CLumivexDoc& d) { d.DeleteSelection(); }},
+        {"text", [](CLumivexDoc& d) { d.AddText(cardfixtures::LogFont(u"Arial", -20), 0, u"Hi", {5, 5}); }},
+        {"template", [this](CLumivexDoc& d) { d.ApplyTemplate(m_folder.Path()); }},
+        {"new", [](CLumivexDoc& d) { d.NewCard(); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        m_document.MarkSaved();
+        const std::size_t before = Steps();
+        QSignalSpy notices(&m_document, &CLumivexDoc::changed);
+        operation(m_document);
+        EXPECT_EQ(Steps(), before + 1) << name;
+        EXPECT_EQ(notices.count(), 1) << name;
+        EXPECT_TRUE(m_document.IsModified()) << name;
+    }
+    // Undone to where it was saved, the card is the saved one again.
+    m_document.Undo();
+    EXPECT_FALSE(m_document.IsModified());
+}
+
+TEST_F(DocumentEdits, AGestureIsOneStepAndNoneWhenNothingChanged)
+{
+    const std::size_t before = Steps();
+    m_document.BeginGesture();
+    for (int i = 0; i < 5; ++i)
+        m_document.RotateSelectedPhoto(3);
+    m_document.EndGesture();
+    EXPECT_EQ(Steps(), before + 1);
+    m_document.Undo();
+    EXPECT_EQ(static_cast<const ImageEx*>(Selected())->m_fAngle, 0.0f);
+
+    m_document.BeginGesture();
+    EXPECT_FALSE(m_document.SetSelectionBounds(Selected()->GetPos(), Selected()->GetSize()));
+    m_document.EndGesture();
+    EXPECT_EQ(Steps(), before);
+    EXPECT_FALSE(m_document.IsModified());
+
+    // A change of the whole card inside a gesture is a step of its own.
+    m_document.BeginGesture();
+    m_document.RotateSelectedPhoto(3);
+    m_document.NewCard();
+    EXPECT_EQ(Steps(), before + 2);
+}
+
+TEST_F(DocumentEdits, SelectingRaisesWithoutAStepAndADeselectedPhotoSinks)
+{
+    const ElementBase* photo = Selected();
+    m_document.ClearSelection(false);
+    EXPECT_EQ(m_document.Card().GetElements().back().get(), photo);  // kept on top
+    EXPECT_FALSE(m_document.IsModified());
+    m_document.SelectAt({40, 50}, true);
+    ASSERT_EQ(Selected(), photo);
+    EXPECT_EQ(Steps(), 1u);            // only the placing
+    EXPECT_TRUE(m_document.IsModified());  // but raised
+    m_document.SelectAt({590, 390}, true);  // the frame: nothing there to select
+    EXPECT_EQ(Selected(), nullptr);
+    EXPECT_EQ(m_document.Card().GetElements().front().get(), photo);
 }
 
 class DocumentSave : public testing::Test {

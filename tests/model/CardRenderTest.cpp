@@ -130,6 +130,21 @@ TEST_F(CardRender, OtherScalesDrawRescaledHighQualityClones)
     EXPECT_EQ(frameLikeCopies.posAtDraw.x, 4);
 }
 
+TEST_F(CardRender, ScaleIsSingleButItsProductsAreDouble)
+{
+    // 1260 shown 600: s = 2.0999999f; 35 s + 0.5 = 73.99999967 in double,
+    // where the single product 35 s rounds to 73.5 and gives 74.
+    testtemplates::TemplateFolder folder(1260, 840, {100, 50, 200, 150}, "single-scale");
+    LoadFrame(folder, {600, 400});
+    ProbeLog photo, copies;
+    m_card.AddElement(std::make_unique<Probe>(&photo, &copies, POINT{35, 5}, SIZE{15, 25}));
+    const OwnedBitmap card(RenderCardBitmap(m_card));
+    ASSERT_TRUE(card);
+    EXPECT_EQ(copies.posAtDraw.x, 73);
+    EXPECT_EQ(copies.posAtDraw.y, 10);
+    EXPECT_EQ(copies.sizeAtDraw, (SIZE{31, 52}));
+}
+
 TEST_F(CardRender, FullSizeCardRebuildsItsOwnElementsInHighQuality)
 {
     testtemplates::TemplateFolder folder(60, 40, {10, 10, 50, 30}, "full");
