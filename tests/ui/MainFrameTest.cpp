@@ -162,6 +162,49 @@ TEST_F(Frame, HelpMenuUndoesAndRedoes)
     EXPECT_EQ(elements.size(), 2u);
 }
 
+// Each command is one action: the button shows its tooltip and triggers it,
+// the Help menu holds the action itself, and its shortcut works anywhere.
+TEST_F(Frame, CommandsAreOneActionForButtonMenuAndShortcut)
+{
+    m_frame.show();
+    m_frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_frame));
+    const CardCommands& commands = m_frame.Commands();
+    PxSkinButton* newButton = m_frame.GetMainBar().Button(IDC_BTN_NEW);
+    EXPECT_EQ(newButton->toolTip(), commands.newCard->toolTip());
+    EXPECT_EQ(m_frame.GetMainBar().Button(IDC_BTN_TEXT)->toolTip(), "Add text (Ctrl+T)");
+    const QList<QAction*> menu = m_frame.GetMainBar().Button(IDC_BTN_HELP)->PopupMenu()->actions();
+    EXPECT_TRUE(menu.contains(commands.undo) && menu.contains(commands.print) && menu.contains(commands.about));
+    // The item's text names the key; no second column repeats it.
+    EXPECT_FALSE(commands.undo->isShortcutVisibleInContextMenu());
+
+    ASSERT_TRUE(m_document.PlacePhoto(PxImage(40, 30, 24, FormatBmp)));
+    EXPECT_TRUE(commands.undo->isEnabled());
+    QTest::keyClick(&m_frame.GetView(), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(m_frame.GetView().GetMode(), MODE_ADD_TEXT);
+    QTest::keyClick(&m_frame.GetView(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(m_document.Card().GetElements().size(), 1u);
+    EXPECT_TRUE(commands.redo->isEnabled());
+    QTest::keyClick(&m_frame.GetView(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(m_document.Card().GetElements().size(), 2u);
+    newButton->click();
+    EXPECT_EQ(m_document.Card().GetElements().size(), 1u);
+    EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);
+}
+
+// Until the first size change right-aligns them, the main bar's buttons
+// stand where the bar's resource puts them.
+TEST_F(Frame, MainBarButtonsStartAtTheirFirstPlaces)
+{
+    QObject owner;
+    const CardCommands commands(&owner);
+    CDlgBarMain bar(m_document, commands, nullptr, nullptr);
+    const std::pair<int, int> places[] = {{IDC_BTN_NEW, 300},      {IDC_BTN_SAVE, 354}, {IDC_BTN_PHOTO, 408},
+                                          {IDC_BTN_TEMPLATE, 462}, {IDC_BTN_TEXT, 516}, {IDC_BTN_HELP, 570}};
+    for (const auto& [id, x] : places)
+        EXPECT_EQ(bar.Button(id)->pos(), QPoint(x, 1)) << id;
+}
+
 TEST_F(Frame, NeverSmallerThan800x600)
 {
     m_frame.show();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+
 #include "app/LumivexDoc.h"
 #include "bars/DlgBarPhoto.h"
 #include "controls/PxSkinButton.h"
@@ -90,6 +92,19 @@ TEST_F(PhotoBar, CommandsIgnoreTextsButDeleteRemovesThem)
 }
 
 }  // namespace
+
+// The Fit button stands before the second separator, "On Top Most" after it.
+TEST_F(PhotoBar, SecondSeparatorShowsBetweenFitAndOnTopMost)
+{
+    const QRect fit = Bar().Button(IDC_PHOTO_FIT)->geometry();
+    auto* onTop = Bar().findChild<QPushButton*>();
+    ASSERT_NE(onTop, nullptr);
+    EXPECT_LT(fit.right(), CDlgBarPhoto::kSecondSeparator);
+    EXPECT_GT(onTop->geometry().left(), CDlgBarPhoto::kSecondSeparator + 1);
+    // The etched pair is painted there and left alone by the buttons.
+    const QImage shot = Bar().grab().toImage();
+    EXPECT_NE(shot.pixel(CDlgBarPhoto::kSecondSeparator, 16), shot.pixel(CDlgBarPhoto::kSecondSeparator + 1, 16));
+}
 
 TEST_F(PhotoBar, FitButtonCoversTheFramesWindowAsTheFKeyDoes)
 {

@@ -102,6 +102,31 @@ TEST_F(CardView, AddTextModeRedrawsOnlyWhenItClearsASelection)
     EXPECT_NE(m_view.GetBackBuffer(), buffer);
 }
 
+// Whatever takes the selection away, a photo sinks: a mode change too.
+TEST_F(CardView, ModeChangesThatClearTheSelectionSinkThePhoto)
+{
+    const ImageEx* photo = AddPhoto(100, 50, {30, 20});
+    m_view.SetMode(MODE_ADD_TEXT);
+    EXPECT_EQ(IndexOf(photo), 0u);
+    m_document.Select(photo);
+    m_view.SetMode(MODE_PHOTO);
+    m_view.ClearSelection();  // Escape
+    EXPECT_EQ(IndexOf(photo), 0u);
+    m_document.SelectAt({35, 25}, true);
+    ASSERT_EQ(Card().GetSelected(), photo);
+    EXPECT_EQ(IndexOf(photo), 1u);
+    m_view.SetMode(MODE_PHOTO);
+    m_view.SetMode(MODE_TEMPLATE);  // the Template button
+    EXPECT_EQ(IndexOf(photo), 0u);
+
+    m_host.onTopMost = true;
+    m_document.SelectAt({35, 25}, true);
+    m_view.SetMode(MODE_PHOTO);
+    m_view.SetMode(MODE_ADD_TEXT);
+    EXPECT_EQ(Card().GetSelected(), nullptr);
+    EXPECT_EQ(IndexOf(photo), 1u);
+}
+
 TEST_F(CardView, DeselectedPhotoSinksBelowTheFrameUnlessOnTopMost)
 {
     const ImageEx* photo = AddPhoto(100, 50, {30, 20});
