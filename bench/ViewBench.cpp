@@ -20,6 +20,7 @@
 #include "bench/BenchPictures.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "tests/MouseEvents.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/EditEx.h"
 #include "view/LumivexView.h"
@@ -53,7 +54,7 @@ public:
     }
     CLumivexDoc& Document() { return m_document; }
     CLumivexView& View() { return m_view; }
-    SIZE Shown() const { return m_document.m_workArea.GetFrameSize(); }
+    SIZE Shown() const { return m_document.Card().GetFrameSize(); }
 
 private:
     FrameTemplateFolder m_folder;
@@ -118,7 +119,7 @@ void BM_OpenPhoto_UntilShown(benchmark::State& state, std::filesystem::path (*ph
         card.View().SetMode(MODE_PHOTO);
         card.View().repaint();
         state.PauseTiming();
-        card.View().DeleteSelection();
+        card.Document().DeleteSelection();
         state.ResumeTiming();
     }
 }
@@ -149,9 +150,7 @@ void BM_EditorKeystroke_1000x700Card(benchmark::State& state)
     ShownCard card({1000, 700});
     CLumivexView& view = card.View();
     view.SetMode(MODE_ADD_TEXT);
-    const QPointF at(300, 300);
-    QMouseEvent press(QEvent::MouseButtonPress, at, view.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(&view, &press);
+    mouse::Press(view, {300, 300});
     CEditEx& editor = view.GetEditor();
     if (view.GetMode() != MODE_EDITING || !editor.isVisible()) {
         state.SkipWithError("no editor opened");
@@ -184,17 +183,17 @@ void BM_TextBarChange_40CharText(benchmark::State& state)
     ShownCard card({1500, 1050});
     auto text = std::make_unique<TextEx>(Arial(-48), RGB(200, 20, 40), u"Happy Birthday, Anna, from all of us here");
     text->m_ptPos = {40, 40};
-    card.Document().m_workArea.AddElement(std::move(text));
+    card.Document().Place(std::move(text));
     CLumivexView& view = card.View();
     view.SetMode(MODE_TEXT);
     const int change = int(state.range(0));
     bool flip = false;
     for (auto _ : state) {
         switch (change) {
-        case 0: view.SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
-        case 1: view.SetSelectedTextHeight(flip ? -48 : -64); break;
-        case 2: view.SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
-        default: view.AlignSelectedText(flip ? 0 : 1); break;
+        case 0: card.Document().SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
+        case 1: card.Document().SetSelectedTextHeight(flip ? -48 : -64); break;
+        case 2: card.Document().SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
+        default: card.Document().AlignSelectedText(flip ? 0 : 1); break;
         }
         view.repaint();
         flip = !flip;
@@ -230,7 +229,7 @@ void BM_OpenTemplateDialog_20Templates(benchmark::State& state)
     const TemplateCategoryOnDisk category;
     ShownCard card({1800, 1200});
     for (auto _ : state) {
-        CDlgTemplateSel dialog(card.View(), category.Roots(), &card.View(), ORVANTIS_SKINS);
+        CDlgTemplateSel dialog(card.Document(), category.Roots(), &card.View(), ORVANTIS_SKINS);
         PaintCounter counter;
         dialog.List().viewport()->installEventFilter(&counter);
         dialog.show();
@@ -248,7 +247,7 @@ void BM_ApplyTemplate_1800x1200(benchmark::State& state)
     const TemplateCategoryOnDisk category;
     ShownCard card({1800, 1200});
     card.Document().PlacePhoto(PhotoLike(1600, 1200));
-    CDlgTemplateSel dialog(card.View(), category.Roots(), &card.View(), ORVANTIS_SKINS);
+    CDlgTemplateSel dialog(card.Document(), category.Roots(), &card.View(), ORVANTIS_SKINS);
     int index = 0;
     for (auto _ : state) {
         dialog.ApplyTemplate(index);
@@ -267,13 +266,7 @@ public:
         View().SetMode(MODE_PHOTO);
     }
     // One step as the photo bar's rotate buttons make it, by 15 degrees.
-    void RotateStep()
-    {
-        View().RecordStep();
-        Document().m_workArea.GetSelected()->Rotate(15);
-        View().UpdateTrackerRect();
-        View().RedrawCard();
-    }
+    void RotateStep() { Document().RotateSelectedPhoto(15); }
 };
 
 // Undo (range 0) or redo (range 1) of a rotation, the card recomposed.
@@ -283,15 +276,20 @@ void BM_UndoRedoRotation_24MPPhoto(benchmark::State& state)
     card.RotateStep();
     const bool redo = state.range(0) == 1;
     for (auto _ : state) {
+        // Each step until the card is composed again.
         if (redo) {
             state.PauseTiming();
             card.View().Undo();
+            card.View().GetBackBuffer();
             state.ResumeTiming();
             card.View().Redo();
+            card.View().GetBackBuffer();
         } else {
             card.View().Undo();
+            card.View().GetBackBuffer();
             state.PauseTiming();
             card.View().Redo();
+            card.View().GetBackBuffer();
             state.ResumeTiming();
         }
     }

@@ -14,6 +14,7 @@
 
 #include "controls/ColourButton.h"
 #include "controls/ColourPalette.h"
+#include "tests/MouseEvents.h"
 
 namespace {
 
@@ -136,8 +137,7 @@ void WhenModal(std::function<void(QWidget*)> answer)
 // path would drop a move to where the pointer already stood.
 void Hover(QWidget* popup, QPoint at)
 {
-    QMouseEvent move(QEvent::MouseMove, at, popup->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(popup, &move);
+    mouse::Move(*popup, at, Qt::NoButton);
 }
 
 QRgb PixelOf(QWidget& widget, QPoint point)

@@ -6,6 +6,7 @@
 
 #include "controls/DlgAbout.h"
 #include "controls/PxSkinButton.h"
+#include "tests/MouseEvents.h"
 #include "tests/ui/SkinPictures.h"
 
 namespace {
@@ -83,12 +84,8 @@ TEST_F(AboutBox, FollowsADragOfItsPicture)
     about.move(100, 100);
     about.show();
     const QPoint start = about.pos();
-    auto send = [&](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, QPointF(p), about.mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(&about, &event);
-    };
-    send(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
-    send(QEvent::MouseMove, {80, 70}, Qt::NoButton, Qt::LeftButton);
+    mouse::Press(about, {50, 50});
+    mouse::Move(about, {80, 70});
     EXPECT_EQ(about.pos(), start + QPoint(30, 20));
 }
 

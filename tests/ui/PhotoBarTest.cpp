@@ -6,7 +6,7 @@
 #include "bars/DlgBarPhoto.h"
 #include "controls/PxSkinButton.h"
 #include "model/ImageEx.h"
-#include "tests/app/TemplateFolder.h"
+#include "tests/ui/SharedFrame.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"
 
@@ -14,14 +14,8 @@ namespace {
 
 using testtemplates::TemplateFolder;
 
-class PhotoBar : public testing::Test {
+class PhotoBar : public SharedFrame {
 protected:
-    void SetUp() override
-    {
-        m_frame.show();
-        m_frame.resize(1600, 1200);  // the 1200 x 800 card at full size
-        ASSERT_EQ(m_document.Card().GetFrameSize(), (SIZE{1200, 800}));
-    }
     ImageEx* Add(LONG w, LONG h)
     {
         auto photo = cardfixtures::Photo(w, h, {10, 10});
@@ -31,10 +25,6 @@ protected:
         return raw;
     }
     CDlgBarPhoto& Bar() { return m_frame.GetPhotoBar(); }
-
-    TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
-    CLumivexDoc m_document{m_folder.Path()};
-    CMainFrame m_frame{m_document};
 };
 
 TEST_F(PhotoBar, ZoomStaysBetween11And999Pixels)

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "controls/PxSkinButton.h"
+#include "tests/MouseEvents.h"
 #include "tests/ui/SkinPictures.h"
 
 namespace {
@@ -18,12 +19,6 @@ using skintest::Solid;
 
 const QColor kUp(200, 30, 30);
 const QColor kDown(30, 30, 200);
-
-void SendMouse(QWidget& widget, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(p), widget.mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &event);
-}
 
 void Enter(QWidget& widget)
 {
@@ -77,19 +72,19 @@ TEST_F(SkinButton, ShowsTheDownPictureWhilePressedHoveredOrHeld)
         {"held", [](PxSkinButton& b) { b.SetHeld(true); }, kDown},
         {"held, hovered and left", [](PxSkinButton& b) { b.SetHeld(true); Enter(b); Leave(b); }, kDown},
         {"held then released", [](PxSkinButton& b) { b.SetHeld(true); b.SetHeld(false); }, kUp},
-        {"pressed", [](PxSkinButton& b) { SendMouse(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton); }, kDown},
+        {"pressed", [](PxSkinButton& b) { mouse::Send(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton); }, kDown},
         {"pressed and dragged off",
          [](PxSkinButton& b) {
              Enter(b);
-             SendMouse(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-             SendMouse(b, QEvent::MouseMove, {40, 5}, Qt::NoButton, Qt::LeftButton);
+             mouse::Send(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+             mouse::Send(b, QEvent::MouseMove, {40, 5}, Qt::NoButton, Qt::LeftButton);
          },
          kUp},
         {"dragged off and back",
          [](PxSkinButton& b) {
-             SendMouse(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
-             SendMouse(b, QEvent::MouseMove, {40, 5}, Qt::NoButton, Qt::LeftButton);
-             SendMouse(b, QEvent::MouseMove, {6, 6}, Qt::NoButton, Qt::LeftButton);
+             mouse::Send(b, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+             mouse::Send(b, QEvent::MouseMove, {40, 5}, Qt::NoButton, Qt::LeftButton);
+             mouse::Send(b, QEvent::MouseMove, {6, 6}, Qt::NoButton, Qt::LeftButton);
          },
          kDown},
         {"hovered while disabled", [](PxSkinButton& b) { b.setEnabled(false); Enter(b); }, kUp},

@@ -11,7 +11,7 @@
 #include "controls/PxSkinButton.h"
 #include "controls/SizeComboBox.h"
 #include "model/TextEx.h"
-#include "tests/app/TemplateFolder.h"
+#include "tests/ui/SharedFrame.h"
 #include "tests/model/CardFixtures.h"
 #include "ui/MainFrame.h"
 #include "view/EditEx.h"
@@ -21,14 +21,8 @@ namespace {
 
 using testtemplates::TemplateFolder;
 
-class TextBar : public testing::Test {
+class TextBar : public SharedFrame {
 protected:
-    void SetUp() override
-    {
-        m_frame.show();
-        m_frame.resize(1600, 1200);  // the 1200 x 800 card at full size
-        ASSERT_EQ(m_document.Card().GetFrameSize(), (SIZE{1200, 800}));
-    }
     // A text of lfHeight -20, selected, with the view in text mode.
     TextEx* Select()
     {
@@ -46,10 +40,6 @@ protected:
         QTest::keyClick(edit, Qt::Key_Return);
     }
     CDlgBarText& Bar() { return m_frame.GetTextBar(); }
-
-    TemplateFolder m_folder{1200, 800, {400, 200, 800, 600}};
-    CLumivexDoc m_document{m_folder.Path()};
-    CMainFrame m_frame{m_document};
 };
 
 TEST(TextSizes, PointSizesBecomeFontHeights)

@@ -17,6 +17,7 @@
 #include "controls/PxSkinButton.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "tests/MouseEvents.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/app/TemplateTree.h"
 #include "ui/MainFrame.h"
@@ -65,20 +66,7 @@ protected:
     {
         return {int(m_random() % unsigned(View().width())), int(m_random() % unsigned(View().height()))};
     }
-    void Mouse(QEvent::Type type, QPoint p, Qt::MouseButton button)
-    {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, QPointF(p), View().mapToGlobal(QPointF(p)),
-                          type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
-        QApplication::sendEvent(&View(), &event);
-    }
-    void Drag(QPoint from, QPoint to, Qt::MouseButton button)
-    {
-        Mouse(QEvent::MouseButtonPress, from, button);
-        Mouse(QEvent::MouseMove, (from + to) / 2, button);
-        Mouse(QEvent::MouseMove, to, button);
-        Mouse(QEvent::MouseButtonRelease, to, button);
-    }
+    void Drag(QPoint from, QPoint to, Qt::MouseButton button) { mouse::Drag(View(), from, to, button); }
     // A point in the outer band of the selection's tracker, where a right
     // drag rotates a photo.
     QPoint TrackerBand()
@@ -95,15 +83,14 @@ protected:
     void TypeText(QPoint at)
     {
         View().SetMode(MODE_ADD_TEXT);
-        Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
-        Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton);
+        mouse::Click(View(), at);
         QTest::keyClicks(&View().GetEditor(), QString::number(m_random() % 100000));
         QTest::keyClick(&View().GetEditor(), Qt::Key_Return);
     }
     // A double click: a text under it is edited and a digit added.
     void EditTextAt(QPoint at)
     {
-        Mouse(QEvent::MouseButtonDblClick, at, Qt::LeftButton);
+        mouse::DoubleClick(View(), at);
         if (View().GetMode() != MODE_EDITING)
             return;
         QTest::keyClicks(&View().GetEditor(), QString::number(m_random() % 10));
@@ -140,8 +127,8 @@ void UndoSession::RandomOperation()
             EditTextAt(RandomPoint());
         break;
     case 3:
-    case 4: Mouse(QEvent::MouseButtonPress, RandomPoint(), Qt::LeftButton);
-        Mouse(QEvent::MouseButtonRelease, RandomPoint(), Qt::LeftButton);
+    case 4: mouse::Press(View(), RandomPoint());
+        mouse::Release(View(), RandomPoint());
         break;
     case 5:
     case 6:

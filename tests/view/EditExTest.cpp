@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "model/TextEx.h"
+#include "tests/MouseEvents.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
@@ -23,17 +24,8 @@ protected:
         ASSERT_EQ(m_document.Card().GetOrigin().x, 50);
         m_view.SetMode(MODE_TEMPLATE);
     }
-    void Click(QPoint p)
-    {
-        QTest::mousePress(&m_view, Qt::LeftButton, {}, p);
-        QTest::mouseRelease(&m_view, Qt::LeftButton, {}, p);
-    }
-    void DoubleClick(QPoint p)
-    {
-        QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(p), m_view.mapToGlobal(QPointF(p)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&m_view, &event);
-    }
+    void Click(QPoint p) { mouse::Click(m_view, p); }
+    void DoubleClick(QPoint p) { mouse::DoubleClick(m_view, p); }
     std::vector<const TextEx*> Texts() const
     {
         std::vector<const TextEx*> texts;

@@ -5,6 +5,7 @@
 
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "tests/MouseEvents.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
@@ -13,14 +14,9 @@ namespace {
 
 using testtemplates::TemplateFolder;
 
-void Send(QWidget& widget, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(p), widget.mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &event);
-}
-void Press(QWidget& w, QPoint p, Qt::MouseButton b = Qt::LeftButton) { Send(w, QEvent::MouseButtonPress, p, b, b); }
-void Move(QWidget& w, QPoint p, Qt::MouseButtons held = Qt::LeftButton) { Send(w, QEvent::MouseMove, p, Qt::NoButton, held); }
-void Release(QWidget& w, QPoint p, Qt::MouseButton b = Qt::LeftButton) { Send(w, QEvent::MouseButtonRelease, p, b, {}); }
+using mouse::Move;
+using mouse::Press;
+using mouse::Release;
 
 // A 1200 x 800 card (window at 400..800 x 200..600) shown 600 x 400.
 class CardView : public testing::Test {
