@@ -2,8 +2,8 @@
 
 #include <QPushButton>
 
-#include "controls/PxSkinButton.h"
 #include "app/LumivexDoc.h"
+#include "controls/PxSkinButton.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <cstdio>
 
-#include "ui/LumivexApp.h"
 #include "app/ResFolders.h"
 #include "controls/VersionReader.h"
 #include "model/TemplatePackage.h"
 #include "ui/CommandLine.h"
+#include "ui/LumivexApp.h"
 #include "ui/MainFrame.h"
 
 namespace {

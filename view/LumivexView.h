@@ -10,10 +10,10 @@
 #include <QWidget>
 
 #include "app/LumivexDoc.h"
+#include "model/TrackerEx.h"
 #include "platform/MemoryCanvas.h"
 #include "view/CardGestures.h"
 #include "view/EditEx.h"
-#include "model/TrackerEx.h"
 #include "view/ViewHost.h"
 
 constexpr int MODE_NONE = -1;
