@@ -342,6 +342,14 @@ TEST(SaveTemplate, PreviewCoordinates)
     EXPECT_EQ(box.top, 35);
     EXPECT_EQ(box.right - box.left, 25);
     EXPECT_EQ(box.bottom - box.top, 7);
+
+    // The factor is a float (100 / 104: 0.961538434), the product double:
+    // 13 x sx + 0.5 = 12.9999996, where a float product gives 13.
+    const RECT edge = ScaleToPreview({13, 13}, {13, 13}, 100.0f / 104.0f, 100.0f / 104.0f);
+    EXPECT_EQ(edge.left, 12);
+    EXPECT_EQ(edge.top, 12);
+    EXPECT_EQ(edge.right - edge.left, 12);
+    EXPECT_EQ(edge.bottom - edge.top, 12);
 }
 
 }  // namespace
