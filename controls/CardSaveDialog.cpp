@@ -1,12 +1,11 @@
 #include "controls/CardSaveDialog.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 #include "app/LumivexDoc.h"
+#include "controls/DialogFolder.h"
 
 namespace {
 
@@ -34,9 +33,9 @@ QString AskCardFileName(QWidget* parent)
     QFileDialog dialog(parent, QStringLiteral("Save the card"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Cards go where pictures live, not wherever a file dialog went last.
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    dialog.setDirectory(QDir(pictures).exists() ? pictures : QDir::homePath());
+    // Cards go where pictures live, or where the last card went.
+    static DialogFolder folder;
+    dialog.setDirectory(folder.Start());
     // The question comes after the extension has been settled.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
@@ -44,7 +43,9 @@ QString AskCardFileName(QWidget* parent)
         names << QString::fromLatin1(filter.name);
     dialog.setNameFilters(names);
     dialog.selectNameFilter(names[1]);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const int answer = dialog.exec();
+    folder.Leave(dialog);
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const auto chosenFilter = names.indexOf(dialog.selectedNameFilter());
     const QString extension = QString::fromLatin1(kFilters[chosenFilter < 0 ? 1 : chosenFilter].extension);
