@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 
+#include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "model/TemplateSave.h"
 #include "model/WorkArea.h"
@@ -162,6 +163,14 @@ TEST(TemplateFile, FrameWithTwoEmptyImageRecords)
     EXPECT_EQ(list[0]->m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(list[0]->GetSize().cx, 0);
     EXPECT_EQ(list[0]->GetSize().cy, 0);
+
+    // Below the decoders' ceiling that a fuzzing harness sets, the same
+    // stored size is more than a working picture may be.
+    pximage::SetDecodePixelLimit(600 * 400 - 1);
+    WorkArea::ElementList refused;
+    WorkArea::ReadTemplateFile(refused, folder.path / "this.tpl");
+    pximage::SetDecodePixelLimit(pximage::kMaxDecodedPixels);
+    EXPECT_TRUE(refused.empty());
 }
 
 TEST(TemplateFile, ZeroSizedAndRefusedFramesKeepTheWalkGoing)
