@@ -1,13 +1,12 @@
 #include "controls/CardSaveDialog.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 #include "app/FileFormats.h"
 #include "app/LumivexDoc.h"
+#include "controls/DialogFolder.h"
 
 namespace {
 
@@ -26,9 +25,9 @@ QString AskCardFileName(QWidget* parent)
     QFileDialog dialog(parent, QStringLiteral("Save the card"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Cards go where pictures live, not wherever a file dialog went last.
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    dialog.setDirectory(QDir(pictures).exists() ? pictures : QDir::homePath());
+    // Cards go where pictures live, or where the last card went.
+    static DialogFolder folder;
+    dialog.setDirectory(folder.Start());
     // The question comes after the extension has been settled.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
@@ -36,7 +35,9 @@ QString AskCardFileName(QWidget* parent)
         names << QString::fromLatin1(type.filterName);
     dialog.setNameFilters(names);
     dialog.selectNameFilter(QString::fromLatin1(DefaultCardFileType().filterName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const int answer = dialog.exec();
+    folder.Leave(dialog);
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const auto chosen = names.indexOf(dialog.selectedNameFilter());
     const CardFileType& type = chosen < 0 ? DefaultCardFileType() : CardFileTypes()[std::size_t(chosen)];

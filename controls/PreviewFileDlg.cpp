@@ -5,6 +5,7 @@
 #include <QMimeDatabase>
 #include <QRegularExpression>
 
+#include "controls/DialogFolder.h"
 #include "controls/StaticEx.h"
 
 namespace {
@@ -25,6 +26,12 @@ public:
         return QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
     }
 };
+
+DialogFolder& PhotoFolder()
+{
+    static DialogFolder folder;
+    return folder;
+}
 
 }  // namespace
 
@@ -57,6 +64,7 @@ CPreviewFileDlg::CPreviewFileDlg(bool open, const QString& defaultExtension, con
     suffix.remove(QRegularExpression(QStringLiteral("^\\*?\\.")));
     setDefaultSuffix(suffix);
     setNameFilters(NameFiltersFromFilter(filter));
+    setDirectory(PhotoFolder().Start());
     if (!fileName.isEmpty())
         selectFile(fileName);
 
@@ -72,6 +80,12 @@ CPreviewFileDlg::CPreviewFileDlg(bool open, const QString& defaultExtension, con
 }
 
 CPreviewFileDlg::~CPreviewFileDlg() = default;
+
+void CPreviewFileDlg::done(int result)
+{
+    QFileDialog::done(result);
+    PhotoFolder().Leave(*this);
+}
 
 QString CPreviewFileDlg::GetPathName() const
 {

@@ -27,6 +27,9 @@ public:
     QString GetPathName() const;
     CStaticEx& Preview() const { return *m_preview; }
 
+    // QDialog: the next dialog opens where this one ends.
+    void done(int result) override;
+
 private:
     CStaticEx* m_preview;
 };

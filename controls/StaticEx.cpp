@@ -37,10 +37,11 @@ QRect CStaticEx::PreviewRect() const
     const QRect box = contentsRect();
     const int W = box.width(), H = box.height();
     const std::uint32_t iw = m_image.GetWidth(), ih = m_image.GetHeight();
-    // Scale factors in single precision, as the image core draws.
+    // Scale factors in single precision, as the image core draws; the
+    // products with them in double.
     const float sx = float(W) / float(iw), sy = float(H) / float(ih);
     const float s = std::min(sx, sy);
-    const int dw = int(float(iw) * s + 0.5f), dh = int(float(ih) * s + 0.5f);
+    const int dw = int(double(iw) * s + 0.5), dh = int(double(ih) * s + 0.5);
     return QRect(box.left() + (W - dw) / 2, box.top() + (H - dh) / 2, dw, dh);
 }
 

@@ -64,6 +64,7 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
         if (surface.IsValid()) {
             if (blended)
                 BitBlt(surface.Dc(), 0, 0, pw, ph, dc, left, top, SRCCOPY);
+            // The scales are single precision, the source positions formed from them double.
             const float fx = float(imageWidth) / float(width), fy = float(imageHeight) / float(height);
             const bool indexed = IsIndexed();
             const RGBQUAD* palette = GetPalette();
@@ -71,13 +72,13 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
             const std::uint32_t alphaScale = std::uint32_t(info.alphaMax) + 1;
             for (std::int32_t k = 0; k < ph; ++k) {
                 std::uint8_t* out = surface.Row(k);
-                const float dy = float(imageHeight) - float(std::int64_t(bottom) - k - y) * fy;
+                const double dy = imageHeight - double(std::int64_t(bottom) - k - y) * fy;
                 const std::int32_t sy = natural ? (y + imageHeight - bottom) + k
                                                 : std::min(std::max(0, std::int32_t(std::floor(dy))), imageHeight - 1);
                 const std::uint8_t* row = GetBits() + std::size_t(sy) * info.rowStride;
                 const std::uint8_t* rowAlpha = alpha ? alpha + std::size_t(sy) * imageWidth : nullptr;
                 for (std::int32_t j = 0; j < pw; ++j, out += 3) {
-                    const float dx = float(std::int64_t(left) + j - x) * fx;
+                    const double dx = double(std::int64_t(left) + j - x) * fx;
                     const std::int32_t sx = natural ? left - x + j
                                                     : std::min(std::max(0, std::int32_t(std::floor(dx))), imageWidth - 1);
                     std::uint32_t a = rowAlpha ? rowAlpha[sx] : 255;
@@ -94,7 +95,7 @@ std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t 
                         c = {p[0], p[1], p[2], 0};
                     }
                     if (!natural && smooth) {
-                        c = GetPixelColorInterpolated(dx - 0.5f, dy - 0.5f, Bilinear, OverflowRepeat, nullptr);
+                        c = GetPixelColorInterpolated(float(dx - 0.5), float(dy - 0.5), Bilinear, OverflowRepeat, nullptr);
                         c.rgbReserved = 0;
                     }
                     if (blended) {

@@ -15,10 +15,12 @@ using namespace pximage::detail;
 
 namespace {
 
-// Source index of destination index d for the nearest-pixel rules.
+// Source index of destination index d for the nearest-pixel rules. The
+// scale is single precision, the product double; it stays below the source
+// size (d < new size, scale about size / new size), well within 32 bits.
 std::int32_t NearestSource(std::int32_t d, float scale, std::int32_t size)
 {
-    return std::min(TruncSat(float(d) * scale), size - 1);
+    return std::min(std::int32_t(d * double(scale)), size - 1);
 }
 
 // Overlap of [lo, hi) with pixel [p, p + 1), in thousandths.
@@ -136,11 +138,11 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
         // Bilinear between the four nearest source pixels.
         const std::int32_t iy = NearestSource(y, ys, height);
         const std::int32_t iy1 = std::min(iy + 1, height - 1);
-        const float dy = float(y) * ys - float(iy);
+        const float dy = float(y * double(ys) - iy);
         for (std::int32_t x = 0; x < newWidth; ++x) {
             const std::int32_t ix = nearestX[std::size_t(x)];
             const std::int32_t ix1 = std::min(ix + 1, width - 1);
-            const float dx = float(x) * xs - float(ix);
+            const float dx = float(x * double(xs) - ix);
             const RGBQUAD p00 = GetPixelColor(ix, iy, false), p01 = GetPixelColor(ix, iy1, false);
             const RGBQUAD p10 = GetPixelColor(ix1, iy, false), p11 = GetPixelColor(ix1, iy1, false);
             auto mix = [&](std::uint8_t RGBQUAD::*c) {

@@ -70,16 +70,37 @@ const RECT* WindowFor(const std::vector<RECT>& windows, POINT at)
 
 void FitPhotoToWindow(ImageEx& photo, const RECT& window)
 {
-    const double ratio = photo.GetAspectRatio();
     const LONG ww = window.right - window.left, wh = window.bottom - window.top;
-    if (!(ratio > 0) || ww <= 0 || wh <= 0)
+    if (ww <= 0 || wh <= 0)
         return;
-    SIZE size{ww, wh};
-    if (double(ww) / wh > ratio)
-        size.cy = LONG(std::ceil(ww / ratio));
-    else
-        size.cx = LONG(std::ceil(wh * ratio));
-    photo.SetSize(size);
-    const SIZE shown = photo.GetSize();
-    photo.m_ptPos = {window.left + (ww - shown.cx) / 2, window.top + (wh - shown.cy) / 2};
+    const SIZE shown = photo.GetSize(), nominal = photo.m_size;
+    if (shown == nominal || (shown.cx == nominal.cy && shown.cy == nominal.cx)) {
+        // Upright or turned by right angles: the picture fills its own box,
+        // and the box covers the window.
+        const double ratio = photo.GetAspectRatio();
+        if (!(ratio > 0))
+            return;
+        SIZE size{ww, wh};
+        if (double(ww) / wh > ratio)
+            size.cy = LONG(std::ceil(ww / ratio));
+        else
+            size.cx = LONG(std::ceil(wh * ratio));
+        photo.SetSize(size);
+    } else {
+        if (nominal.cx <= 0 || nominal.cy <= 0)
+            return;
+        // Turned freely: the picture itself, centred on the window's centre,
+        // covers the window when the window's extents along the picture's
+        // own axes fit in the picture's sides.
+        const double turn = photo.m_fAngle * std::acos(-1.0) / 180;
+        const double c = std::fabs(std::cos(turn)), s = std::fabs(std::sin(turn));
+        const double scale = std::max((ww * c + wh * s) / nominal.cx, (ww * s + wh * c) / nominal.cy);
+        photo.m_size = {LONG(std::ceil(scale * nominal.cx)), LONG(std::ceil(scale * nominal.cy))};
+        photo.Rebuild(photo.m_bHighQuality);
+    }
+    // The turned picture's centre is its box's centre. Whole pixels put it
+    // up to half a pixel off the window's centre, which the window's pixel
+    // centres, half a pixel inside its edges, leave room for.
+    const SIZE fitted = photo.GetSize();
+    photo.m_ptPos = {window.left + (ww - fitted.cx) / 2, window.top + (wh - fitted.cy) / 2};
 }

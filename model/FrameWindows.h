@@ -17,6 +17,7 @@ std::vector<RECT> FindFrameWindows(const ImageEx& frame);
 // The window that holds the point, else the largest; null when there is none.
 const RECT* WindowFor(const std::vector<RECT>& windows, POINT at);
 
-// Sizes the photo, its proportions kept, to cover the window just and
-// centres it on the window's centre.
+// Sizes the photo, its proportions kept, to the smallest size at which the
+// picture itself (turned as it is) covers the window, and centres it on the
+// window's centre.
 void FitPhotoToWindow(ImageEx& photo, const RECT& window);

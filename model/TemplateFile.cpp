@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "image/ByteOrder.h"
+#include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
@@ -139,12 +140,13 @@ bool ReadTextRecord(PxFile& file, WorkArea::ElementList& elements)
 // Hardening against hostile files, and its limits. A frame is displayed at
 // most at its full resolution once the card is fitted to the view, so a
 // stored size above four times the picture's area (twice each side), or
-// above 4096 x 4096 for a small picture, can only make the working pictures
-// enormous: such a frame is refused. This bounds the working pictures made
-// at loading to 48 MiB each (or four times the decoded picture); it does not
-// bound later scaling (ScaleAll to a larger frame builds what it is asked
-// for), the decoded pictures themselves (the JPEG decoder's budget does), nor
-// anything about texts (their font fields are clamped when they are fitted).
+// above 4096 x 4096 for a small picture (or the decoders' ceiling when that
+// is lower), can only make the working pictures enormous: such a frame is
+// refused. This bounds the working pictures made at loading to 48 MiB each
+// (or four times the decoded picture); it does not bound later scaling
+// (ScaleAll to a larger frame builds what it is asked for), the decoded
+// pictures themselves (the JPEG decoder's budget does), nor anything about
+// texts (their font fields are clamped when they are fitted).
 // A side of 0 or less is no size at all: the resampler refuses it, the
 // working pictures stay empty and the frame is 0 x 0.
 bool AbsurdDisplaySize(const Box& box, const PxImage& picture)
@@ -152,7 +154,9 @@ bool AbsurdDisplaySize(const Box& box, const PxImage& picture)
     if (box.cx <= 0 || box.cy <= 0)
         return false;
     const std::uint64_t limit = picture.IsValid() ? 4ull * picture.GetWidth() * picture.GetHeight() : 0;
-    return std::uint64_t(box.cx) * std::uint64_t(box.cy) > std::max<std::uint64_t>(limit, 4096ull * 4096);
+    // A fuzzing harness lowers the decoders' ceiling to keep its inputs cheap.
+    const std::uint64_t small = std::min<std::uint64_t>(4096ull * 4096, pximage::DecodePixelLimit());
+    return std::uint64_t(box.cx) * std::uint64_t(box.cy) > std::max(limit, small);
 }
 
 bool ReadFrameRecord(PxFile& file, WorkArea::ElementList& elements)

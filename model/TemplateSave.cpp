@@ -18,8 +18,9 @@ constexpr LONG kPreviewHeight = 70;
 
 RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy)
 {
-    const LONG x = TruncateToLong(pos.x * sx + 0.5), y = TruncateToLong(pos.y * sy + 0.5);
-    return RectAt(x, y, TruncateToLong(size.cx * sx + 0.5), TruncateToLong(size.cy * sy + 0.5));
+    // The factors are single precision, their products double.
+    auto scaled = [](LONG v, float s) { return TruncateToLong(v * double(s) + 0.5); };
+    return RectAt(scaled(pos.x, sx), scaled(pos.y, sy), scaled(size.cx, sx), scaled(size.cy, sy));
 }
 
 bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)

@@ -11,8 +11,15 @@ namespace {
 // The largest font fields that still change what the text layer realises: a
 // height (em or cell) beyond its largest em, an average width beyond its
 // widest stretch of a face whose average character is up to two ems wide.
-constexpr LONG kMaxFontHeight = kMaxFontEm;
-constexpr LONG kMaxFontWidth = 2 * kMaxFontStretch * kMaxFontEm;
+LONG MaxFontHeight()
+{
+    return FontEmLimit();
+}
+
+LONG MaxFontWidth()
+{
+    return 2 * kMaxFontStretch * FontEmLimit();
+}
 
 // Selects a font into a context for the lifetime of the object and puts the
 // previous one back exactly, even when there was none.
@@ -96,15 +103,15 @@ void TextEx::SetSize(SIZE target)
     // A template may hold any 32-bit fields; beyond the text layer's limits
     // they change nothing the text looks like, only how far the fitting
     // would have to go.
-    font.lfWidth = std::clamp(font.lfWidth, -kMaxFontWidth, kMaxFontWidth);
-    font.lfHeight = std::clamp(font.lfHeight, -kMaxFontHeight, kMaxFontHeight);
+    font.lfWidth = std::clamp(font.lfWidth, -MaxFontWidth(), MaxFontWidth());
+    font.lfHeight = std::clamp(font.lfHeight, -MaxFontHeight(), MaxFontHeight());
     // A zero extent (an empty text) gives no ratio: keep that dimension of the font.
     if (m_size.cx > 0)
         font.lfWidth = TruncateToLong(double(target.cx) / m_size.cx * font.lfWidth + 0.5);
-    font.lfWidth = std::clamp<LONG>(font.lfWidth, 1, kMaxFontWidth);
+    font.lfWidth = std::clamp<LONG>(font.lfWidth, 1, MaxFontWidth());
     if (m_size.cy > 0)
         font.lfHeight = TruncateToLong(double(target.cy) / m_size.cy * font.lfHeight + 0.5);
-    font.lfHeight = std::clamp(font.lfHeight, -kMaxFontHeight, kMaxFontHeight);
+    font.lfHeight = std::clamp(font.lfHeight, -MaxFontHeight(), MaxFontHeight());
     auto measure = [&] {
         RecreateFont(font);
         return Measure();
@@ -118,13 +125,13 @@ void TextEx::SetSize(SIZE target)
         // A negative height is the character height, a positive one the
         // cell; the walk keeps the sign and steps the magnitude.
         const LONG sign = font.lfHeight < 0 ? -1 : 1;
-        font.lfHeight = sign * FitFontField(sign * font.lfHeight, kMaxFontHeight, target.cy, [&](LONG magnitude) {
+        font.lfHeight = sign * FitFontField(sign * font.lfHeight, MaxFontHeight(), target.cy, [&](LONG magnitude) {
             font.lfHeight = sign * magnitude;
             return measure().cy;
         });
     }
     if (!m_strText.empty())
-        font.lfWidth = FitFontField(font.lfWidth, kMaxFontWidth, target.cx, [&](LONG width) {
+        font.lfWidth = FitFontField(font.lfWidth, MaxFontWidth(), target.cx, [&](LONG width) {
             font.lfWidth = width;
             return measure().cx;
         });

@@ -131,9 +131,11 @@ void CTrackerEx::AdjustRect(int handle, RECT* r)
 {
     if (!r || !IsCorner(handle))
         return;
+    // The ratio and the height are single precision; what is formed from
+    // them is double.
     const LONG w = RectWidth(*r);
-    const float h = float(RectHeight(*r));
-    const float k = m_fRatio;
+    const double h = float(RectHeight(*r));
+    const double k = m_fRatio;
     const bool atTop = handle == HIT_TOP_LEFT || handle == HIT_TOP_RIGHT;
     const bool atLeft = handle == HIT_TOP_LEFT || handle == HIT_BOTTOM_LEFT;
     if (w / h > k) {

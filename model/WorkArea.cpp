@@ -141,6 +141,7 @@ void WorkArea::Scale(SIZE frameSize, bool templateOnly)
     const SIZE current = GetFrameSize();
     if (!m_pFrame || current.cx == 0)
         return;
+    // The factor is kept in single precision, its products in double.
     const float factor = float(double(frameSize.cx) / double(current.cx));
     for (auto& element : m_elements) {
         if (templateOnly && element->m_nKind == ELEMENT_USER)
@@ -149,7 +150,7 @@ void WorkArea::Scale(SIZE frameSize, bool templateOnly)
             element->SetSize(frameSize);
             continue;
         }
-        auto scaled = [factor](LONG v) { return TruncateToLong(v * factor + 0.5); };
+        auto scaled = [factor](LONG v) { return TruncateToLong(v * double(factor) + 0.5); };
         const SIZE size = element->GetSize();
         element->m_ptPos = {scaled(element->m_ptPos.x), scaled(element->m_ptPos.y)};
         element->SetSize({scaled(size.cx), scaled(size.cy)});

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <random>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
@@ -23,41 +23,56 @@ fs::path ResolveLink(const fs::path& path)
     return error ? path : resolved;
 }
 
-// A fresh file beside target (same folder, so the final rename cannot cross
-// file systems), created exclusively with the permissions a new file gets, or
-// those of the file it will replace. -1 when the folder takes no new file.
-int CreateSibling(const fs::path& target, fs::path& name)
+// A new file has the permissions open gives 0666 under the umask; one that
+// replaces a file takes over that file's.
+void KeepPermissions(int fd, const fs::path& target)
 {
     struct stat existing;
-    const bool replaces = ::stat(target.c_str(), &existing) == 0;
-    std::random_device seed;
-    std::minstd_rand rng(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // Not derived from the target's name, which may already be as long as a name can be.
-        char leaf[32];
-        std::snprintf(leaf, sizeof leaf, ".save-%08x.tmp", unsigned(rng()));
-        name = target.parent_path() / leaf;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replaces)
-                ::fchmod(fd, existing.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    return -1;
+    if (::stat(target.c_str(), &existing) == 0)
+        ::fchmod(fd, existing.st_mode & 07777);
 }
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::filesystem::path target) : m_target(ResolveLink(target))
+fs::path AtomicFile::TemporaryName(const fs::path& target)
 {
-    const int fd = CreateSibling(m_target, m_temporary);
-    if (fd < 0) {
-        m_temporary.clear();
-        return;
+    static constexpr char kSuffix[] = ".orvantis-tmp";
+    const std::string name = target.filename().string();
+    std::string leaf = "." + name + kSuffix;
+    if (leaf.size() > NAME_MAX) {
+        // The target's name is already near the longest a folder takes: a
+        // hash of it (FNV-1a) keeps the name fixed for the target.
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const unsigned char c : name)
+            hash = (hash ^ c) * 1099511628211ull;
+        char digits[17];
+        std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+        leaf = std::string(".") + digits + kSuffix;
     }
+    return target.parent_path() / leaf;
+}
+
+AtomicFile::AtomicFile(fs::path target, Temporary kind)
+    : m_target(ResolveLink(target)), m_temporary(TemporaryName(m_target))
+{
+    // What an earlier save of this target left when it was interrupted.
+    ::unlink(m_temporary.c_str());
+    // The temporary lies in the target's folder, so the final rename cannot
+    // cross file systems.
+    int fd = -1;
+    if (kind == Temporary::Unnamed) {
+        const fs::path folder = m_target.has_parent_path() ? m_target.parent_path() : fs::path(".");
+        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    }
+    if (fd < 0) {
+        // The file system has no unnamed files (EOPNOTSUPP, EISDIR, ...), or
+        // the folder takes no file at all, which the named one then finds.
+        fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return;
+        m_named = true;
+    }
+    KeepPermissions(fd, m_target);
     m_stream = ::fdopen(fd, "wb");
     if (!m_stream)
         ::close(fd);
@@ -67,7 +82,7 @@ AtomicFile::~AtomicFile()
 {
     if (m_stream)
         std::fclose(m_stream);
-    if (!m_committed && !m_temporary.empty())
+    if (!m_committed && m_named)
         ::unlink(m_temporary.c_str());
 }
 
@@ -75,7 +90,14 @@ bool AtomicFile::Commit()
 {
     if (!m_stream)
         return false;
-    bool ok = std::fflush(m_stream) == 0 && !std::ferror(m_stream) && ::fsync(::fileno(m_stream)) == 0;
+    const int fd = ::fileno(m_stream);
+    bool ok = std::fflush(m_stream) == 0 && !std::ferror(m_stream) && ::fsync(fd) == 0;
+    if (ok && !m_named) {
+        // Only a rename replaces a file in one step, and only a named file
+        // can be renamed: the unnamed one is linked in under the hidden name.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        ok = m_named = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
     ok = std::fclose(m_stream) == 0 && ok;
     m_stream = nullptr;
     m_committed = ok && std::rename(m_temporary.c_str(), m_target.c_str()) == 0;

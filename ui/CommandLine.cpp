@@ -1,5 +1,7 @@
 #include "ui/CommandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 CommandLine ParseCommandLine(int argc, char** argv)
@@ -38,4 +40,11 @@ std::string UsageText(const char* program)
            "                        the exit status is 0 only when all of it was imported\n"
            "  --help                show this text\n"
            "  --version             show the program's version\n";
+}
+
+std::string VersionText(std::string_view productVersion)
+{
+    std::string version(productVersion);
+    std::erase_if(version, [](unsigned char c) { return std::isspace(c); });
+    return "orvantis " + version + "\n";
 }

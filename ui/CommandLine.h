@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct CommandLine {
@@ -18,3 +19,8 @@ CommandLine ParseCommandLine(int argc, char** argv);
 
 // The text --help prints.
 std::string UsageText(const char* program);
+
+// The line --version prints, from the version block's product version: the
+// block spaces its numbers ("1. 0. 2"), a command line writes them as
+// packages and tools do ("orvantis 1.0.2").
+std::string VersionText(std::string_view productVersion);

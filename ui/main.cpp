@@ -30,7 +30,7 @@ int PrintVersion()
         std::fprintf(stderr, "the program's version block cannot be read\n");
         return 1;
     }
-    std::printf("Orvantis %s\n", reader.GetValue(QStringLiteral("ProductVersion")).toUtf8().constData());
+    std::fputs(VersionText(reader.GetValue(QStringLiteral("ProductVersion")).toStdString()).c_str(), stdout);
     return 0;
 }
 

@@ -12,3 +12,9 @@ constexpr LONG kMaxFontEm = 4096;
 // A face is stretched to at most this many times its natural width, Qt's
 // largest stretch.
 constexpr LONG kMaxFontStretch = 40;
+
+// The em limit in force: kMaxFontEm, unless a fuzzing harness lowered it so
+// that the fonts its inputs ask for stay cheap to realise, fit and draw. Set
+// it before the first font is made; realised fonts are kept.
+LONG FontEmLimit();
+void SetFontEmLimit(LONG pixels);

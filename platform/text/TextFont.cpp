@@ -20,7 +20,10 @@ constexpr int kDefaultCellHeight = 16;
 // Larger than any card needs. Qt caches the glyphs it draws for characters
 // no face has (and colour glyphs) as images at the em size, whatever that
 // is: an em of 16384 pixels cost 256 MiB for one such glyph, 4096 costs 16.
-constexpr int kMaxPixelSize = kMaxFontEm;
+int MaxPixelSize()
+{
+    return int(FontEmLimit());
+}
 // QFont::setStretch accepts nothing outside this range (percent).
 constexpr qreal kMinStretch = 1;
 constexpr qreal kMaxStretch = 100 * kMaxFontStretch;
@@ -120,10 +123,10 @@ int CellHeight(QFont font, int pixelSize)
 // rounded per size, so the proportional guess may be a step off.
 int PixelSizeForCell(const QFont& font, const FaceMetrics& face, int cell)
 {
-    int em = int(std::clamp<qreal>(std::floor(cell / std::max<qreal>(face.cellHeight, 0.01)), 1, kMaxPixelSize));
+    int em = int(std::clamp<qreal>(std::floor(cell / std::max<qreal>(face.cellHeight, 0.01)), 1, MaxPixelSize()));
     while (em > 1 && CellHeight(font, em) > cell)
         --em;
-    while (em < kMaxPixelSize && CellHeight(font, em + 1) <= cell)
+    while (em < MaxPixelSize() && CellHeight(font, em + 1) <= cell)
         ++em;
     return em;
 }
@@ -131,8 +134,8 @@ int PixelSizeForCell(const QFont& font, const FaceMetrics& face, int cell)
 int EmPixelSize(const QFont& font, const FaceMetrics& face, LONG height)
 {
     if (height < 0)
-        return int(std::min<qint64>(-qint64(height), kMaxPixelSize));
-    const LONG cell = height == 0 ? kDefaultCellHeight : std::min<LONG>(height, kMaxPixelSize);
+        return int(std::min<qint64>(-qint64(height), MaxPixelSize()));
+    const LONG cell = height == 0 ? kDefaultCellHeight : std::min<LONG>(height, MaxPixelSize());
     return PixelSizeForCell(font, face, cell);
 }
 

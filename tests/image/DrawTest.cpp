@@ -129,6 +129,24 @@ TEST(Draw, DoubleSizeRepeatsPixels)
     }
 }
 
+// The scale is a float (10 to 12: 0.833333313), the source column double:
+// canvas column 6 shows 6 x fx = 4.99999988, picture column 4 (5 in single
+// precision).
+TEST(Draw, ScaledSourcePositionsAreFormedInDouble)
+{
+    for (bool blended : {false, true}) {
+        PxImage image(10, 1, 24, 0);
+        for (int x = 0; x < 10; ++x)
+            image.SetPixelColor(x, 0, {BYTE(20 * x), 0, 0, 0});
+        if (blended)
+            image.AlphaCreate();
+        Canvas canvas(12, 1);
+        image.Draw(canvas.Dc(), 0, 0, 12, 1);
+        EXPECT_EQ(canvas.At(6, 0).rgbBlue, 80) << blended;
+        EXPECT_EQ(canvas.At(7, 0).rgbBlue, 100) << blended;
+    }
+}
+
 TEST(Draw, PositionsAtTheEndsOfTheCoordinateRange)
 {
     const PxImage image = testimages::Random(5, 4, 24, false, 7);

@@ -269,6 +269,19 @@ TEST(Resample, FastModeTakesEverySecondPixel)
             EXPECT_EQ(half.GetPixelColor(x, y), source.GetPixelColor(2 * x, 2 * y));
 }
 
+// The scale is a float (10 to 12: 0.833333313), the product double: column 6
+// takes 6 x xs = 4.99999988, source column 4 (5 in single precision).
+TEST(Resample, FastModeFormsTheSourceColumnInDouble)
+{
+    PxImage source(10, 1, 24, 0);
+    for (int x = 0; x < 10; ++x)
+        source.SetPixelColor(x, 0, {BYTE(20 * x), 0, 0, 0});
+    PxImage wider;
+    ASSERT_TRUE(PxImage(source).Resample(12, 1, 1, &wider));
+    EXPECT_EQ(wider.GetPixelColor(6, 0).rgbBlue, 80);
+    EXPECT_EQ(wider.GetPixelColor(7, 0).rgbBlue, 100);
+}
+
 TEST(Resample, OtherModesAgreeOnFlatPictures)
 {
     PxImage flat(12, 9, 24, 0);

@@ -22,8 +22,8 @@ done
 
 dpkg-deb -x "$deb" "$work/root"
 version=$("$work/root/usr/bin/orvantis" --version) || fail "orvantis --version failed"
-[[ $version == "Orvantis "* ]] || fail "orvantis --version printed '$version'"
-[[ $(dpkg-deb -f "$deb" Version) == $(tr -d ' ' <<<"${version#Orvantis }") ]] ||
+[[ $version == "orvantis "* ]] || fail "orvantis --version printed '$version'"
+[[ $(dpkg-deb -f "$deb" Version) == "${version#orvantis }" ]] ||
   fail "package version $(dpkg-deb -f "$deb" Version) is not the program's ($version)"
 if (( render )); then
   "$work/root/usr/bin/orvantis-render" --help >/dev/null || fail "orvantis-render --help failed"

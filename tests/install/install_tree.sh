@@ -36,7 +36,7 @@ stray=$(find "$usr" -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name shar
 [[ -z $stray ]] || fail "unexpected entries: $stray"
 
 version=$("$usr/bin/orvantis" --version) || fail "orvantis --version failed"
-[[ $version == "Orvantis "* ]] || fail "orvantis --version printed '$version'"
+[[ $version == "orvantis "* ]] || fail "orvantis --version printed '$version'"
 (( render )) && { "$usr/bin/orvantis-render" --help >/dev/null || fail "orvantis-render --help failed"; }
 
 # Imports land in the program's own res/ while it is writable: started

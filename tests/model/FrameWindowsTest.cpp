@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/FrameWindows.h"
 #include "tests/model/CardFixtures.h"
+#include "tests/platform/WhiteCanvas.h"
 
 namespace {
 
@@ -59,6 +62,61 @@ TEST(FrameWindows, APhotoCoversTheWindowCentredOnIt)
     EXPECT_GE(pos.y + size.cy, window.bottom);
     EXPECT_EQ(pos.x + size.cx / 2, 250);
     EXPECT_EQ(pos.y + size.cy / 2, 250);
+}
+
+ImageEx Turned(LONG width, LONG height, float degrees)
+{
+    PxImage red(std::uint32_t(width), std::uint32_t(height), 24, 0);
+    for (LONG y = 0; y < height; ++y)
+        for (LONG x = 0; x < width; ++x)
+            red.SetPixelColor(x, y, {0, 0, 255, 0});
+    ImageEx photo(red, PxImage());
+    photo.SetSize({width, height});
+    photo.Rotate(degrees);
+    return photo;
+}
+
+// Turned 30 degrees, the picture itself covers every pixel of the window,
+// and along one of its sides it is at most a pixel longer than the window's
+// corners need.
+TEST(FrameWindows, ATurnedPhotoCoversTheWindowWithThePictureItself)
+{
+    ImageEx photo = Turned(40, 30, 30);
+    const RECT window{60, 50, 180, 130};
+    FitPhotoToWindow(photo, window);
+    WhiteCanvas canvas(240, 180);
+    photo.Draw(canvas.Dc());
+    for (LONG y = window.top; y < window.bottom; ++y)
+        for (LONG x = window.left; x < window.right; ++x)
+            ASSERT_EQ(canvas.At(x, y), (RGBQUAD{0, 0, 255, 0})) << x << "," << y;
+
+    // The window's corners along the picture's own axes, from its centre.
+    const double turn = 30 * std::acos(-1.0) / 180;
+    double along = 0, across = 0;
+    for (const double cx : {-60.0, 60.0})
+        for (const double cy : {-40.0, 40.0}) {
+            along = std::max(along, std::fabs(cx * std::cos(turn) + cy * std::sin(turn)));
+            across = std::max(across, std::fabs(-cx * std::sin(turn) + cy * std::cos(turn)));
+        }
+    const SIZE nominal = photo.m_size;
+    EXPECT_GE(nominal.cx, 2 * along);
+    EXPECT_GE(nominal.cy, 2 * across);
+    EXPECT_TRUE(nominal.cx < 2 * along + 1 || nominal.cy < 2 * across + 1) << nominal.cx << " x " << nominal.cy;
+    EXPECT_NEAR(double(nominal.cx) / nominal.cy, 40.0 / 30.0, 0.02);
+}
+
+// Turned by a right angle, the photo is its own box: it fits as an upright
+// photo of the turned size does.
+TEST(FrameWindows, APhotoTurnedByARightAngleFitsAsItsBox)
+{
+    const RECT window{60, 50, 180, 130};
+    ImageEx turned = Turned(30, 40, 90);
+    ImageEx upright = Turned(40, 30, 0);
+    FitPhotoToWindow(turned, window);
+    FitPhotoToWindow(upright, window);
+    EXPECT_EQ(turned.GetSize(), upright.GetSize());
+    EXPECT_EQ(turned.GetPos().x, upright.GetPos().x);
+    EXPECT_EQ(turned.GetPos().y, upright.GetPos().y);
 }
 
 }  // namespace

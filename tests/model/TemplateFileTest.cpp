@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 
+#include "image/ImageSize.h"
 #include "image/PxFile.h"
 #include "model/TemplateSave.h"
 #include "model/WorkArea.h"
@@ -162,6 +163,14 @@ TEST(TemplateFile, FrameWithTwoEmptyImageRecords)
     EXPECT_EQ(list[0]->m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(list[0]->GetSize().cx, 0);
     EXPECT_EQ(list[0]->GetSize().cy, 0);
+
+    // Below the decoders' ceiling that a fuzzing harness sets, the same
+    // stored size is more than a working picture may be.
+    pximage::SetDecodePixelLimit(600 * 400 - 1);
+    WorkArea::ElementList refused;
+    WorkArea::ReadTemplateFile(refused, folder.path / "this.tpl");
+    pximage::SetDecodePixelLimit(pximage::kMaxDecodedPixels);
+    EXPECT_TRUE(refused.empty());
 }
 
 TEST(TemplateFile, ZeroSizedAndRefusedFramesKeepTheWalkGoing)
@@ -342,6 +351,14 @@ TEST(SaveTemplate, PreviewCoordinates)
     EXPECT_EQ(box.top, 35);
     EXPECT_EQ(box.right - box.left, 25);
     EXPECT_EQ(box.bottom - box.top, 7);
+
+    // The factor is a float (100 / 104: 0.961538434), the product double:
+    // 13 x sx + 0.5 = 12.9999996, where a float product gives 13.
+    const RECT edge = ScaleToPreview({13, 13}, {13, 13}, 100.0f / 104.0f, 100.0f / 104.0f);
+    EXPECT_EQ(edge.left, 12);
+    EXPECT_EQ(edge.top, 12);
+    EXPECT_EQ(edge.right - edge.left, 12);
+    EXPECT_EQ(edge.bottom - edge.top, 12);
 }
 
 }  // namespace

@@ -121,4 +121,19 @@ TEST(WorkArea, ScaleAllDoublesWithHalvesRoundingUp)
     EXPECT_EQ(card.GetCardImageSize().cx, 60);
 }
 
+// The factor is a float (1000 to 700: 0.699999988), but 45 x f + 0.5 is
+// formed in double: 31.99999946, not the 32 a float product gives.
+TEST(WorkArea, ScaleFormsProductsWithTheSingleFactorInDouble)
+{
+    WorkArea card;
+    card.AddElement(Photo(45, 5, {45, 5}));
+    ElementBase* photo = card.GetSelected();
+    ASSERT_NE(LoadFrame(card, Frame(1000, 100, {10, 10, 50, 30})), nullptr);
+    card.ScaleAll({700, 70});
+    EXPECT_EQ(photo->GetPos().x, 31);
+    EXPECT_EQ(photo->GetPos().y, 3);
+    EXPECT_EQ(photo->GetSize().cx, 31);
+    EXPECT_EQ(photo->GetSize().cy, 3);
+}
+
 }  // namespace

@@ -241,6 +241,24 @@ TEST(TextFont, CacheLetsLargeFontsGoSooner)
     EXPECT_TRUE(large.expired());
 }
 
+// A fuzzing harness lowers the em limit: every font made after that stops
+// there, an em asked for at the em, a cell at a cell of that height.
+TEST(TextFont, ALoweredEmLimitStopsEveryNewFont)
+{
+    auto cellOf = [](LONG height) {
+        LOGFONTW cell = FreshArial(0);
+        cell.lfHeight = height;
+        return InfoOf(*Make(cell)).pixelSize();
+    };
+    SetFontEmLimit(40);
+    const int em = InfoOf(*Make(FreshArial(300))).pixelSize();
+    const int cell = cellOf(300);
+    SetFontEmLimit(kMaxFontEm);
+    EXPECT_EQ(em, 40);
+    EXPECT_EQ(cell, cellOf(40));
+    EXPECT_EQ(InfoOf(*Make(FreshArial(300))).pixelSize(), 300);
+}
+
 TEST(TextExtent, GrowsWithTheTextAndMeasuresEmptyTextAsOneCell)
 {
     const auto font = Make(Describe(u"Arial", -24));

@@ -12,6 +12,7 @@
 
 #include "controls/VersionReader.h"
 #include "platform/VersionBlock.h"
+#include "ui/CommandLine.h"
 
 namespace {
 
@@ -245,6 +246,8 @@ TEST(VersionReader, ReadsTheRunningProgramsVersion)
     EXPECT_EQ(reader.m_wLanguage, 0x0409);
     EXPECT_EQ(reader.m_wCodePage, 0x04B0);
     EXPECT_EQ(reader.GetValue(QStringLiteral("ProductVersion")), QStringLiteral("1. 0. 2"));
+    // --version writes the same numbers without the block's spaces.
+    EXPECT_EQ(VersionText(reader.GetValue(QStringLiteral("ProductVersion")).toStdString()), "orvantis 1.0.2\n");
     EXPECT_EQ(reader.GetValue(QStringLiteral("ProductName")), QStringLiteral("Orvantis"));
     EXPECT_EQ(reader.GetValue(QStringLiteral("Nonexistent")), QString());
 
@@ -256,6 +259,12 @@ TEST(VersionReader, ReadsTheRunningProgramsVersion)
     EXPECT_EQ(reader.dwSignature, 0u);
     EXPECT_EQ(reader.m_wCodePage, 1252);
     EXPECT_EQ(reader.GetValue(QStringLiteral("ProductVersion")), QString());
+}
+
+TEST(VersionReader, CommandLineVersionDropsTheBlocksSpacesOnly)
+{
+    EXPECT_EQ(VersionText("2. 10. 3"), "orvantis 2.10.3\n");
+    EXPECT_EQ(VersionText("1.0.2"), "orvantis 1.0.2\n");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ wait $program 2>/dev/null || true
 echo "program window ok"
 INNER
 # Without a window: the version and a wrong option.
-"$build/orvantis" --version | grep -q '^Orvantis ' || { echo "--version printed no version"; exit 1; }
+"$build/orvantis" --version | grep -qx 'orvantis [0-9][0-9.]*' || { echo "--version printed no version"; exit 1; }
 status=0; "$build/orvantis" --no-such-option 2>/dev/null || status=$?
 (( status == 2 )) || { echo "a wrong option gave status $status"; exit 1; }
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"

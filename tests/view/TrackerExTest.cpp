@@ -89,7 +89,11 @@ TEST(TrackerEx, CornerHandlesKeepTheRatio)
         {3, {0, 0, 100, 300}, 1.5f, {-350, 0, 100, 300}},
         {2, {0, 0, 150, 100}, 1.5f, {0, 0, 150, 100}},  // exactly the ratio: unchanged
         {2, {0, 0, 100, 10}, 3.0f, {0, 0, 100, 33}},    // 33.33 + 0.5 truncated
-        {2, {0, 0, 100, 10}, 1.6f, {0, 0, 100, 63}},    // 62.5 in single precision (62.49999 in double)
+        // The ratio is a float, what is formed from it double: 100 / 1.6f
+        // + 0.5 = 62.9999990 and 215 x 0.7f + 0.5 = 150.9999974 (63 and 151
+        // in single precision).
+        {2, {0, 0, 100, 10}, 1.6f, {0, 0, 100, 62}},
+        {2, {0, 0, 10, 215}, 0.7f, {0, 0, 150, 215}},
         {2, {0, 0, -300, -100}, 1.5f, {0, 0, -300, -199}},  // -199.5 truncated toward zero
     };
     for (const Row& row : rows) {
