@@ -10,7 +10,7 @@
 constexpr LONG kMaxFontEm = 4096;
 
 // A face is stretched to at most this many times its natural width, Qt's
-// largest stretch.
+// largest stretch, and never so far that its em grows wider than the em limit.
 constexpr LONG kMaxFontStretch = 40;
 
 // The em limit in force: kMaxFontEm, unless a fuzzing harness lowered it so

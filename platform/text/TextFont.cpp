@@ -149,7 +149,10 @@ void ApplyAverageWidth(QFont& font, const FaceMetrics& face, LONG width)
     // with lfWidth; keep the style chosen at natural width.
     font.setStyleName(face.styleName);
     const qreal percent = 100 * std::abs(qreal(width)) / natural;
-    font.setStretch(qRound(std::clamp(percent, kMinStretch, kMaxStretch)));
+    // Nor is a glyph stretched wider than the largest em: Qt's glyph loader
+    // fails on such glyphs, and they would cost an image of that size each.
+    const qreal widest = std::max<qreal>(100, 100.0 * FontEmLimit() / font.pixelSize());
+    font.setStretch(qRound(std::clamp(percent, kMinStretch, std::min(kMaxStretch, widest))));
 }
 
 const FaceMetrics& FaceMetricsOf(const FontKey& key, const QFont& font)

@@ -297,6 +297,19 @@ TEST(DrawText, InkLiesInTheMeasuredCellAtTheRectanglesCorner)
     EXPECT_EQ(ink.bottom, baseline);  // H stands on the baseline
 }
 
+// A template may ask for any width: glyphs stretched far beyond the largest
+// em are never drawn (Qt's glyph loader fails on them and crashes).
+TEST(DrawText, StretchedGlyphsStayWithinTheLargestEm)
+{
+    for (const LONG em : {128, 256, 1024}) {
+        Canvas canvas(400, 300, Describe(u"DejaVu Sans", -em, 93735));
+        const SIZE extent = Extent(canvas.font.get(), u"W");
+        EXPECT_LE(extent.cx, 4096 * 3 / 2) << em;
+        canvas.Draw(u"Wm", {0, 0, 400, 300});
+        EXPECT_NE(canvas.Changed().right, canvas.Changed().left) << em;
+    }
+}
+
 TEST(DrawText, OverhangingGlyphsAreDrawnBeyondTheCell)
 {
     LOGFONTW lf = Describe(u"Times New Roman", -40);
