@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "bars/CardCommands.h"
-#include "controls/CardSaveDialog.h"
+#include "bars/CardSaveDialog.h"
 #include "controls/SkinBitmaps.h"
 #include "view/ViewHost.h"
 

@@ -7,7 +7,7 @@
 #include <QPrinter>
 
 #include "app/LumivexDoc.h"
-#include "controls/CardPrint.h"
+#include "bars/CardPrint.h"
 #include "tests/app/TemplateFolder.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "controls/CardSaveDialog.h"
+#include "bars/CardSaveDialog.h"
 #include "controls/PreviewFileDlg.h"
 
 namespace {

@@ -14,11 +14,11 @@
 #include <QTimer>
 
 #include "app/LumivexDoc.h"
+#include "bars/CardSaveDialog.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgBarText.h"
-#include "controls/CardSaveDialog.h"
 #include "controls/PxSkinButton.h"
 #include "image/PxImage.h"
 #include "model/FrameWindows.h"

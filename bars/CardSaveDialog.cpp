@@ -1,4 +1,4 @@
-#include "controls/CardSaveDialog.h"
+#include "bars/CardSaveDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "controls/CardPrint.h"
+#include "bars/CardPrint.h"
 
 #include <QMessageBox>
 #include <QPainter>
