@@ -58,7 +58,7 @@ void CLumivexDoc::Place(std::unique_ptr<ElementBase> element)
     Changed(CardChange::Selection);
 }
 
-bool CLumivexDoc::PlacePhoto(const PxImage& picture, LONG offset)
+bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset)
 {
     if (!picture.IsValid())
         return false;
@@ -76,7 +76,7 @@ bool CLumivexDoc::PlacePhoto(const PxImage& picture, LONG offset)
     }
     if (w <= 0 || h <= 0)
         return false;
-    auto photo = std::make_unique<ImageEx>(picture, PxImage());
+    auto photo = std::make_unique<ImageEx>(std::move(picture), PxImage());
     photo->m_ptPos = {offset, offset};
     photo->SetSize({w, h});
     if (!photo->m_imgWork.IsValid())

@@ -65,8 +65,9 @@ public:
     void Place(std::unique_ptr<ElementBase> element);
     // A new photo a third of the card's displayed width wide (or its own
     // width if smaller), never taller than the card, at the top-left corner
-    // moved by offset, on top and selected. False when it cannot be placed.
-    bool PlacePhoto(const PxImage& picture, LONG offset = 0);
+    // moved by offset, on top and selected; the picture is taken over. False
+    // when it cannot be placed.
+    bool PlacePhoto(PxImage picture, LONG offset = 0);
     // A text, deselected, at a card point.
     void AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at);
     void DeleteSelection();

@@ -125,10 +125,10 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error
             QMessageBox::warning(window(), QStringLiteral("Orvantis"), why);
         return false;
     }
-    return PlacePicture(photo, offset);
+    return PlacePicture(std::move(photo), offset);
 }
 
-bool CDlgBarMain::PlacePicture(const PxImage& picture, LONG offset)
+bool CDlgBarMain::PlacePicture(PxImage picture, LONG offset)
 {
-    return m_document.PlacePhoto(picture, offset);
+    return m_document.PlacePhoto(std::move(picture), offset);
 }

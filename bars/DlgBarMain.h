@@ -5,12 +5,12 @@
 
 #include <QWidget>
 
+#include "image/PxImage.h"
 #include "platform/Gdi.h"
 
 class CLumivexDoc;
 class QAction;
 struct CardCommands;
-class PxImage;
 class PxSkinButton;
 class QMenu;
 
@@ -39,7 +39,7 @@ public:
     // Why a file cannot be read goes to error when given, else to a message box.
     bool OpenPhotoFile(const QString& path, LONG offset = 0, QString* error = nullptr);
     // A picture from elsewhere (the clipboard), placed the same way.
-    bool PlacePicture(const PxImage& picture, LONG offset = 0);
+    bool PlacePicture(PxImage picture, LONG offset = 0);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

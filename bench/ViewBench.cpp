@@ -112,7 +112,7 @@ void BM_OpenPhoto_UntilShown(benchmark::State& state, std::filesystem::path (*ph
     for (auto _ : state) {
         PxImage photo;
         std::string why;
-        if (!OpenPhoto(file, photo, why) || !card.Document().PlacePhoto(photo)) {
+        if (!OpenPhoto(file, photo, why) || !card.Document().PlacePhoto(std::move(photo))) {
             state.SkipWithError(("the photo could not be placed: " + why).c_str());
             break;
         }

@@ -23,6 +23,11 @@ PxImage::PxImage(std::uint32_t type)
     ResetHeaderResolution();
 }
 
+PxImage::PxImage(PxImage&& src) noexcept : PxImage()
+{
+    Transfer(src);
+}
+
 PxImage::PxImage(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t type)
 {
     ResetHeaderResolution();

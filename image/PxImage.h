@@ -97,6 +97,8 @@ public:
     explicit PxImage(std::uint32_t type = 0);
     PxImage(std::uint32_t width, std::uint32_t height, std::uint32_t bpp, std::uint32_t type = 0);
     PxImage(const PxImage& src, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
+    // Takes src's pixels over (Transfer): large pictures are handed on, not copied.
+    PxImage(PxImage&& src) noexcept;
     // Loads the file; the image stays empty when that fails.
     PxImage(const std::filesystem::path& path, std::uint32_t type);
     PxImage& operator=(const PxImage& src);

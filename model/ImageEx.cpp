@@ -5,8 +5,8 @@
 
 #include "platform/Coordinates.h"
 
-ImageEx::ImageEx(const PxImage& picture, const PxImage& mask)
-    : m_source(std::make_shared<PxImage>(picture)), m_maskSource(std::make_shared<PxImage>(mask))
+ImageEx::ImageEx(PxImage picture, PxImage mask)
+    : m_source(std::make_shared<PxImage>(std::move(picture))), m_maskSource(std::make_shared<PxImage>(std::move(mask)))
 {
     m_source->IncreaseBpp(24);
     if (m_maskSource->IsValid()) {

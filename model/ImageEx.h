@@ -12,9 +12,9 @@ class ImageEx : public ElementBase {
 public:
     // Empty pictures; the template reader fills them.
     ImageEx() = default;
-    // A user's photo. An empty mask means fully opaque unless the photo has
-    // its own alpha plane.
-    ImageEx(const PxImage& picture, const PxImage& mask);
+    // A user's photo, taken over rather than copied when it is moved in. An
+    // empty mask means fully opaque unless the photo has its own alpha plane.
+    ImageEx(PxImage picture, PxImage mask);
 
     ImageEx(const ImageEx& other);
     ImageEx& operator=(const ImageEx&) = delete;

@@ -26,7 +26,7 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
         error = "cannot read photo " + Quoted(request.file) + ": " + reason;
         return false;
     }
-    if (!document.PlacePhoto(picture)) {
+    if (!document.PlacePhoto(std::move(picture))) {
         error = "cannot place photo " + Quoted(request.file) + " on the card";
         return false;
     }
