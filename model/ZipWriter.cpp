@@ -62,7 +62,7 @@ tm_zip EntryDate(const std::filesystem::path& file)
     ::localtime_r(&when, &local);
     // ZIP dates begin in 1980.
     if (local.tm_year < 80)
-        local = {0, 0, 0, 1, 0, 80};
+        return {0, 0, 0, 1, 0, 1980};
     return {uInt(local.tm_sec), uInt(local.tm_min), uInt(local.tm_hour), uInt(local.tm_mday), uInt(local.tm_mon),
             uInt(local.tm_year + 1900)};
 }

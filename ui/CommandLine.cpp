@@ -6,10 +6,17 @@
 
 namespace {
 
-CommandLine Wrong(std::string problem)
+CommandLine Only(CommandLine::Action action, std::vector<std::string> files = {})
 {
     CommandLine line;
-    line.action = CommandLine::Action::Wrong;
+    line.action = action;
+    line.files = std::move(files);
+    return line;
+}
+
+CommandLine Wrong(std::string problem)
+{
+    CommandLine line = Only(CommandLine::Action::Wrong);
     line.problem = std::move(problem);
     return line;
 }
@@ -65,18 +72,18 @@ CommandLine ParseCommandLine(int argc, char** argv)
         if (options && std::strcmp(argument, "--") == 0) {
             options = false;
         } else if (options && (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)) {
-            return {CommandLine::Action::Help, {}, {}};
+            return Only(CommandLine::Action::Help);
         } else if (options && std::strcmp(argument, "--version") == 0) {
-            return {CommandLine::Action::Version, {}, {}};
+            return Only(CommandLine::Action::Version);
         } else if (options && std::strcmp(argument, "--import") == 0) {
             if (argc != 3 || i != 1)
-                return {CommandLine::Action::Wrong, {}, "--import takes exactly one package and nothing else"};
-            return {CommandLine::Action::Import, {argv[2]}, {}};
+                return Wrong("--import takes exactly one package and nothing else");
+            return Only(CommandLine::Action::Import, {argv[2]});
         } else if (options && (std::strcmp(argument, "--new-template") == 0 ||
                                std::strcmp(argument, "--export-template") == 0)) {
             return Wrong(std::string(argument) + " comes first on the command line");
         } else if (options && argument[0] == '-' && argument[1] != '\0') {
-            return {CommandLine::Action::Wrong, {}, std::string("unknown option ") + argument};
+            return Wrong(std::string("unknown option ") + argument);
         } else {
             line.files.emplace_back(argument);
         }

@@ -155,9 +155,10 @@ TEST_F(TemplateMaking, PictureBecomesAFrameWithItsWindowsAtFullSize)
     EXPECT_FALSE(frame.m_imgSrc.AlphaIsValid());
     const std::vector<RECT> windows = FindFrameWindows(frame);
     ASSERT_EQ(windows.size(), 2u);
-    // The half-transparent top row counts as window (below half opacity).
+    // The hole's top row, at alpha 128, is not below half opacity: it is
+    // frame, and the window begins a row lower.
     EXPECT_EQ(windows[0].left, 20);
-    EXPECT_EQ(windows[0].top, 30);
+    EXPECT_EQ(windows[0].top, 31);
     EXPECT_EQ(windows[0].right, 120);
     EXPECT_EQ(windows[1].bottom, 150);
 }
