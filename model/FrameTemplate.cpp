@@ -68,7 +68,7 @@ PxImage OpacityMask(const PxImage& picture)
     return mask;
 }
 
-std::unique_ptr<WorkArea> TemplateFromPicture(const PxImage& picture, std::string& why)
+std::unique_ptr<WorkArea> TemplateFromPicture(PxImage& picture, std::string& why)
 {
     if (!picture.IsValid()) {
         why = "the picture is empty";
@@ -90,20 +90,23 @@ std::unique_ptr<WorkArea> TemplateFromPicture(const PxImage& picture, std::strin
               "that are transparent (a PNG, WebP, TIFF, GIF or ICO picture with transparency)";
         return nullptr;
     }
-    PxImage mask = OpacityMask(picture);
-    if (!mask.IsValid()) {
+    auto frame = std::make_unique<ImageEx>();
+    PxImage opacity = OpacityMask(picture);
+    PxImage& mask = frame->MaskSourceToFill();
+    if (!opacity.IsValid() || !mask.Transfer(opacity)) {
         why = "there is not enough memory for the frame's mask";
         return nullptr;
     }
     // The frame's colours alone: its transparency lives in the mask from now on.
-    PxImage colours(picture, true, false, false);
+    PxImage& colours = frame->SourceToFill();
+    colours.Transfer(picture);
     colours.SetTransIndex(-1);
+    colours.SelectionDelete();
     if (!colours.IncreaseBpp(24)) {
         why = "there is not enough memory for the frame's picture";
         return nullptr;
     }
     colours.AlphaDelete();
-    auto frame = std::make_unique<ImageEx>(colours, mask);
     frame->m_nKind = ELEMENT_TEMPLATE_FRAME;
     frame->SetSize({LONG(width), LONG(height)});
     const std::vector<RECT> windows = FindFrameWindows(*frame);

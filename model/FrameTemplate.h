@@ -30,7 +30,9 @@ constexpr LONG kMinWindowSide = 8;
 PxImage OpacityMask(const PxImage& picture);
 
 // The template of the picture: a work area holding the frame alone, at the
-// picture's full size. Null, with the reason in words in why, for a picture
+// picture's full size. The frame takes the picture's pixels over instead of
+// copying a print-size picture: the picture is left empty unless it was
+// refused before that. Null, with the reason in words in why, for a picture
 // without transparency, one too small or too large to be a card, or one
 // without a transparent window that the edge does not cut.
-std::unique_ptr<WorkArea> TemplateFromPicture(const PxImage& picture, std::string& why);
+std::unique_ptr<WorkArea> TemplateFromPicture(PxImage& picture, std::string& why);

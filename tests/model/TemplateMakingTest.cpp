@@ -71,7 +71,9 @@ struct TemplateMaking : testing::Test {
     std::unique_ptr<WorkArea> Made(const std::vector<RECT>& holes = {{20, 30, 120, 110}, {200, 40, 260, 150}})
     {
         std::string why;
-        auto card = TemplateFromPicture(FramePicture(300, 200, holes), why);
+        PxImage picture = FramePicture(300, 200, holes);
+        auto card = TemplateFromPicture(picture, why);
+        EXPECT_FALSE(picture.IsValid());  // taken over
         EXPECT_TRUE(card) << why;
         return card;
     }
@@ -165,7 +167,7 @@ TEST_F(TemplateMaking, PictureBecomesAFrameWithItsWindowsAtFullSize)
 
 TEST_F(TemplateMaking, PicturesThatCannotBeCardsAreRefusedWithTheReason)
 {
-    const struct {
+    struct {
         const char* name;
         PxImage picture;
         const char* says;
@@ -177,7 +179,7 @@ TEST_F(TemplateMaking, PicturesThatCannotBeCardsAreRefusedWithTheReason)
         {"specks", FramePicture(300, 200, {{10, 10, 15, 15}, {50, 50, 57, 80}}), "no transparent window"},
         {"empty", PxImage(), "empty"},
     };
-    for (const auto& row : rows) {
+    for (auto& row : rows) {
         std::string why;
         EXPECT_FALSE(TemplateFromPicture(row.picture, why)) << row.name;
         EXPECT_NE(why.find(row.says), std::string::npos) << row.name << ": " << why;
