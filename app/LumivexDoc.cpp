@@ -210,6 +210,12 @@ TemplateWriteResult CLumivexDoc::SaveAsNewTemplate(const std::filesystem::path& 
     return result;
 }
 
+void CLumivexDoc::TemplateFolderRenamed(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (m_strTemplateDir.lexically_normal() == from.lexically_normal())
+        m_strTemplateDir = to;
+}
+
 TemplateWriteResult CLumivexDoc::AddNewTemplate(const WorkArea& made, const std::filesystem::path& root,
                                                 std::string_view category, std::string_view name, bool replace)
 {

@@ -138,6 +138,9 @@ public:
     // Exists and nothing is written.
     TemplateWriteResult SaveAsNewTemplate(const std::filesystem::path& root, std::string_view category,
                                           std::string_view name, bool replace);
+    // A template folder was renamed: when it is the card's template, Save
+    // Template writes into it under its new name (not a copy under the old).
+    void TemplateFolderRenamed(const std::filesystem::path& from, const std::filesystem::path& to);
     // A template made elsewhere (from a picture) written the same way and
     // applied to the card at once, one undo step.
     TemplateWriteResult AddNewTemplate(const WorkArea& made, const std::filesystem::path& root,

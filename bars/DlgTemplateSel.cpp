@@ -174,6 +174,7 @@ void CDlgTemplateSel::RenameTemplate(int index)
         QMessageBox::warning(this, QStringLiteral("Orvantis"), QString::fromStdString(result.message));
         return;
     }
+    m_document.TemplateFolderRenamed(folder, result.folder);
     Refill();
 }
 

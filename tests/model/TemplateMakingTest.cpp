@@ -165,6 +165,16 @@ TEST_F(TemplateMaking, PictureBecomesAFrameWithItsWindowsAtFullSize)
     EXPECT_EQ(windows[1].bottom, 150);
 }
 
+// Thousands of transparent specks, none a window.
+PxImage Specks()
+{
+    std::vector<RECT> specks;
+    for (LONG y = 4; y + 3 < 200; y += 6)
+        for (LONG x = 4; x + 3 < 300; x += 6)
+            specks.push_back({x, y, x + 3, y + 3});
+    return FramePicture(300, 200, specks);
+}
+
 TEST_F(TemplateMaking, PicturesThatCannotBeCardsAreRefusedWithTheReason)
 {
     struct {
@@ -177,6 +187,7 @@ TEST_F(TemplateMaking, PicturesThatCannotBeCardsAreRefusedWithTheReason)
         {"single pixel", FramePicture(300, 200, {{100, 100, 101, 101}}), "no transparent window"},
         {"edge only", FramePicture(300, 200, {{0, 0, 300, 50}}), "touch the picture's edge"},
         {"specks", FramePicture(300, 200, {{10, 10, 15, 15}, {50, 50, 57, 80}}), "no transparent window"},
+        {"thousands of specks", Specks(), "smaller than 8 x 8"},
         {"empty", PxImage(), "empty"},
     };
     for (auto& row : rows) {

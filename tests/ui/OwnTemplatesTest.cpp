@@ -14,6 +14,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -23,6 +26,7 @@
 #include <unistd.h>
 
 #include "app/LumivexDoc.h"
+#include "app/ResFolders.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgTemplateName.h"
 #include "bars/DlgTemplateSel.h"
@@ -34,6 +38,7 @@
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/CardPixels.h"
 #include "ui/MainFrame.h"
+#include "view/LumivexView.h"
 
 namespace {
 
@@ -256,8 +261,11 @@ TEST_F(OwnTemplates, OwnTemplatesAreRenamedAndRemovedInstalledOnesAreReadOnly)
         ask->setTextValue(QStringLiteral("renamed"));
         ask->accept();
     });
+    ASSERT_EQ(m_document.TemplateDir(), m_root / "c" / "b");
+    m_document.ApplyTemplate(m_root / "c" / "a");
     ownMenu->actions().front()->trigger();
     EXPECT_TRUE(fs::is_directory(m_root / "c" / "renamed"));
+    EXPECT_EQ(m_document.TemplateDir(), m_root / "c" / "renamed");  // the card follows its template
     EXPECT_FALSE(fs::exists(m_root / "c" / "a"));
     ASSERT_EQ(dialog.List().count(), 3);
 
@@ -289,6 +297,32 @@ TEST_F(OwnTemplates, TemplateBarsFourthButtonAndContextMenuCarryTheCommands)
     EXPECT_EQ(m_document.TemplateDir(), m_folder.Path());
     for (QAction* command : {commands.newTemplateFromPicture, commands.saveAsNewTemplate, commands.exportTemplates})
         EXPECT_TRUE(m_frame.GetTemplateBar().actions().contains(command)) << command->text().toStdString();
+}
+
+TEST_F(OwnTemplates, PictureDroppedWithShiftBecomesATemplateNotAPhoto)
+{
+    // The window writes into the program's own template folder: the test's
+    // category is removed again.
+    const fs::path category = WritableTemplateRoot() / ("Dropped " + std::to_string(::getpid()));
+    NameIt(QStringLiteral("Dropped frame"), QString::fromStdString(category.filename().string()));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(Path("frame.png"))});
+    const QPoint at = m_frame.GetView().mapTo(&m_frame, QPoint(5, 5));
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(&m_frame, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(&m_frame, &drop);
+    const bool made = fs::is_regular_file(category / "Dropped frame" / "this.tpl");
+    const fs::path applied = m_document.TemplateDir();
+    const std::size_t elements = m_document.Card().GetElements().size();
+    fs::remove_all(category);
+    // Folders made for it go too; fs::remove leaves folders that hold anything.
+    std::error_code notEmpty;
+    fs::remove(category.parent_path(), notEmpty);
+    fs::remove(category.parent_path().parent_path(), notEmpty);
+    EXPECT_TRUE(made);
+    EXPECT_EQ(applied, category / "Dropped frame");
+    EXPECT_EQ(elements, 1u);  // the frame alone: no photo was placed
 }
 
 }  // namespace
