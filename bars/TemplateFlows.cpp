@@ -13,7 +13,6 @@
 #include "app/ResFolders.h"
 #include "app/TemplateCatalog.h"
 #include "bars/DlgTemplateName.h"
-#include "controls/DialogFolder.h"
 #include "controls/PreviewFileDlg.h"
 #include "model/TemplateExport.h"
 

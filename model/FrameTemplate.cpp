@@ -119,8 +119,8 @@ std::unique_ptr<WorkArea> TemplateFromPicture(PxImage& picture, std::string& why
         return nullptr;
     }
     auto card = std::make_unique<WorkArea>();
-    card->AddElement(std::move(frame));
-    card->SetSelected(nullptr);
-    card->SetModified(false);
+    WorkArea::ElementList elements;
+    elements.push_back(std::move(frame));
+    card->Restore(std::move(elements), 0, -1);
     return card;
 }

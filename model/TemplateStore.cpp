@@ -12,6 +12,7 @@
 
 #include "model/TemplateNames.h"
 #include "model/TemplateSave.h"
+#include "model/WorkArea.h"
 
 namespace fs = std::filesystem;
 
@@ -59,9 +60,19 @@ bool MoveInto(const fs::path& from, const fs::path& to, bool swap)
     if (!swap)
         return !Exists(to) && std::rename(from.c_str(), to.c_str()) == 0;
     const fs::path aside = MakeWorkingFolder(to, "old");
-    if (aside.empty() || std::rename(to.c_str(), aside.c_str()) != 0 || std::rename(from.c_str(), to.c_str()) != 0)
+    if (aside.empty() || std::rename(to.c_str(), aside.c_str()) != 0)
         return false;
-    return std::rename(aside.c_str(), from.c_str()) == 0 || (fs::remove_all(aside), true);
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        const int reason = errno;
+        std::rename(aside.c_str(), to.c_str());
+        errno = reason;
+        return false;
+    }
+    // The old template goes where the new one was, as after a swap.
+    std::error_code error;
+    if (std::rename(aside.c_str(), from.c_str()) != 0)
+        fs::remove_all(aside, error);
+    return true;
 }
 
 std::string Quoted(const std::string& name)
@@ -91,6 +102,9 @@ TemplateWriteResult WriteNewTemplate(const WorkArea& card, const fs::path& root,
         return Result(TemplateWriteStatus::Refused, refusal);
     if (root.empty())
         return Result(TemplateWriteStatus::Failed, "There is no folder for the user's templates (HOME is not set).");
+    const SIZE frame = card.GetFrameSize();
+    if (frame.cx <= 0 || frame.cy <= 0)
+        return Result(TemplateWriteStatus::Refused, "The card has no frame to make a template of.");
     const fs::path categoryFolder = root / safeCategory;
     const fs::path target = categoryFolder / safeName;
     const std::string label = Quoted(safeCategory + "/" + safeName);

@@ -152,6 +152,8 @@ TEST_F(TemplateMaking, PictureBecomesAFrameWithItsWindowsAtFullSize)
     ASSERT_TRUE(card);
     ASSERT_EQ(card->GetElements().size(), 1u);
     const auto& frame = dynamic_cast<const ImageEx&>(*card->GetElements().front());
+    EXPECT_EQ(card->GetFrame(), &frame);
+    EXPECT_EQ(card->GetCardImageSize(), (SIZE{300, 200}));
     EXPECT_EQ(frame.m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(frame.GetSize(), (SIZE{300, 200}));
     EXPECT_FALSE(frame.m_imgSrc.AlphaIsValid());
@@ -212,6 +214,13 @@ TEST_F(TemplateMaking, NewTemplateIsWrittenWholeAndReadsBackWithItsWindows)
     PxImage thumb(result.folder / "thumb.jpg", FormatBmp);
     EXPECT_EQ(thumb.GetWidth(), 100u);
     EXPECT_EQ(thumb.GetHeight(), 70u);
+}
+
+TEST_F(TemplateMaking, CardWithoutFrameIsRefused)
+{
+    const WorkArea empty;
+    EXPECT_EQ(WriteNewTemplate(empty, root, "c", "t", false).status, TemplateWriteStatus::Refused);
+    EXPECT_FALSE(fs::exists(root));
 }
 
 TEST_F(TemplateMaking, ExistingNameIsReportedAndReplacedOnlyWhenAsked)
