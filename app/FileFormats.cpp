@@ -21,6 +21,17 @@ constexpr PhotoFileType kPhotoFileTypes[] = {
     {"AVIF files (*.avif)", "*.avif", "*.avif"},
 };
 
+// The kinds whose files the image core reads with an alpha plane or a
+// transparent colour.
+constexpr PhotoFileType kFramePictureTypes[] = {
+    {"PNG files (*.png)", "*.png", "*.png"},
+    {"WebP files (*.webp)", "*.webp", "*.webp"},
+    {"TIFF files (*.tiff,*.tif)", "*.tiff;*.tif", "*.tiff;*.tif"},
+    {"HEIF files (*.heic;*.heif;*.avif)", "*.heic;*.heif;*.avif", "*.heic;*.heif;*.avif"},
+    {"GIF files (*.gif)", "*.gif", "*.gif"},
+    {"ICO files (*.ico)", "*.ico", "*.ico"},
+};
+
 constexpr CardFileType kCardFileTypes[] = {
     {FormatBmp, "BMP files (*.bmp)", "bmp", "BMP"},
     {FormatJpg, "JPG files (*.jpg *.jpeg)", "jpg", "JPEG"},
@@ -49,14 +60,29 @@ std::span<const PhotoFileType> PhotoFileTypes()
     return kPhotoFileTypes;
 }
 
-std::string PhotoDialogFilter()
+namespace {
+
+// "first|every supported pattern|" then each type's name and patterns, "||".
+std::string DialogFilter(const char* first, std::span<const PhotoFileType> kinds)
 {
     std::string supported, types;
-    for (const PhotoFileType& type : kPhotoFileTypes) {
+    for (const PhotoFileType& type : kinds) {
         supported += (supported.empty() ? "" : ";") + std::string(type.supported);
         types += std::string(type.name) + "|" + type.patterns + "|";
     }
-    return "support files|" + supported + "|" + types + "|";
+    return std::string(first) + "|" + supported + "|" + types + "|";
+}
+
+}  // namespace
+
+std::string PhotoDialogFilter()
+{
+    return DialogFilter("support files", kPhotoFileTypes);
+}
+
+std::string FramePictureDialogFilter()
+{
+    return DialogFilter("pictures with transparency", kFramePictureTypes);
 }
 
 std::span<const CardFileType> CardFileTypes()

@@ -19,6 +19,10 @@ std::span<const PhotoFileType> PhotoFileTypes();
 // patterns, ended by "||".
 std::string PhotoDialogFilter();
 
+// The open dialog's filter for frames, pictures that can carry
+// transparency: "pictures with transparency|...|" then each kind, "||".
+std::string FramePictureDialogFilter();
+
 // A format a card is saved in.
 struct CardFileType {
     std::uint32_t format;

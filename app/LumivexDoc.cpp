@@ -198,3 +198,31 @@ bool CLumivexDoc::SaveTemplate(std::string& error)
     m_strTemplateDir = folder;
     return true;
 }
+
+// ---- the user's own templates ----
+
+TemplateWriteResult CLumivexDoc::SaveAsNewTemplate(const std::filesystem::path& root, std::string_view category,
+                                                   std::string_view name, bool replace)
+{
+    TemplateWriteResult result = WriteNewTemplate(m_workArea, root, category, name, replace);
+    if (result.Succeeded())
+        m_strTemplateDir = result.folder;
+    return result;
+}
+
+void CLumivexDoc::TemplateFolderRenamed(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (m_strTemplateDir.lexically_normal() == from.lexically_normal())
+        m_strTemplateDir = to;
+}
+
+TemplateWriteResult CLumivexDoc::AddNewTemplate(const WorkArea& made, const std::filesystem::path& root,
+                                                std::string_view category, std::string_view name, bool replace)
+{
+    TemplateWriteResult result = WriteNewTemplate(made, root, category, name, replace);
+    if (result.Succeeded() && !ApplyTemplate(result.folder)) {
+        result.status = TemplateWriteStatus::Failed;
+        result.message = "The template was saved in " + result.folder.string() + " but cannot be read back.";
+    }
+    return result;
+}

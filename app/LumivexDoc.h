@@ -17,6 +17,7 @@
 #include <QObject>
 
 #include "app/CardHistory.h"
+#include "model/TemplateStore.h"
 #include "model/WorkArea.h"
 
 class ImageEx;
@@ -129,6 +130,22 @@ public:
     // the installed, read-only res folder is saved as the user's copy, which
     // becomes the current template folder. False with the reason in error.
     bool SaveTemplate(std::string& error);
+
+    // ---- the user's own templates ----
+    // The card's frame and texts (as Save Template takes them) as a new
+    // template root/category/name, which then is the current template
+    // folder; the current template itself stays as it was. A name that
+    // exists is replaced only when replace is set, else the result says
+    // Exists and nothing is written.
+    TemplateWriteResult SaveAsNewTemplate(const std::filesystem::path& root, std::string_view category,
+                                          std::string_view name, bool replace);
+    // A template folder was renamed: when it is the card's template, Save
+    // Template writes into it under its new name (not a copy under the old).
+    void TemplateFolderRenamed(const std::filesystem::path& from, const std::filesystem::path& to);
+    // A template made elsewhere (from a picture) written the same way and
+    // applied to the card at once, one undo step.
+    TemplateWriteResult AddNewTemplate(const WorkArea& made, const std::filesystem::path& root,
+                                       std::string_view category, std::string_view name, bool replace);
 
 signals:
     void changed(CardChange change);

@@ -46,6 +46,12 @@ fs::path WritableResFolder()
     return UserResFolder();
 }
 
+fs::path WritableTemplateRoot()
+{
+    const fs::path res = WritableResFolder();
+    return res.empty() ? res : res / "template";
+}
+
 std::vector<fs::path> TemplateRoots()
 {
     std::vector<fs::path> roots;

@@ -18,6 +18,9 @@ bool IsWritableFolder(const std::filesystem::path& folder);
 // The res folder that imports and saved templates go to: the installed one
 // when writable, else the user's.
 std::filesystem::path WritableResFolder();
+// WritableResFolder()/template: where the user's own templates are made;
+// empty when there is no such folder.
+std::filesystem::path WritableTemplateRoot();
 // The res/template folders to list, installed first, then the user's when it
 // is a different folder; folders that do not exist are left out.
 std::vector<std::filesystem::path> TemplateRoots();

@@ -15,15 +15,15 @@ std::string Folded(const std::string& name)
     return folded;
 }
 
-// The folders in folder (links to folders count; files and unreadable
-// entries do not).
+// The folders in folder (links to folders count; files, unreadable entries
+// and hidden folders, such as a template still being written, do not).
 std::vector<fs::path> SubFolders(const fs::path& folder)
 {
     std::vector<fs::path> folders;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::error_code kind;
-        if (it->is_directory(kind))
+        if (it->path().filename().string()[0] != '.' && it->is_directory(kind))
             folders.push_back(it->path());
     }
     return folders;

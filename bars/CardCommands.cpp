@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QKeySequence>
 
+#include "controls/PxSkinButton.h"
+
 namespace {
 
 // An action whose shortcuts work anywhere in its window; a menu shows its
@@ -25,6 +27,12 @@ CardCommands::CardCommands(QObject* owner)
       openPhoto(MakeCommand(owner, "Photo", "Open a photo (Ctrl+O)", {QKeySequence(QStringLiteral("Ctrl+O"))})),
       templateMode(MakeCommand(owner, "Template", nullptr)),
       addText(MakeCommand(owner, "Text", "Add text (Ctrl+T)", {QKeySequence(QStringLiteral("Ctrl+T"))})),
+      newTemplateFromPicture(MakeCommand(owner, "New Template from Picture...",
+                                         "Make a template of a picture with transparent windows")),
+      saveAsNewTemplate(MakeCommand(owner, "Save as New Template...",
+                                    "Save the card's frame and texts as a new template of your own")),
+      exportTemplates(MakeCommand(owner, "Export Template Package...",
+                                  "Write the template, or its whole category, as a package to share")),
       helpTopic(MakeCommand(owner, "Help Topic", nullptr)),
       website(MakeCommand(owner, "Software Website", nullptr)),
       downloadTemplates(MakeCommand(owner, "Download more templates", nullptr)),
@@ -42,6 +50,14 @@ CardCommands::CardCommands(QObject* owner)
 
 QList<QAction*> CardCommands::All() const
 {
-    return {newCard, save, openPhoto, templateMode, addText, helpTopic, website, downloadTemplates,
-            print, undo, redo, about, paste};
+    return {newCard,   save, openPhoto, templateMode, addText, newTemplateFromPicture, saveAsNewTemplate,
+            exportTemplates, helpTopic, website, downloadTemplates, print, undo, redo, about, paste};
+}
+
+void BindButton(PxSkinButton* button, QAction* command)
+{
+    button->SetTipText(command->toolTip());
+    button->setEnabled(command->isEnabled());
+    QObject::connect(button, &QAbstractButton::clicked, command, &QAction::trigger);
+    QObject::connect(command, &QAction::changed, button, [button, command] { button->setEnabled(command->isEnabled()); });
 }

@@ -6,6 +6,7 @@
 
 #include <QList>
 
+class PxSkinButton;
 class QAction;
 class QObject;
 
@@ -19,6 +20,10 @@ struct CardCommands {
     QAction* openPhoto;
     QAction* templateMode;
     QAction* addText;
+    // The template bar's and the Help menu's commands for the user's own templates.
+    QAction* newTemplateFromPicture;
+    QAction* saveAsNewTemplate;
+    QAction* exportTemplates;
     // The Help menu's items.
     QAction* helpTopic;
     QAction* website;
@@ -33,3 +38,7 @@ struct CardCommands {
     // Every action, for the window that takes their shortcuts.
     QList<QAction*> All() const;
 };
+
+// A bar's button for a command: it shows the command's tooltip and enabled
+// state and triggers it.
+void BindButton(PxSkinButton* button, QAction* command);

@@ -50,18 +50,12 @@ CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, co
     m_helpMenu->addSeparator();
     m_helpMenu->addActions({commands.downloadTemplates, commands.print});
     m_helpMenu->addSeparator();
+    m_helpMenu->addActions({commands.newTemplateFromPicture, commands.saveAsNewTemplate, commands.exportTemplates});
+    m_helpMenu->addSeparator();
     m_helpMenu->addActions({commands.undo, commands.redo});
     m_helpMenu->addSeparator();
     m_helpMenu->addAction(commands.about);
     m_btnHelp->AttachPopupMenu(m_helpMenu);
-}
-
-void CDlgBarMain::BindButton(PxSkinButton* button, QAction* command)
-{
-    button->SetTipText(command->toolTip());
-    button->setEnabled(command->isEnabled());
-    connect(button, &QAbstractButton::clicked, command, &QAction::trigger);
-    connect(command, &QAction::changed, button, [button, command] { button->setEnabled(command->isEnabled()); });
 }
 
 PxSkinButton* CDlgBarMain::Button(int id) const

@@ -46,9 +46,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The button shows the command's tooltip and enabled state and triggers it.
-    void BindButton(PxSkinButton* button, QAction* command);
-
     CLumivexDoc& m_document;
     const Bitmap* m_background;
     PxSkinButton* m_btnHelp;

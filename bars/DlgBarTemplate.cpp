@@ -1,23 +1,30 @@
 #include "bars/DlgBarTemplate.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QMessageBox>
 
 #include "app/LumivexDoc.h"
 #include "app/ResFolders.h"
+#include "bars/CardCommands.h"
 #include "bars/DlgTemplateSel.h"
 #include "controls/PxSkinButton.h"
 #include "model/TemplatePackage.h"
 
-CDlgBarTemplate::CDlgBarTemplate(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent)
+CDlgBarTemplate::CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
+                                 const Bitmap* label, QWidget* parent)
     : CSubBar(background, label, {}, parent), m_document(document)
 {
     m_btnSelect = AddSkinButton(IDC_TPL_SELECT, "seltpl", {47, 7});
     m_btnSave = AddSkinButton(IDC_TPL_SAVE, "savetpl", {165, 7});
     m_btnImport = AddSkinButton(IDC_TPL_IMPORT, "imptpl", {283, 7});
+    m_btnNew = AddSkinButton(IDC_TPL_NEW, "newtpl", {401, 7});
     connect(m_btnSelect, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSelectTemplate);
     connect(m_btnSave, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnSaveTemplate);
     connect(m_btnImport, &QAbstractButton::clicked, this, &CDlgBarTemplate::OnImportTemplate);
+    BindButton(m_btnNew, commands.newTemplateFromPicture);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    addActions({commands.newTemplateFromPicture, commands.saveAsNewTemplate, commands.exportTemplates});
 }
 
 PxSkinButton* CDlgBarTemplate::Button(int id) const
@@ -26,6 +33,7 @@ PxSkinButton* CDlgBarTemplate::Button(int id) const
     case IDC_TPL_SELECT: return m_btnSelect;
     case IDC_TPL_SAVE: return m_btnSave;
     case IDC_TPL_IMPORT: return m_btnImport;
+    case IDC_TPL_NEW: return m_btnNew;
     default: return nullptr;
     }
 }

@@ -1,21 +1,25 @@
 // The template bar, shown in template mode under the main bar: choose a
 // template for the card, save the card as a template, import template
-// packages.
+// packages, make a template from a picture. Its context menu offers every
+// template command, those for the user's own templates included.
 #pragma once
 
 #include "bars/SubBar.h"
 
 class CLumivexDoc;
 class PxSkinButton;
+struct CardCommands;
 
 constexpr int IDC_TPL_SELECT = 1011;
 constexpr int IDC_TPL_SAVE = 1012;
 constexpr int IDC_TPL_IMPORT = 1013;
+constexpr int IDC_TPL_NEW = 1014;
 
 class CDlgBarTemplate : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarTemplate(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
+                    const Bitmap* label, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
 
@@ -33,4 +37,5 @@ private:
     PxSkinButton* m_btnSelect;
     PxSkinButton* m_btnSave;
     PxSkinButton* m_btnImport;
+    PxSkinButton* m_btnNew;
 };

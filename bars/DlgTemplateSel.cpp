@@ -1,8 +1,11 @@
 #include "bars/DlgTemplateSel.h"
 
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -10,6 +13,7 @@
 #include "app/LumivexDoc.h"
 #include "controls/PxSkinButton.h"
 #include "image/PxImage.h"
+#include "model/TemplateStore.h"
 
 namespace {
 
@@ -43,13 +47,15 @@ private:
 }  // namespace
 
 CDlgTemplateSel::CDlgTemplateSel(CLumivexDoc& document, const std::vector<std::filesystem::path>& templateRoots,
-                                 QWidget* parent, const std::filesystem::path& skinFolder)
+                                 QWidget* parent, const std::filesystem::path& skinFolder,
+                                 const std::filesystem::path& userRoot)
     : CSkinDialog(skinFolder / "template.png", FormatBmp, parent),
       m_document(document),
       m_btnOK(new PxSkinButton(this)),
       m_btnCancel(new PxSkinButton(this)),
       m_list(new QListWidget(this)),
-      m_categoryBox(new QComboBox(this))
+      m_categoryBox(new QComboBox(this)),
+      m_userRoot(userRoot.lexically_normal())
 {
     setWindowTitle(QStringLiteral("Select a template"));
 
@@ -85,6 +91,14 @@ CDlgTemplateSel::CDlgTemplateSel(CLumivexDoc& document, const std::vector<std::f
             FillTemplateList(*m_categories[std::size_t(index)]);
     });
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CDlgTemplateSel::OnDoubleClick);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QListWidgetItem* item = m_list->itemAt(at);
+        if (!item)
+            return;
+        std::unique_ptr<QMenu> menu(MakeContextMenu(m_list->row(item)));
+        menu->exec(m_list->viewport()->mapToGlobal(at));
+    });
     connect(m_btnOK, &QAbstractButton::clicked, this, &CDlgTemplateSel::OnOK);
     connect(m_btnCancel, &QAbstractButton::clicked, this, &QDialog::reject);
 }
@@ -109,7 +123,86 @@ void CDlgTemplateSel::FillTemplateList(TemplateCategory& category)
         auto* item = new QListWidgetItem(m_list);
         item->setData(kPathRole, QString::fromStdString(folder.string()));
         item->setSizeHint(kThumbSize);
+        const QString name = QString::fromStdString(folder.filename().string());
+        item->setToolTip(IsUserTemplate(m_list->count() - 1)
+                             ? name
+                             : name + QStringLiteral("\nInstalled with the program: read-only"));
     }
+}
+
+std::filesystem::path CDlgTemplateSel::FolderOf(int index) const
+{
+    const QListWidgetItem* item = m_list->item(index);
+    return item ? std::filesystem::path(item->data(kPathRole).toString().toStdString()) : std::filesystem::path();
+}
+
+bool CDlgTemplateSel::IsUserTemplate(int index) const
+{
+    const std::filesystem::path folder = FolderOf(index);
+    if (folder.empty() || m_userRoot.empty())
+        return false;
+    const std::filesystem::path relative = folder.lexically_normal().lexically_relative(m_userRoot);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+QMenu* CDlgTemplateSel::MakeContextMenu(int index)
+{
+    auto* menu = new QMenu(this);
+    const QString name = QString::fromStdString(FolderOf(index).filename().string());
+    if (IsUserTemplate(index)) {
+        menu->addAction(QStringLiteral("Rename \"%1\"...").arg(name), this, [this, index] { RenameTemplate(index); });
+        menu->addAction(QStringLiteral("Remove \"%1\"...").arg(name), this, [this, index] { RemoveTemplate(index); });
+    } else {
+        menu->addAction(QStringLiteral("\"%1\" is installed with the program: read-only").arg(name))->setEnabled(false);
+    }
+    return menu;
+}
+
+void CDlgTemplateSel::RenameTemplate(int index)
+{
+    const std::filesystem::path folder = FolderOf(index);
+    if (!IsUserTemplate(index))
+        return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Rename Template"), QStringLiteral("New name:"),
+                                               QLineEdit::Normal,
+                                               QString::fromStdString(folder.filename().string()), &ok);
+    if (!ok)
+        return;
+    const TemplateWriteResult result = ::RenameTemplate(folder, name.toStdString());
+    if (!result.Succeeded()) {
+        QMessageBox::warning(this, QStringLiteral("Orvantis"), QString::fromStdString(result.message));
+        return;
+    }
+    m_document.TemplateFolderRenamed(folder, result.folder);
+    Refill();
+}
+
+void CDlgTemplateSel::RemoveTemplate(int index)
+{
+    const std::filesystem::path folder = FolderOf(index);
+    if (!IsUserTemplate(index))
+        return;
+    const QString name = QString::fromStdString(folder.filename().string());
+    if (QMessageBox::question(this, QStringLiteral("Orvantis"),
+                              QStringLiteral("Remove the template \"%1\" and its files? This cannot be undone.").arg(name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    std::string error;
+    if (!::RemoveTemplate(folder, error))
+        QMessageBox::warning(this, QStringLiteral("Orvantis"), QString::fromStdString(error));
+    Refill();
+}
+
+void CDlgTemplateSel::Refill()
+{
+    const int current = m_categoryBox->currentIndex();
+    if (current < 0 || std::size_t(current) >= m_categories.size())
+        return;
+    TemplateCategory& category = *m_categories[std::size_t(current)];
+    category.m_templates.clear();
+    m_nApplied = -1;
+    FillTemplateList(category);
 }
 
 void CDlgTemplateSel::ApplyTemplate(int index)

@@ -2,12 +2,16 @@
 // a time as 100 x 70 thumbnails. A double-click applies a template at once,
 // with the dialog still open over the card; OK applies the selected one
 // unless the double-click did already; Cancel keeps what was applied.
+// Each thumbnail's tooltip names its template; the user's own templates
+// (those under the user's template root) can be renamed and removed from
+// the context menu, installed ones say that they are read-only.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "app/ResFolders.h"
 #include "app/TemplateCatalog.h"
 #include "controls/SkinBitmaps.h"
 #include "controls/SkinDialog.h"
@@ -17,12 +21,15 @@ class CLumivexDoc;
 class PxSkinButton;
 class QComboBox;
 class QListWidget;
+class QMenu;
 
 class CDlgTemplateSel : public CSkinDialog {
     Q_OBJECT
 public:
+    // userRoot: the folder of the user's own templates (WritableTemplateRoot).
     CDlgTemplateSel(CLumivexDoc& document, const std::vector<std::filesystem::path>& templateRoots, QWidget* parent,
-                    const std::filesystem::path& skinFolder = SkinFolder());
+                    const std::filesystem::path& skinFolder = SkinFolder(),
+                    const std::filesystem::path& userRoot = WritableTemplateRoot());
     ~CDlgTemplateSel() override;
 
     QComboBox& CategoryBox() const { return *m_categoryBox; }
@@ -37,11 +44,22 @@ public:
     // Makes the template of list item index the card's template; the user's
     // photos and texts stay.
     void ApplyTemplate(int index);
+    // Whether list item index is one of the user's own templates.
+    bool IsUserTemplate(int index) const;
+    // The context menu's commands on list item index: each asks first
+    // (the new name; whether to remove), then shows the category again.
+    void RenameTemplate(int index);
+    void RemoveTemplate(int index);
+    // The context menu for list item index (null on an empty list spot).
+    QMenu* MakeContextMenu(int index);
 
 private:
     int FirstSelected() const;  // -1 when nothing is selected
     void OnDoubleClick();
     void OnOK();
+    std::filesystem::path FolderOf(int index) const;
+    // The current category read again from its folders.
+    void Refill();
 
     CLumivexDoc& m_document;
     PxSkinButton* m_btnOK;
@@ -50,5 +68,6 @@ private:
     QComboBox* m_categoryBox;
     std::vector<std::unique_ptr<Bitmap>> m_ilThumbs;
     std::vector<std::unique_ptr<TemplateCategory>> m_categories;
+    std::filesystem::path m_userRoot;
     int m_nApplied = -1;  // the list item the last double-click applied
 };

@@ -23,7 +23,7 @@ regressions=fuzz/regressions
 
 all_targets=(
   fuzz_decode_jpg fuzz_decode_png fuzz_decode_bmp fuzz_decode_tga fuzz_decode_tif
-  fuzz_template fuzz_roundtrip fuzz_import_package
+  fuzz_template fuzz_frame_template fuzz_roundtrip fuzz_import_package
   fuzz_decode_gif fuzz_decode_ico fuzz_decode_pcx fuzz_decode_wbmp fuzz_decode_wmf
   fuzz_decode_jp2 fuzz_decode_jpc fuzz_decode_pgx fuzz_decode_pnm fuzz_decode_ras
   fuzz_decode_webp fuzz_decode_heif fuzz_decode_avif fuzz_decode_any
@@ -49,6 +49,7 @@ seeds() {
     fuzz_decode_heif | fuzz_decode_avif) echo fuzz/seeds/heif ;;
     fuzz_template) echo $data/template fuzz/seeds/template ;;
     fuzz_import_package) echo fuzz/seeds/import_package ;;
+    fuzz_frame_template) echo fuzz/seeds/frame $data/png $data/gif $data/ico ;;
     fuzz_decode_any | fuzz_roundtrip)
       echo $data/bmp $data/gif $data/jpeg $data/png $data/ico $data/tiff $data/tga $data/pcx $data/wbmp \
         $data/jp2 fuzz/seeds/wmf fuzz/seeds/webp fuzz/seeds/heif ;;

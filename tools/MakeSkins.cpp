@@ -33,7 +33,8 @@
 // | lr, rr, fit, al, ac, ar       |          | 163, 189, 214 (photo bar) and 359, 384, 410 (text bar)     |
 // | _up/_down                     |          |                                                            |
 // | delete _up/_down              |  56 x 19 | at y 7, 63 px from the bar's right end                     |
-// | seltpl, savetpl, imptpl       | 112 x 19 | at y 7, x 47, 165 and 283: 118 px apart                    |
+// | seltpl, savetpl, imptpl,      | 112 x 19 | at y 7, x 47, 165, 283 and 401: 118 px apart               |
+// | newtpl                        |          |                                                            |
 //
 //   make_skins --icons <folder>
 //
@@ -365,6 +366,7 @@ void WriteLowerBars(SkinWriter& skins)
         {"seltpl", icons::Thumbnails, "Select Template", 112},
         {"savetpl", icons::Disk, "Save Template", 112},
         {"imptpl", icons::Import, "Import Template", 112},
+        {"newtpl", icons::Landscape, "From Picture", 112},
     };
     for (const LabelledButton& button : labelledButtons)
         skins.WriteButton(button.name, [&button](bool down) {

@@ -1,6 +1,10 @@
 // What the program was asked on its command line:
 //   orvantis [PHOTO...]            the default card with these photos on it
 //   orvantis --import PACKAGE.zip  a template package imported, no window
+//   orvantis --new-template PICTURE --name NAME --category CAT [--replace]
+//                                  a template made from a picture, no window
+//   orvantis --export-template DIR -o PACKAGE.zip
+//                                  a template (or a category) packed, no window
 //   orvantis --help | --version    a text printed, no window
 #pragma once
 
@@ -9,10 +13,14 @@
 #include <vector>
 
 struct CommandLine {
-    enum class Action { Run, Import, Help, Version, Wrong };
+    enum class Action { Run, Import, NewTemplate, ExportTemplate, Help, Version, Wrong };
     Action action = Action::Run;
-    std::vector<std::string> files;  // the photos, or the one package
-    std::string problem;             // why the line is wrong
+    // The photos; the one package, picture or template folder.
+    std::vector<std::string> files;
+    std::string problem;          // why the line is wrong
+    std::string name, category;   // of a new template
+    bool replace = false;         // a new template may replace one of its name
+    std::string output;           // the package an export writes
 };
 
 CommandLine ParseCommandLine(int argc, char** argv);

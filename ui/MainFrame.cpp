@@ -17,12 +17,14 @@
 #include "app/BitmapImage.h"
 #include "app/LumivexDoc.h"
 #include "app/ProgramFolder.h"
+#include "app/ResFolders.h"
 #include "bars/CardPrint.h"
 #include "bars/CardSaveDialog.h"
 #include "bars/DlgBarMain.h"
 #include "bars/DlgBarPhoto.h"
 #include "bars/DlgBarTemplate.h"
 #include "bars/DlgBarText.h"
+#include "bars/TemplateFlows.h"
 #include "controls/AppStrings.h"
 #include "controls/DlgAbout.h"
 #include "controls/PxSkinButton.h"
@@ -58,7 +60,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     m_view = new CLumivexView(document, this, this);
     m_mainBar = new CDlgBarMain(document, m_commands, m_skin.toolMain.get(), this);
     m_photoBar = new CDlgBarPhoto(document, m_skin.toolSub.get(), m_skin.subPhoto.get(), this);
-    m_templateBar = new CDlgBarTemplate(document, m_skin.toolSub.get(), m_skin.subTpl.get(), this);
+    m_templateBar = new CDlgBarTemplate(document, m_commands, m_skin.toolSub.get(), m_skin.subTpl.get(), this);
     m_textBar = new CDlgBarText(document, m_skin.toolSub.get(), m_skin.subText.get(), this);
     m_statusBar = new CStatusBarEx(this);
 
@@ -94,6 +96,9 @@ void CMainFrame::ConnectCommands()
     on(c.openPhoto, [this] { m_mainBar->OnPhoto(); });
     on(c.templateMode, [this] { m_view->SetMode(MODE_TEMPLATE); });
     on(c.addText, [this] { m_view->SetMode(MODE_ADD_TEXT); });
+    on(c.newTemplateFromPicture, [this] { NewTemplateFromPictureWithDialog(this, m_document, WritableTemplateRoot()); });
+    on(c.saveAsNewTemplate, [this] { SaveAsNewTemplateWithDialog(this, m_document, WritableTemplateRoot()); });
+    on(c.exportTemplates, [this] { ExportTemplatesWithDialog(this, m_document, TemplateRoots()); });
     on(c.helpTopic, [] {
         const std::filesystem::path manual = GetAppDir() / "Orvantis.html";
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())));
@@ -173,6 +178,12 @@ void CMainFrame::dropEvent(QDropEvent* event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
+    // With Shift held a picture becomes a template instead of a photo.
+    if ((event->modifiers() & Qt::ShiftModifier) && files.size() == 1 &&
+        !files.front().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) {
+        NewTemplateFromPictureWithDialog(this, m_document, WritableTemplateRoot(), files.front());
+        return;
+    }
     // A photo dropped on one of the frame's windows lands fitted into it.
     const QPoint at = m_view->mapFrom(this, event->position().toPoint());
     OpenFiles(files, nullptr, POINT{at.x(), at.y()});

@@ -40,7 +40,8 @@ const SkinPicture kButtons[] = {
     {"fit", 24, 21, FormatJpg},
     {"al", 24, 21, FormatJpg},       {"ac", 24, 21, FormatJpg},       {"ar", 24, 21, FormatJpg},
     {"delete", 56, 19, FormatJpg},   {"seltpl", 112, 19, FormatJpg},  {"savetpl", 112, 19, FormatJpg},
-    {"imptpl", 112, 19, FormatJpg},  {"ok", 58, 22, FormatJpg},       {"cancel", 58, 22, FormatJpg},
+    {"imptpl", 112, 19, FormatJpg},  {"newtpl", 112, 19, FormatJpg},  {"ok", 58, 22, FormatJpg},
+    {"cancel", 58, 22, FormatJpg},
 };
 
 void ExpectPicture(PxImage& image, const std::string& name, std::uint32_t width, std::uint32_t height,

@@ -1,0 +1,32 @@
+// A small ZIP writer over minizip's zip interface: files added as deflated
+// entries under the names given, the archive appearing at its path only
+// once it is complete (through AtomicFile), so a failed export never leaves
+// a broken package where a good one stood.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class AtomicFile;
+
+class ZipWriter {
+public:
+    explicit ZipWriter(const std::filesystem::path& archive);
+    ~ZipWriter();  // drops an archive not committed
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
+
+    // False (and every later call false) when the archive cannot be made.
+    bool IsOpen() const { return m_zip != nullptr; }
+    // The file's bytes under entryName ("/"-separated), dated by the file's
+    // modification time. False with the reason in error.
+    bool AddFile(const std::filesystem::path& file, const std::string& entryName, std::string& error);
+    // Writes the central directory and puts the archive in place.
+    bool Commit(std::string& error);
+
+private:
+    std::unique_ptr<AtomicFile> m_file;
+    void* m_zip = nullptr;  // minizip's zipFile
+    bool m_failed = false;
+};
