@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <QMouseEvent>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "render/CardAssembly.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
 
@@ -68,6 +70,20 @@ std::filesystem::path WritePhoto(const QTemporaryDir& folder, const char* name, 
     const std::filesystem::path path = folder.filePath(name).toStdString();
     EXPECT_TRUE(photo.Save(path, FormatJpg));
     return path;
+}
+
+QString Arg(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+// Every file of a folder, by name.
+std::map<std::string, std::string> Files(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = Bytes(entry.path());
+    return files;
 }
 
 class RenderOutput : public testing::Test {
@@ -166,6 +182,47 @@ TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)
                                  QString::fromStdString(Path("three.jpg").string())});
     ASSERT_EQ(three.status, 0) << three.errors.toStdString();
     EXPECT_TRUE(Bytes(Path("out/three.jpg")) == Bytes(Path("three.jpg")));
+}
+
+// One template load serves card after card: each card is the one a freshly
+// loaded template makes, whatever the cards before it did (photos in boxes
+// and turned, fitted ones, placed and centred texts, a card that failed
+// after its first photo was placed), and the same request twice gives the
+// same file.
+TEST_F(RenderOutput, CardsFromOneTemplateLoadAreThoseOfFreshLoads)
+{
+    const auto wide = WritePhoto(m_folder, "wide.jpg", 900, 700);
+    const auto small = WritePhoto(m_folder, "small.jpg", 400, 300);
+    const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
+    auto card = [](std::vector<PhotoRequest> photos, std::vector<TextRequest> texts, const char* output) {
+        return CardRequest{std::move(photos), std::move(texts), TextStyle{}, output};
+    };
+    const std::vector<CardRequest> cards = {
+        card({{wide, std::nullopt}}, {{"First", std::nullopt}}, "0.png"),
+        card({{small, PhotoBox{150, 90, 500, 375, 17}}, {tall, std::nullopt}}, {{"Second", POINT{100, 200}}}, "1.jpg"),
+        card({{wide, std::nullopt}, {Path("missing.jpg"), std::nullopt}}, {}, "2.png"),
+        card({{tall, PhotoBox{-40, 30, 600, 400, -33}}}, {{"Third", std::nullopt}}, "3.bmp"),
+        card({}, {}, "4.png"),
+        card({{wide, std::nullopt}}, {{"First", std::nullopt}}, "5.png"),
+    };
+    std::filesystem::create_directories(Path("reused"));
+    std::filesystem::create_directories(Path("fresh"));
+    CardMaker reused{ORVANTIS_SKINS};
+    for (CardRequest request : cards) {
+        const std::filesystem::path name = request.output;
+        std::string reusedError, freshError;
+        request.output = Path("reused") / name;
+        const bool reusedMade = reused.Render(request, reusedError);
+        request.output = Path("fresh") / name;
+        const bool freshMade = CardMaker{ORVANTIS_SKINS}.Render(request, freshError);
+        EXPECT_EQ(reusedMade, freshMade) << name;
+        EXPECT_EQ(reusedError, freshError) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("fresh/2.png")));
+    const auto fresh = Files(Path("fresh"));
+    EXPECT_EQ(fresh.size(), cards.size() - 1);
+    EXPECT_TRUE(Files(Path("reused")) == fresh) << "a card differs from the one a fresh template load makes";
+    EXPECT_TRUE(fresh.at("0.png") == fresh.at("5.png"));
 }
 
 // Photos as phones and web pages write them render like any other: a
