@@ -146,10 +146,15 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
         return 1;
     }
 
-    ProgressBar progress(stderr, int(cards.size()), ::isatty(STDERR_FILENO) == 1);
+    // Every row is read, so a name written twice is found whichever shard
+    // holds the second row; only the shard's rows are rendered and counted.
+    std::vector<std::size_t> shard;
+    for (std::size_t i = args.shard; i < cards.size(); i += args.shards)
+        shard.push_back(i);
+    ProgressBar progress(stderr, int(shard.size()), ::isatty(STDERR_FILENO) == 1);
     Tally tally{std::vector<bool>(cards.size()), 0};
     std::vector<std::size_t> todo;
-    for (std::size_t i = 0; i < cards.size(); ++i) {
+    for (const std::size_t i : shard) {
         if (cards[i].problem.empty()) {
             todo.push_back(i);
             continue;

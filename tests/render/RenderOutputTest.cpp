@@ -225,6 +225,60 @@ TEST_F(RenderOutput, CardsFromOneTemplateLoadAreThoseOfFreshLoads)
     EXPECT_TRUE(fresh.at("0.png") == fresh.at("5.png"));
 }
 
+// The rows of a batch split into shards: each shard renders, counts and
+// answers for its own rows only, and together the shards make the cards of
+// the whole batch, byte for byte and each once. One worker that renders
+// every row makes each row's card as the command line makes it.
+TEST_F(RenderOutput, ShardsTogetherMakeTheWholeBatch)
+{
+    const auto wide = WritePhoto(m_folder, "wide.jpg", 900, 700);
+    const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
+    {
+        // Row 3 fails; it belongs to shard 0 of 3.
+        std::ofstream csv(Path("cards.csv"), std::ios::binary);
+        csv << "photo,text,name\n"
+               "wide.jpg,Hello,c0.png\n"
+               "tall.jpg,,c1.jpg\n"
+               ",Only a text,c2.png\n"
+               "missing.jpg,x,c3.png\n"
+               "wide.jpg,Hello,c4.png\n"
+               "tall.jpg,Bye,c5.bmp\n"
+               "wide.jpg,,c6.jpg\n";
+    }
+    const QString csv = Arg(Path("cards.csv"));
+    const Outcome whole = RunRender({"--batch", csv, "--out", Arg(Path("whole")), "-j", "1"});
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_TRUE(whole.errors.contains("] 7/7")) << whole.errors.toStdString();
+    const auto cards = Files(Path("whole"));
+    ASSERT_EQ(cards.size(), 6u);
+
+    const std::vector<std::pair<const char*, QStringList>> lines = {
+        {"c0.png", {"--photo", Arg(wide), "--text", "Hello"}},
+        {"c1.jpg", {"--photo", Arg(tall)}},
+        {"c2.png", {"--text", "Only a text"}},
+        {"c5.bmp", {"--photo", Arg(tall), "--text", "Bye"}},
+    };
+    for (const auto& [name, line] : lines) {
+        const Outcome one = RunRender(line + QStringList{"-o", Arg(Path(name))});
+        ASSERT_EQ(one.status, 0) << one.errors.toStdString();
+        EXPECT_TRUE(cards.at(name) == Bytes(Path(name))) << name << " differs from the command line's card";
+    }
+    EXPECT_TRUE(cards.at("c4.png") == cards.at("c0.png"));
+
+    std::map<std::string, std::string> together;
+    const int rows[] = {3, 2, 2};
+    for (int k = 0; k < 3; ++k) {
+        const std::filesystem::path out = Path(("shard" + std::to_string(k)).c_str());
+        const Outcome shard = RunRender({"--batch", csv, "--out", Arg(out), "-j", "2", "--shard", QString("%1/3").arg(k)});
+        EXPECT_EQ(shard.status, k == 0 ? 1 : 0) << k << ": " << shard.errors.toStdString();
+        EXPECT_EQ(shard.errors.contains("row 4 (line 5)"), k == 0) << shard.errors.toStdString();
+        EXPECT_TRUE(shard.errors.contains(QString("] %1/%1").arg(rows[k]))) << shard.errors.toStdString();
+        for (auto& [name, bytes] : Files(out))
+            EXPECT_TRUE(together.emplace(name, std::move(bytes)).second) << name << " made by two shards";
+    }
+    EXPECT_TRUE(together == cards) << "the shards' cards are not those of the whole batch";
+}
+
 // Photos as phones and web pages write them render like any other: a
 // lossless WebP gives the card its PNG twin gives, byte for byte; a HEIC
 // renders; a file too short for its picture is refused in words.
