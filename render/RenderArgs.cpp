@@ -274,9 +274,12 @@ std::string RenderUsage()
            "  -j N            render N cards at a time (default: one per core, " + std::to_string(DefaultJobs()) +
            " here)\n"
            "  --shard K/N     only the rows whose index, counted from 0 after the header, is K modulo N,\n"
-           "                  under their own output names: N runs with K = 0 .. N-1 make the whole\n"
-           "                  batch, e.g. a job array on a cluster:\n"
-           "                    --shard \"$SLURM_ARRAY_TASK_ID/10\"   (Slurm, #SBATCH --array=0-9)\n"
-           "                    --shard \"$JOB_COMPLETION_INDEX/10\"  (Kubernetes Indexed Job, completions: 10)\n"
-           "  --help          this text\n";
+           "                  under their own output names: N runs with K = 0 .. N-1 make the whole batch\n"
+           "  --help          this text\n"
+           "\n"
+           "A cluster's job array splits a batch, one shard per task:\n"
+           "  Slurm, with #SBATCH --array=0-9 in the job script:\n"
+           "    orvantis-render --batch cards.csv --out cards --shard \"$SLURM_ARRAY_TASK_ID/10\"\n"
+           "  a Kubernetes Indexed Job (completionMode: Indexed, completions: 10):\n"
+           "    orvantis-render --batch cards.csv --out cards --shard \"$JOB_COMPLETION_INDEX/10\"\n";
 }
