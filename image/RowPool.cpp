@@ -1,6 +1,7 @@
 #include "image/RowPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <list>
@@ -14,6 +15,11 @@ namespace {
 // A few bands per thread even out rows of unequal cost (the empty corners
 // of a turned picture).
 constexpr std::int32_t kBandsPerThread = 4;
+
+// LimitRowPool's cap, 0 for none, and whether the pool has been made: a
+// cap that comes later would not be kept.
+std::atomic<unsigned> g_limit{0};
+std::atomic<bool> g_started{false};
 
 struct Job {
     const std::function<void(std::int32_t, std::int32_t)>* body;
@@ -31,7 +37,8 @@ public:
     // Where the system refuses a thread, the pool makes do with fewer.
     Pool()
     {
-        const unsigned wanted = std::max(1u, std::thread::hardware_concurrency());
+        const unsigned cores = std::thread::hardware_concurrency(), limit = g_limit;
+        const unsigned wanted = std::max(1u, limit ? std::min(limit, cores) : cores);
         for (; m_threads < wanted; ++m_threads) {
             try {
                 std::thread([this] { Work(); }).detach();
@@ -97,7 +104,10 @@ private:
 
 Pool& SharedPool()
 {
-    static Pool& pool = *new Pool;
+    static Pool& pool = []() -> Pool& {
+        g_started = true;
+        return *new Pool;
+    }();
     return pool;
 }
 
@@ -112,6 +122,14 @@ void ForEachRowBand(std::int32_t rows, const std::function<void(std::int32_t, st
 unsigned RowPoolThreads()
 {
     return SharedPool().Threads();
+}
+
+bool LimitRowPool(unsigned threads)
+{
+    if (g_started)
+        return false;
+    g_limit = std::max(1u, threads);
+    return true;
 }
 
 }  // namespace pximage

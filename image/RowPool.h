@@ -11,8 +11,8 @@ namespace pximage {
 // Calls body(first, end) for consecutive bands of rows that together cover
 // [0, rows) once, on the calling thread and on the shared pool's workers,
 // and returns when every band is done. The pool starts on first use with one
-// worker fewer than std::thread::hardware_concurrency(); the calling thread
-// is the last. Any number of threads may call this at once, a body included:
+// worker fewer than std::thread::hardware_concurrency() (or LimitRowPool's
+// cap); the calling thread is the last. Any number of threads may call this at once, a body included:
 // a caller works through its own bands when the workers are busy, so it
 // never waits on bands nobody has started. An exception from a band reaches
 // the caller once all bands have finished.
@@ -20,6 +20,12 @@ void ForEachRowBand(std::int32_t rows, const std::function<void(std::int32_t fir
 
 // The threads ForEachRowBand uses, the calling one included.
 unsigned RowPoolThreads();
+
+// Caps the pool at this many threads (at least 1), the calling one
+// included, for a process that shares the machine with others of its kind.
+// It must come before the pool's first use: false, and no change, once the
+// pool has started.
+bool LimitRowPool(unsigned threads);
 
 // Whether a transform the caller lets use all cores has enough work (pixels
 // read, counting each tap) for the split to pay for waking the workers.

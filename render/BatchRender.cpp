@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 
+#include "image/RowPool.h"
 #include "render/BatchCards.h"
 #include "render/CardAssembly.h"
 #include "render/Progress.h"
@@ -55,17 +56,23 @@ std::string Report(std::size_t index, std::string error)
     return std::to_string(index) + " " + error + "\n";
 }
 
-// The worker's share: every jobs-th card from first on.
+// The worker's share: every jobs-th card from first on, all from one
+// template loaded once.
 [[noreturn]] void RunWorker(const RenderArgs& args, const std::vector<std::size_t>& todo,
                             const std::vector<BatchCard>& cards, std::size_t first, std::size_t jobs, int reportFd,
                             int argc, char** argv)
 {
+    // Each of several workers splitting its renders over every core would
+    // only make them wait for one another.
+    if (jobs > 1)
+        pximage::LimitRowPool(1);
     bool failed = false;
     {
         QGuiApplication application(argc, argv);
+        CardMaker maker(args.templateFolder);
         for (std::size_t i = first; i < todo.size(); i += jobs) {
             std::string error;
-            if (!RenderCard(args.templateFolder, cards[todo[i]].card, error))
+            if (!maker.Render(cards[todo[i]].card, error))
                 failed = true;
             if (!WriteAll(reportFd, Report(todo[i], error)))
                 break;
@@ -139,10 +146,15 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
         return 1;
     }
 
-    ProgressBar progress(stderr, int(cards.size()), ::isatty(STDERR_FILENO) == 1);
+    // Every row is read, so a name written twice is found whichever shard
+    // holds the second row; only the shard's rows are rendered and counted.
+    std::vector<std::size_t> shard;
+    for (std::size_t i = args.shard; i < cards.size(); i += args.shards)
+        shard.push_back(i);
+    ProgressBar progress(stderr, int(shard.size()), ::isatty(STDERR_FILENO) == 1);
     Tally tally{std::vector<bool>(cards.size()), 0};
     std::vector<std::size_t> todo;
-    for (std::size_t i = 0; i < cards.size(); ++i) {
+    for (const std::size_t i : shard) {
         if (cards[i].problem.empty()) {
             todo.push_back(i);
             continue;
@@ -160,6 +172,8 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
     }
     const std::size_t jobs = std::min(todo.size(), std::size_t(args.jobs));
     std::vector<pid_t> workers;
+    // Nothing before this point has drawn a picture: the image core's row
+    // pool would start here otherwise, and its threads do not survive fork.
     std::fflush(nullptr);
     for (std::size_t k = 0; k < jobs; ++k) {
         const pid_t pid = ::fork();

@@ -57,17 +57,47 @@ void AddText(CLumivexDoc& document, const TextRequest& request, const TextStyle&
     document.AddText(font, style.colour, text, at);
 }
 
-bool Assemble(const std::filesystem::path& templateFolder, const CardRequest& request, std::string& error)
+}  // namespace
+
+CardMaker::CardMaker(std::filesystem::path templateFolder)
+    : m_folder(templateFolder.empty() ? CLumivexDoc::DefaultSkinFolder() : std::move(templateFolder))
 {
-    const std::filesystem::path folder = templateFolder.empty() ? CLumivexDoc::DefaultSkinFolder() : templateFolder;
-    CLumivexDoc document(folder);
-    const SIZE full = document.Card().GetCardImageSize();
-    if (!document.Card().GetFrame() || full.cx <= 0) {
-        error = "no card template in " + Quoted(folder) + " (its this.tpl is missing or holds no frame)";
+}
+
+CardMaker::~CardMaker() = default;
+
+bool CardMaker::Render(const CardRequest& card, std::string& error)
+{
+    try {
+        if (!m_document) {
+            m_document = std::make_unique<CLumivexDoc>(m_folder);
+            // Shown at 100%: the card's coordinates are those of the full-resolution file.
+            m_document->FitCardToView(m_document->Card().GetCardImageSize(), true);
+        }
+        const bool made = Assemble(card, error);
+        // The history keeps its newest steps only: a card of more steps than
+        // that cannot be taken back to the template, and a fresh one is loaded.
+        if (m_document->GetHistory().UndoCount() >= CardHistory::kDefaultLimit)
+            m_document.reset();
+        else
+            while (m_document->CanUndo())
+                m_document->Undo();
+        return made;
+    } catch (const std::bad_alloc&) {
+        // Left half-built: the next card starts from a fresh document.
+        m_document.reset();
+        error = "not enough memory for the card " + Quoted(card.output);
         return false;
     }
-    // Shown at 100%: the card's coordinates are those of the full-resolution file.
-    document.FitCardToView(full, true);
+}
+
+bool CardMaker::Assemble(const CardRequest& request, std::string& error)
+{
+    CLumivexDoc& document = *m_document;
+    if (!document.Card().GetFrame() || document.Card().GetCardImageSize().cx <= 0) {
+        error = "no card template in " + Quoted(m_folder) + " (its this.tpl is missing or holds no frame)";
+        return false;
+    }
     for (const PhotoRequest& photo : request.photos)
         if (!PlacePhoto(document, photo, error))
             return false;
@@ -78,16 +108,4 @@ bool Assemble(const std::filesystem::path& templateFolder, const CardRequest& re
         return false;
     }
     return true;
-}
-
-}  // namespace
-
-bool RenderCard(const std::filesystem::path& templateFolder, const CardRequest& card, std::string& error)
-{
-    try {
-        return Assemble(templateFolder, card, error);
-    } catch (const std::bad_alloc&) {
-        error = "not enough memory for the card " + Quoted(card.output);
-        return false;
-    }
 }

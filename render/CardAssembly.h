@@ -1,15 +1,33 @@
-// One card built and saved as the program builds it: the template loaded
+// Cards built and saved as the program builds them: the template loaded
 // into a document shown at 100%, photos placed and sunk below the frame as
 // a click beside them does, texts added as the text bar makes them, and the
 // full-resolution render saved by the program's own save step.
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
-#include "platform/WinRecords.h"
 #include "render/CardRequest.h"
 
-// Needs a QGuiApplication (the texts' fonts). False with the reason in error,
-// which names the file at fault; an existing output file is then kept.
-bool RenderCard(const std::filesystem::path& templateFolder, const CardRequest& card, std::string& error);
+class CLumivexDoc;
+
+// One template, loaded once, for card after card: after each card the
+// document's undo takes it back to the template as it was fitted, so each
+// card's file is the one a freshly loaded document makes.
+class CardMaker {
+public:
+    // An empty folder stands for the default card. Nothing is loaded yet.
+    explicit CardMaker(std::filesystem::path templateFolder);
+    ~CardMaker();
+
+    // Needs a QGuiApplication (the texts' fonts). False with the reason in
+    // error, which names the file at fault; an existing output file is then kept.
+    bool Render(const CardRequest& card, std::string& error);
+
+private:
+    bool Assemble(const CardRequest& request, std::string& error);
+
+    std::filesystem::path m_folder;
+    std::unique_ptr<CLumivexDoc> m_document;  // made by the first card
+};

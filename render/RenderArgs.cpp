@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "app/FileFormats.h"
@@ -141,7 +142,7 @@ private:
 
 // Every option but --help takes a value.
 constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text", "--font", "--size",  "--colour",
-                                              "--color",    "-o",      "--batch", "--out",  "-j"};
+                                              "--color",    "-o",      "--batch", "--out",  "-j",     "--shard"};
 
 RenderArgs Wrong(std::string problem)
 {
@@ -188,6 +189,15 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
         args.csv = value;
     } else if (option == "--out") {
         args.outFolder = value;
+    } else if (option == "--shard") {
+        const std::size_t slash = value.find('/');
+        const auto shard = NumberOf<std::size_t>(std::string_view(value).substr(0, slash));
+        const auto shards =
+            slash == std::string::npos ? std::nullopt : NumberOf<std::size_t>(std::string_view(value).substr(slash + 1));
+        if (!shard || !shards || *shards < 1 || *shard >= *shards)
+            return "--shard needs K/N, shard K of N with 0 <= K < N, not '" + value + "'";
+        args.shard = *shard;
+        args.shards = *shards;
     } else {  // -j
         const auto jobs = NumberOf<int>(value);
         if (!jobs || *jobs < 1 || *jobs > kMaxJobs)
@@ -198,6 +208,11 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
 }
 
 }  // namespace
+
+int DefaultJobs()
+{
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxJobs)));
+}
 
 RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
 {
@@ -219,10 +234,10 @@ RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
         if (std::string problem = ReadOption(option, *value, args); !problem.empty())
             return Wrong(problem);
         cardOptions |= option == "--photo" || option == "--text" || option == "-o";
-        batchOptions |= option == "--batch" || option == "--out" || option == "-j";
+        batchOptions |= option == "--batch" || option == "--out" || option == "-j" || option == "--shard";
     }
     if (cardOptions && batchOptions)
-        return Wrong("--photo, --text and -o make one card; --batch, --out and -j make many: not both");
+        return Wrong("--photo, --text and -o make one card; --batch, --out, -j and --shard make many: not both");
     if (batchOptions) {
         if (args.csv.empty() || args.outFolder.empty())
             return Wrong("--batch needs both a CSV file and --out DIR");
@@ -240,7 +255,7 @@ std::string RenderUsage()
     return "Usage:\n"
            "  orvantis-render [--template DIR] [--photo FILE[@X,Y,W,H[,ANGLE]]]... [--text TEXT[@X,Y]]...\n"
            "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT\n"
-           "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--template DIR]\n"
+           "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--shard K/N] [--template DIR]\n"
            "                  [--font FACE] [--size N] [--colour #RRGGBB]\n"
            "\n"
            "Renders cards at the full resolution of their template, as Save does in the program.\n"
@@ -256,6 +271,15 @@ std::string RenderUsage()
            "  --batch CSV     one card per row after the header: photo, text, output file name;\n"
            "                  photo paths are relative to the CSV file's folder\n"
            "  --out DIR       where the batch's cards go (made when missing)\n"
-           "  -j N            render N cards at a time (default 1)\n"
-           "  --help          this text\n";
+           "  -j N            render N cards at a time (default: one per core, " + std::to_string(DefaultJobs()) +
+           " here)\n"
+           "  --shard K/N     only the rows whose index, counted from 0 after the header, is K modulo N,\n"
+           "                  under their own output names: N runs with K = 0 .. N-1 make the whole batch\n"
+           "  --help          this text\n"
+           "\n"
+           "A cluster's job array splits a batch, one shard per task:\n"
+           "  Slurm, with #SBATCH --array=0-9 in the job script:\n"
+           "    orvantis-render --batch cards.csv --out cards --shard \"$SLURM_ARRAY_TASK_ID/10\"\n"
+           "  a Kubernetes Indexed Job (completionMode: Indexed, completions: 10):\n"
+           "    orvantis-render --batch cards.csv --out cards --shard \"$JOB_COMPLETION_INDEX/10\"\n";
 }

@@ -31,7 +31,7 @@ int main(int argc, char** argv)
 
     QGuiApplication application(argc, argv);
     std::string error;
-    if (!RenderCard(args.templateFolder, args.card, error)) {
+    if (!CardMaker(args.templateFolder).Render(args.card, error)) {
         std::fprintf(stderr, "orvantis-render: %s\n", error.c_str());
         return 1;
     }

@@ -22,7 +22,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev
 )
 case "${1:-}" in
-  --bench) packages+=(imagemagick libjpeg-turbo-progs libheif-examples webp) ;;
+  --bench) packages+=(imagemagick libjpeg-turbo-progs libheif-examples webp libvips-tools) ;;
   --corpus) packages+=(imagemagick graphicsmagick python3-pil libtiff-tools netpbm libopenjp2-tools icoutils
                       libjpeg-turbo-progs) ;;
 esac

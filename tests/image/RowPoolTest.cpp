@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -87,6 +88,23 @@ TEST(RowPool, ExceptionReachesCallerAfterTheOtherBands)
                                          }),
                  std::runtime_error);
     EXPECT_EQ(done, 2);
+}
+
+// One of several processes sharing the machine caps its pool before the
+// first use, and a cap after the start changes nothing. The pool belongs to
+// the process, so this runs in a fresh one.
+TEST(RowPoolDeathTest, CapHoldsOnlyBeforeTheFirstUse)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool capped = pximage::LimitRowPool(1);
+            RowTally tally(100);
+            pximage::ForEachRowBand(100, [&](std::int32_t first, std::int32_t end) { tally.Band(first, end); });
+            const bool late = pximage::LimitRowPool(2);
+            std::exit(capped && !late && pximage::RowPoolThreads() == 1 && tally.EachOnce() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 // Pictures large enough that all cores take part give the bytes one thread

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "render/BatchCards.h"
 #include "render/CsvReader.h"
 #include "render/Progress.h"
@@ -46,9 +49,16 @@ TEST(RenderArgs, DefaultsAndBatch)
     EXPECT_EQ(card.card.style.face, "Times New Roman");
     EXPECT_EQ(card.card.style.points, 48);
     EXPECT_EQ(card.card.style.colour, RGB(255, 255, 255));
-    const RenderArgs batch = Parse({"--batch", "c.csv", "--out", "d", "-j", "2"});
+    const RenderArgs batch = Parse({"--batch", "c.csv", "--out", "d", "-j", "2", "--shard", "3/10"});
     ASSERT_EQ(batch.mode, RenderArgs::Mode::Batch);
     EXPECT_EQ(batch.jobs, 2);
+    EXPECT_EQ(batch.shard, 3u);
+    EXPECT_EQ(batch.shards, 10u);
+    // Without -j a job per core; without --shard every row.
+    const RenderArgs whole = Parse({"--batch", "c.csv", "--out", "d"});
+    EXPECT_EQ(whole.jobs, int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxJobs))));
+    EXPECT_EQ(whole.shard, 0u);
+    EXPECT_EQ(whole.shards, 1u);
     EXPECT_EQ(Parse({"-o", "x.bmp", "--help"}).mode, RenderArgs::Mode::Help);
 }
 
@@ -71,6 +81,13 @@ TEST(RenderArgs, WrongLinesSayWhy)
         {{"--batch", "c.csv", "--out", "d", "-j", "65"}, "-j needs a number of jobs"},
         {{"--batch", "c.csv"}, "--batch needs both"},
         {{"--batch", "c.csv", "--out", "d", "-o", "a.png"}, "not both"},
+        {{"--batch", "c.csv", "--out", "d", "--shard", "3/3"}, "--shard needs K/N"},
+        {{"--batch", "c.csv", "--out", "d", "--shard", "0/0"}, "--shard needs K/N"},
+        {{"--batch", "c.csv", "--out", "d", "--shard", "-1/4"}, "--shard needs K/N"},
+        {{"--batch", "c.csv", "--out", "d", "--shard", "2"}, "--shard needs K/N"},
+        {{"--batch", "c.csv", "--out", "d", "--shard", "1/4/2"}, "--shard needs K/N"},
+        {{"--shard", "0/2", "-o", "a.png"}, "not both"},
+        {{"--shard", "0/2"}, "--batch needs both"},
     };
     for (const auto& [line, problem] : wrong) {
         const RenderArgs args = Parse(line);

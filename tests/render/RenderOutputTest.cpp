@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <QMouseEvent>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "render/CardAssembly.h"
 #include "tests/view/FakeViewHost.h"
 #include "view/LumivexView.h"
 
@@ -68,6 +70,20 @@ std::filesystem::path WritePhoto(const QTemporaryDir& folder, const char* name, 
     const std::filesystem::path path = folder.filePath(name).toStdString();
     EXPECT_TRUE(photo.Save(path, FormatJpg));
     return path;
+}
+
+QString Arg(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+// Every file of a folder, by name.
+std::map<std::string, std::string> Files(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = Bytes(entry.path());
+    return files;
 }
 
 class RenderOutput : public testing::Test {
@@ -166,6 +182,101 @@ TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)
                                  QString::fromStdString(Path("three.jpg").string())});
     ASSERT_EQ(three.status, 0) << three.errors.toStdString();
     EXPECT_TRUE(Bytes(Path("out/three.jpg")) == Bytes(Path("three.jpg")));
+}
+
+// One template load serves card after card: each card is the one a freshly
+// loaded template makes, whatever the cards before it did (photos in boxes
+// and turned, fitted ones, placed and centred texts, a card that failed
+// after its first photo was placed), and the same request twice gives the
+// same file.
+TEST_F(RenderOutput, CardsFromOneTemplateLoadAreThoseOfFreshLoads)
+{
+    const auto wide = WritePhoto(m_folder, "wide.jpg", 900, 700);
+    const auto small = WritePhoto(m_folder, "small.jpg", 400, 300);
+    const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
+    auto card = [](std::vector<PhotoRequest> photos, std::vector<TextRequest> texts, const char* output) {
+        return CardRequest{std::move(photos), std::move(texts), TextStyle{}, output};
+    };
+    const std::vector<CardRequest> cards = {
+        card({{wide, std::nullopt}}, {{"First", std::nullopt}}, "0.png"),
+        card({{small, PhotoBox{150, 90, 500, 375, 17}}, {tall, std::nullopt}}, {{"Second", POINT{100, 200}}}, "1.jpg"),
+        card({{wide, std::nullopt}, {Path("missing.jpg"), std::nullopt}}, {}, "2.png"),
+        card({{tall, PhotoBox{-40, 30, 600, 400, -33}}}, {{"Third", std::nullopt}}, "3.bmp"),
+        card({}, {}, "4.png"),
+        card({{wide, std::nullopt}}, {{"First", std::nullopt}}, "5.png"),
+    };
+    std::filesystem::create_directories(Path("reused"));
+    std::filesystem::create_directories(Path("fresh"));
+    CardMaker reused{ORVANTIS_SKINS};
+    for (CardRequest request : cards) {
+        const std::filesystem::path name = request.output;
+        std::string reusedError, freshError;
+        request.output = Path("reused") / name;
+        const bool reusedMade = reused.Render(request, reusedError);
+        request.output = Path("fresh") / name;
+        const bool freshMade = CardMaker{ORVANTIS_SKINS}.Render(request, freshError);
+        EXPECT_EQ(reusedMade, freshMade) << name;
+        EXPECT_EQ(reusedError, freshError) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("fresh/2.png")));
+    const auto fresh = Files(Path("fresh"));
+    EXPECT_EQ(fresh.size(), cards.size() - 1);
+    EXPECT_TRUE(Files(Path("reused")) == fresh) << "a card differs from the one a fresh template load makes";
+    EXPECT_TRUE(fresh.at("0.png") == fresh.at("5.png"));
+}
+
+// The rows of a batch split into shards: each shard renders, counts and
+// answers for its own rows only, and together the shards make the cards of
+// the whole batch, byte for byte and each once. One worker that renders
+// every row makes each row's card as the command line makes it.
+TEST_F(RenderOutput, ShardsTogetherMakeTheWholeBatch)
+{
+    const auto wide = WritePhoto(m_folder, "wide.jpg", 900, 700);
+    const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
+    {
+        // Row 3 fails; it belongs to shard 0 of 3.
+        std::ofstream csv(Path("cards.csv"), std::ios::binary);
+        csv << "photo,text,name\n"
+               "wide.jpg,Hello,c0.png\n"
+               "tall.jpg,,c1.jpg\n"
+               ",Only a text,c2.png\n"
+               "missing.jpg,x,c3.png\n"
+               "wide.jpg,Hello,c4.png\n"
+               "tall.jpg,Bye,c5.bmp\n"
+               "wide.jpg,,c6.jpg\n";
+    }
+    const QString csv = Arg(Path("cards.csv"));
+    const Outcome whole = RunRender({"--batch", csv, "--out", Arg(Path("whole")), "-j", "1"});
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_TRUE(whole.errors.contains("] 7/7")) << whole.errors.toStdString();
+    const auto cards = Files(Path("whole"));
+    ASSERT_EQ(cards.size(), 6u);
+
+    const std::vector<std::pair<const char*, QStringList>> lines = {
+        {"c0.png", {"--photo", Arg(wide), "--text", "Hello"}},
+        {"c1.jpg", {"--photo", Arg(tall)}},
+        {"c2.png", {"--text", "Only a text"}},
+        {"c5.bmp", {"--photo", Arg(tall), "--text", "Bye"}},
+    };
+    for (const auto& [name, line] : lines) {
+        const Outcome one = RunRender(line + QStringList{"-o", Arg(Path(name))});
+        ASSERT_EQ(one.status, 0) << one.errors.toStdString();
+        EXPECT_TRUE(cards.at(name) == Bytes(Path(name))) << name << " differs from the command line's card";
+    }
+    EXPECT_TRUE(cards.at("c4.png") == cards.at("c0.png"));
+
+    std::map<std::string, std::string> together;
+    const int rows[] = {3, 2, 2};
+    for (int k = 0; k < 3; ++k) {
+        const std::filesystem::path out = Path(("shard" + std::to_string(k)).c_str());
+        const Outcome shard = RunRender({"--batch", csv, "--out", Arg(out), "-j", "2", "--shard", QString("%1/3").arg(k)});
+        EXPECT_EQ(shard.status, k == 0 ? 1 : 0) << k << ": " << shard.errors.toStdString();
+        EXPECT_EQ(shard.errors.contains("row 4 (line 5)"), k == 0) << shard.errors.toStdString();
+        EXPECT_TRUE(shard.errors.contains(QString("] %1/%1").arg(rows[k]))) << shard.errors.toStdString();
+        for (auto& [name, bytes] : Files(out))
+            EXPECT_TRUE(together.emplace(name, std::move(bytes)).second) << name << " made by two shards";
+    }
+    EXPECT_TRUE(together == cards) << "the shards' cards are not those of the whole batch";
 }
 
 // Photos as phones and web pages write them render like any other: a
