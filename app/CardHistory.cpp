@@ -63,6 +63,14 @@ void CardHistory::Record(CardState before, bool mergeable)
         m_undo.pop_front();
 }
 
+void CardHistory::Clear()
+{
+    m_undo.clear();
+    m_redo.clear();
+    m_lastMergeable = false;
+    MarkSaved();
+}
+
 void CardHistory::NoteChange()
 {
     m_lastMergeable = false;

@@ -46,6 +46,8 @@ public:
     std::optional<CardState> Redo(CardState current);
     // The card as it is now is the one saved.
     void MarkSaved() { m_savedId = m_currentId; }
+    // No step to undo or redo any more; the card as it is now counts as saved.
+    void Clear();
     // Whether the card as it is now is the one saved.
     bool IsAtSavedState() const { return m_savedId == m_currentId; }
     // A step is about to be merged into the last: no state need be taken.

@@ -133,6 +133,13 @@ void CLumivexDoc::Redo()
         PutBack(std::move(*state));
 }
 
+void CLumivexDoc::ClearHistory()
+{
+    EndGesture();
+    m_history.Clear();
+    Changed(CardChange::Elements);
+}
+
 void CLumivexDoc::PutBack(CardState state)
 {
     const SIZE client = state.client;

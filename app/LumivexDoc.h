@@ -115,6 +115,9 @@ public:
     bool IsModified() const { return !m_history.IsAtSavedState(); }
     // The card as it is now counts as saved.
     void MarkSaved() { m_history.MarkSaved(); }
+    // Back at the start of the history (every step undone), the steps are
+    // dropped with the pictures they hold: the card starts a fresh history.
+    void ClearHistory();
 
     // ---- pictures of the card ----
     // The card on a client-sized back buffer (see ComposeCard).

@@ -79,9 +79,12 @@ bool CardMaker::Render(const CardRequest& card, std::string& error)
         // that cannot be taken back to the template, and a fresh one is loaded.
         if (m_document->GetHistory().UndoCount() >= CardHistory::kDefaultLimit)
             m_document.reset();
-        else
+        else {
             while (m_document->CanUndo())
                 m_document->Undo();
+            // The redo branch would keep the last card's photo until the next card's first step.
+            m_document->ClearHistory();
+        }
         return made;
     } catch (const std::bad_alloc&) {
         // Left half-built: the next card starts from a fresh document.

@@ -158,6 +158,19 @@ TEST_F(DocumentEdits, AGestureIsOneStepAndNoneWhenNothingChanged)
     EXPECT_EQ(Steps(), before + 2);
 }
 
+TEST_F(DocumentEdits, ClearedHistoryHoldsNoStepAndCountsAsSaved)
+{
+    m_document.RotateSelectedPhoto(90);
+    m_document.Undo();
+    ASSERT_TRUE(m_document.CanRedo());
+    m_document.ClearHistory();
+    EXPECT_FALSE(m_document.CanUndo());
+    EXPECT_FALSE(m_document.CanRedo());
+    EXPECT_FALSE(m_document.IsModified());
+    m_document.MoveSelection(1, 0);
+    EXPECT_TRUE(m_document.IsModified());
+}
+
 TEST_F(DocumentEdits, SelectingRaisesWithoutAStepAndADeselectedPhotoSinks)
 {
     const ElementBase* photo = Selected();
