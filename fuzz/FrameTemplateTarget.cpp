@@ -18,6 +18,7 @@
 #include <limits>
 #include <string>
 
+#include "fuzz/DrawCard.h"
 #include "fuzz/MemoryBound.h"
 #include "image/ImageSize.h"
 #include "image/PxImage.h"
@@ -34,24 +35,6 @@ void RemoveFolder()
 {
     std::error_code ignored;
     std::filesystem::remove_all(g_root, ignored);
-}
-
-void DrawCard(const WorkArea& card)
-{
-    const SIZE frame = card.GetFrameSize();
-    if (frame.cx <= 0 || frame.cy <= 0)
-        return;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP canvas = CreateCompatibleBitmap(nullptr, frame.cx, frame.cy);
-    if (dc && canvas) {
-        HGDIOBJ previous = SelectObject(dc, canvas);
-        std::memset(canvas->pixels.data(), 0xFF, canvas->pixels.size());
-        for (const auto& element : card.GetElements())
-            element->Draw(dc);
-        SelectObject(dc, previous);
-    }
-    DeleteObject(canvas);
-    DeleteDC(dc);
 }
 
 constexpr std::uint64_t kHarnessPixels = 1 << 20;
@@ -93,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "fuzz_frame_template: the written template does not read back\n");
         std::abort();
     }
-    DrawCard(card);
+    fuzzsupport::DrawCard(card);
     return 0;
 }

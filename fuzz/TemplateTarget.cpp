@@ -21,6 +21,7 @@
 
 #include <QGuiApplication>
 
+#include "fuzz/DrawCard.h"
 #include "fuzz/MemoryBound.h"
 #include "model/WorkArea.h"
 #include "platform/Gdi.h"
@@ -45,25 +46,6 @@ bool WriteInput(const std::uint8_t* data, std::size_t size)
     return std::fclose(file) == 0 && written;
 }
 
-void DrawCard(const WorkArea& card)
-{
-    const SIZE frame = card.GetFrameSize();
-    if (frame.cx <= 0 || frame.cy <= 0)
-        return;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP canvas = CreateCompatibleBitmap(nullptr, frame.cx, frame.cy);
-    if (dc && canvas) {
-        HGDIOBJ previous = SelectObject(dc, canvas);
-        // memset, not a loop the sanitizers instrument byte by byte.
-        std::memset(canvas->pixels.data(), 0xFF, canvas->pixels.size());
-        for (const auto& element : card.GetElements())
-            element->Draw(dc);
-        SelectObject(dc, previous);
-    }
-    DeleteObject(canvas);
-    DeleteDC(dc);
-}
-
 // The doubled card is made only while its frame stays within 1024 x 1024
 // pixels: the program never shows a frame above its full resolution, and
 // resampling and drawing larger ones only takes longer (the program allows
@@ -74,11 +56,11 @@ void ScaleAndDraw(WorkArea& card)
 {
     const SIZE loaded = card.GetFrameSize();
     card.ScaleAll({loaded.cx / 2, loaded.cy / 2});
-    DrawCard(card);
+    fuzzsupport::DrawCard(card);
     // A frame's size is its working picture's: never negative.
     if (4 * std::uint64_t(loaded.cx) * std::uint64_t(loaded.cy) <= kMaxDoubledFramePixels) {
         card.ScaleAll({2 * loaded.cx, 2 * loaded.cy});
-        DrawCard(card);
+        fuzzsupport::DrawCard(card);
     }
 }
 
@@ -132,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     WorkArea card;
     if (card.LoadTemplate(g_folder)) {
-        DrawCard(card);
+        fuzzsupport::DrawCard(card);
         ScaleAndDraw(card);
     }
     return 0;

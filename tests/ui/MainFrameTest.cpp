@@ -24,24 +24,13 @@
 #include "model/FrameWindows.h"
 #include "model/ImageEx.h"
 #include "tests/app/TemplateFolder.h"
+#include "tests/ui/WhenModal.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"
 
 namespace {
 
 using testtemplates::TemplateFolder;
-
-// Answers the next modal dialog of the given kind once it is shown.
-template <typename Dialog>
-void WhenModal(std::function<void(Dialog*)> answer)
-{
-    QTimer::singleShot(10, [answer] {
-        if (auto* modal = qobject_cast<Dialog*>(QApplication::activeModalWidget()); modal && modal->isVisible())
-            answer(modal);
-        else
-            WhenModal<Dialog>(answer);
-    });
-}
 
 void Click(QMessageBox* box, QMessageBox::StandardButton which)
 {

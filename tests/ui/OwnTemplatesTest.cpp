@@ -36,6 +36,7 @@
 #include "model/ImageEx.h"
 #include "platform/MemoryCanvas.h"
 #include "tests/app/TemplateFolder.h"
+#include "tests/ui/WhenModal.h"
 #include "tests/view/CardPixels.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"
@@ -43,17 +44,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-template <typename Dialog>
-void WhenModal(std::function<void(Dialog*)> answer)
-{
-    QTimer::singleShot(10, [answer] {
-        if (auto* modal = qobject_cast<Dialog*>(QApplication::activeModalWidget()); modal && modal->isVisible())
-            answer(modal);
-        else
-            WhenModal<Dialog>(answer);
-    });
-}
 
 // Names the template in the name dialog and presses OK.
 void NameIt(const QString& name, const QString& category)
