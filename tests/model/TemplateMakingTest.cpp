@@ -18,6 +18,7 @@
 #include "model/TemplatePackage.h"
 #include "model/TemplateStore.h"
 #include "model/WorkArea.h"
+#include "tests/model/FileTree.h"
 
 namespace {
 
@@ -40,20 +41,8 @@ PxImage FramePicture(std::uint32_t width, std::uint32_t height, const std::vecto
     return picture;
 }
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::set<std::string> Tree(const fs::path& folder)
-{
-    std::set<std::string> paths;
-    if (fs::exists(folder))
-        for (const auto& item : fs::recursive_directory_iterator(folder))
-            paths.insert(item.path().lexically_relative(folder).string());
-    return paths;
-}
+using testfiles::ReadFile;
+using testfiles::Tree;
 
 struct TemplateMaking : testing::Test {
     fs::path top = fs::temp_directory_path() / ("orvantis-making-" + std::to_string(::getpid()));

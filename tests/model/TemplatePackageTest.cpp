@@ -13,6 +13,7 @@
 
 #include "model/TemplatePackage.h"
 #include "model/ZipReader.h"
+#include "tests/model/FileTree.h"
 
 namespace {
 
@@ -60,21 +61,8 @@ void WriteFile(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Every path under folder, relative to it.
-std::set<std::string> Tree(const fs::path& folder)
-{
-    std::set<std::string> paths;
-    if (fs::exists(folder))
-        for (const auto& item : fs::recursive_directory_iterator(folder))
-            paths.insert(item.path().lexically_relative(folder).string());
-    return paths;
-}
+using testfiles::ReadFile;
+using testfiles::Tree;
 
 // A fresh folder holding the package and the res folder it is imported into.
 struct PackageImport : testing::Test {
