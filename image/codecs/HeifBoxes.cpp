@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <type_traits>
 
 namespace pximage {
 
@@ -94,7 +95,8 @@ private:
 
 // ---- Boxes ----
 
-// Calls visit(type, payload) for each box among bytes, up to a broken one.
+// Calls visit(type, payload) for each box among bytes, up to a broken one;
+// visit(type, payload, header bytes) where the visitor takes the header's size.
 template <class Visit>
 void ForEachBox(Bytes bytes, Visit visit)
 {
@@ -109,7 +111,11 @@ void ForEachBox(Bytes bytes, Visit visit)
         const std::size_t headerBytes = bytes.size() - header.Rest().size();
         if (header.Failed() || size < headerBytes || size > bytes.size())
             return;
-        visit(type, bytes.subspan(headerBytes, std::size_t(size) - headerBytes));
+        const Bytes payload = bytes.subspan(headerBytes, std::size_t(size) - headerBytes);
+        if constexpr (std::is_invocable_v<Visit&, std::uint32_t, Bytes, std::size_t>)
+            visit(type, payload, headerBytes);
+        else
+            visit(type, payload);
         bytes = bytes.subspan(std::size_t(size));
     }
 }
@@ -159,6 +165,22 @@ std::map<std::uint32_t, std::uint32_t> ItemTypes(Bytes meta)
     return types;
 }
 
+// What libheif lets an item read from the item data box: it bounds the
+// reads by the box's whole size, header included, counted from the start of
+// the payload, so an item may take up to a header's worth of the bytes that
+// follow the box (within the file).
+Bytes ItemDataReach(Bytes file, Bytes meta)
+{
+    std::optional<Bytes> reach;
+    ForEachBox(meta, [&](std::uint32_t type, Bytes payload, std::size_t headerBytes) {
+        if (reach || type != FourCC("idat"))
+            return;
+        const std::size_t toFileEnd = std::size_t(file.data() + file.size() - payload.data());
+        reach = Bytes(payload.data(), std::min(payload.size() + headerBytes, toFileEnd));
+    });
+    return reach.value_or(Bytes{});
+}
+
 // Calls visit(id, data) with each item's data put together from its extents
 // in the file or in the item data box, as libheif hands it to the decoders.
 // False when the data adds up to more than the file: extents read twice.
@@ -171,7 +193,7 @@ bool ForEachItemData(Bytes file, Bytes meta, Visit visit)
     const std::uint64_t sizes = location.Read(1), moreSizes = location.Read(1);
     const std::size_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = moreSizes >> 4;
     const std::size_t indexSize = version >= 1 ? moreSizes & 15 : 0;
-    const Bytes itemData = FindBox(meta, FourCC("idat"));
+    const Bytes itemData = ItemDataReach(file, meta);
     std::uint64_t budget = file.size();
     std::vector<std::uint8_t> data;
     const std::uint64_t count = location.Read(version < 2 ? 2 : 4);
