@@ -184,15 +184,19 @@ Bytes ItemDataReach(Bytes file, Bytes meta)
 // Calls visit(id, data) with each item's data put together from its extents
 // in the file or in the item data box, as libheif hands it to the decoders.
 // False when the data adds up to more than the file: extents read twice.
+// Version 1 of the location box may give each extent an index; libheif
+// (1.15) reads that index only from version 2 on, so a version 1 box with
+// an index size reads two ways: as written (indexInVersion1) and as libheif
+// reads it.
 template <class Visit>
-bool ForEachItemData(Bytes file, Bytes meta, Visit visit)
+bool ForEachItemData(Bytes file, Bytes meta, bool indexInVersion1, Visit visit)
 {
     FieldReader location(FindBox(meta, FourCC("iloc")));
     const std::uint64_t version = location.Read(1);
     location.Skip(3);
     const std::uint64_t sizes = location.Read(1), moreSizes = location.Read(1);
     const std::size_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = moreSizes >> 4;
-    const std::size_t indexSize = version >= 1 ? moreSizes & 15 : 0;
+    const std::size_t indexSize = version >= 2 || (version == 1 && indexInVersion1) ? moreSizes & 15 : 0;
     const Bytes itemData = ItemDataReach(file, meta);
     std::uint64_t budget = file.size();
     std::vector<std::uint8_t> data;
@@ -381,7 +385,7 @@ std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
             AddAv1FrameSizes(payload.subspan(4), sizes);  // the configuration OBUs
     });
     const std::map<std::uint32_t, std::uint32_t> types = ItemTypes(meta);
-    const bool whole = ForEachItemData(file, meta, [&](std::uint32_t id, Bytes data) {
+    const auto addItemSizes = [&](std::uint32_t id, Bytes data) {
         const auto item = types.find(id);
         const std::uint32_t type = item == types.end() ? 0 : item->second;
         if (type == FourCC("hvc1"))
@@ -391,9 +395,11 @@ std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
         else if (type == FourCC("grid") || type == FourCC("iovl"))
             if (const std::optional<PictureSize> canvas = CanvasOf(data, type == FourCC("iovl")))
                 sizes.push_back(*canvas);
-    });
-    if (!whole)
-        return std::nullopt;
+    };
+    // Either reading of the location box may be the one the decoder acts on.
+    for (const bool indexInVersion1 : {true, false})
+        if (!ForEachItemData(file, meta, indexInVersion1, addItemSizes))
+            return std::nullopt;
     return sizes;
 }
 
