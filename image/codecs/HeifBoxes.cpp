@@ -374,6 +374,43 @@ bool CarriesAv1(Bytes file)
     return !FindBox(ItemProperties(MetaChildren(file)), FourCC("av1C")).empty();
 }
 
+bool DerivationSourcesExist(Bytes file)
+{
+    const Bytes meta = MetaChildren(file);
+    const std::map<std::uint32_t, std::uint32_t> types = ItemTypes(meta);
+    const auto isPicture = [&](std::uint32_t id) {
+        const auto item = types.find(id);
+        if (item == types.end())
+            return false;
+        switch (item->second) {
+        case FourCC("hvc1"):
+        case FourCC("av01"):
+        case FourCC("grid"):
+        case FourCC("iovl"):
+        case FourCC("iden"):
+            return true;
+        default:
+            return false;
+        }
+    };
+    FieldReader references(FindBox(meta, FourCC("iref")));
+    const std::size_t idBytes = references.Read(1) == 0 ? 2 : 4;
+    references.Skip(3);
+    bool exist = true;
+    ForEachBox(references.Rest(), [&](std::uint32_t type, Bytes payload) {
+        if (type != FourCC("dimg"))
+            return;
+        FieldReader reference(payload);
+        reference.Skip(idBytes);  // the derived picture
+        for (std::uint64_t count = reference.Read(2); count > 0 && !reference.Failed(); --count) {
+            const auto source = std::uint32_t(reference.Read(idBytes));
+            if (!reference.Failed() && !isPicture(source))
+                exist = false;
+        }
+    });
+    return exist;
+}
+
 std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
 {
     const Bytes meta = MetaChildren(file);

@@ -1,6 +1,7 @@
 // What a HEIF or AVIF file declares that the codec reads itself rather than
-// leave to libheif: the coding its items carry, and every picture size its
-// items declare. libheif (1.15) makes the canvas of a grid or an overlay as
+// leave to libheif: the coding its items carry, every picture size its
+// items declare, and whether the pictures its derived pictures are made of
+// exist. libheif (1.15) makes the canvas of a grid or an overlay as
 // large as the item's data says, and its decoders (libde265, dav1d) make
 // frames as large as the coded parameter sets say, whatever picture size
 // the file states: a file of a few hundred bytes could ask for gigabytes.
@@ -26,5 +27,11 @@ struct PictureSize {
 // configurations and in the coded items. Nothing when the items' data adds
 // up to more than the file holds (data read more than once).
 std::optional<std::vector<PictureSize>> DeclaredPictureSizes(std::span<const std::uint8_t> file);
+
+// Whether every picture that a derived picture (a grid, an overlay, an
+// identity) is made from is a picture of the file. libheif (1.15) takes the
+// sources of a derivation for granted and stops the program on one that is
+// missing or is no picture.
+bool DerivationSourcesExist(std::span<const std::uint8_t> file);
 
 }  // namespace pximage

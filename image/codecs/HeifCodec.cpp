@@ -256,6 +256,12 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     }
     if (!CheckSizes(image, bytes, handle.get(), alpha, name))
         return false;
+    if (!pximage::DerivationSourcesExist(bytes)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "the %s file is damaged: a picture is made from one the file does not hold", name);
+        image.SetLastError(text);
+        return false;
+    }
     if (image.info.escape) {
         image.SetLastError("Cancelled");
         return false;
