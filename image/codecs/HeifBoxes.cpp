@@ -138,6 +138,17 @@ Bytes MetaChildren(Bytes file)
     return meta.size() >= 4 ? meta.subspan(4) : Bytes{};
 }
 
+// Calls visit(children) with the boxes inside each meta box of the file. A
+// file has one; where a damaged one has more, libheif (1.15) reads the last.
+template <class Visit>
+void ForEachMeta(Bytes file, Visit visit)
+{
+    ForEachBox(file, [&](std::uint32_t type, Bytes payload) {
+        if (type == FourCC("meta") && payload.size() >= 4)
+            visit(payload.subspan(4));
+    });
+}
+
 Bytes ItemProperties(Bytes meta)
 {
     return FindBox(FindBox(meta, FourCC("iprp")), FourCC("ipco"));
@@ -367,16 +378,8 @@ void AddAv1FrameSizes(Bytes obus, std::vector<PictureSize>& sizes)
     }
 }
 
-}  // namespace
-
-bool CarriesAv1(Bytes file)
+bool MetaDerivationSourcesExist(Bytes meta)
 {
-    return !FindBox(ItemProperties(MetaChildren(file)), FourCC("av1C")).empty();
-}
-
-bool DerivationSourcesExist(Bytes file)
-{
-    const Bytes meta = MetaChildren(file);
     const std::map<std::uint32_t, std::uint32_t> types = ItemTypes(meta);
     const auto isPicture = [&](std::uint32_t id) {
         const auto item = types.find(id);
@@ -393,28 +396,41 @@ bool DerivationSourcesExist(Bytes file)
             return false;
         }
     };
-    FieldReader references(FindBox(meta, FourCC("iref")));
-    const std::size_t idBytes = references.Read(1) == 0 ? 2 : 4;
-    references.Skip(3);
+    FieldReader box(FindBox(meta, FourCC("iref")));
+    const std::size_t idBytes = box.Read(1) == 0 ? 2 : 4;
+    box.Skip(3);
     bool exist = true;
-    ForEachBox(references.Rest(), [&](std::uint32_t type, Bytes payload) {
-        if (type != FourCC("dimg"))
-            return;
-        FieldReader reference(payload);
+    const auto checkSources = [&](std::uint32_t type, FieldReader& reference) {
+        const bool derivation = type == FourCC("dimg");
         reference.Skip(idBytes);  // the derived picture
         for (std::uint64_t count = reference.Read(2); count > 0 && !reference.Failed(); --count) {
             const auto source = std::uint32_t(reference.Read(idBytes));
-            if (!reference.Failed() && !isPicture(source))
+            if (derivation && !reference.Failed() && !isPicture(source))
                 exist = false;
         }
+    };
+    // Each reference is a box; libheif (1.15) reads their headers and
+    // fields one after another and pays no heed to their sizes, so both
+    // readings are checked.
+    ForEachBox(box.Rest(), [&](std::uint32_t type, Bytes payload) {
+        FieldReader reference(payload);
+        checkSources(type, reference);
     });
+    for (FieldReader references(box.Rest()); !references.Rest().empty() && !references.Failed();) {
+        const std::uint64_t size = references.Read(4);
+        const auto type = std::uint32_t(references.Read(4));
+        if (size == 1)
+            references.Skip(8);
+        if (type == FourCC("uuid"))
+            references.Skip(16);
+        checkSources(type, references);
+    }
     return exist;
 }
 
-std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
+// Adds the sizes one meta box declares; false as ForEachItemData.
+bool AddMetaPictureSizes(Bytes file, Bytes meta, std::vector<PictureSize>& sizes)
 {
-    const Bytes meta = MetaChildren(file);
-    std::vector<PictureSize> sizes;
     ForEachBox(ItemProperties(meta), [&](std::uint32_t type, Bytes payload) {
         if (type == FourCC("hvcC"))
             AddHevcConfigFrameSizes(payload, sizes);
@@ -436,7 +452,31 @@ std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
     // Either reading of the location box may be the one the decoder acts on.
     for (const bool indexInVersion1 : {true, false})
         if (!ForEachItemData(file, meta, indexInVersion1, addItemSizes))
-            return std::nullopt;
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool CarriesAv1(Bytes file)
+{
+    return !FindBox(ItemProperties(MetaChildren(file)), FourCC("av1C")).empty();
+}
+
+bool DerivationSourcesExist(Bytes file)
+{
+    bool exist = true;
+    ForEachMeta(file, [&](Bytes meta) { exist = exist && MetaDerivationSourcesExist(meta); });
+    return exist;
+}
+
+std::optional<std::vector<PictureSize>> DeclaredPictureSizes(Bytes file)
+{
+    std::vector<PictureSize> sizes;
+    bool whole = true;
+    ForEachMeta(file, [&](Bytes meta) { whole = AddMetaPictureSizes(file, meta, sizes) && whole; });
+    if (!whole)
+        return std::nullopt;
     return sizes;
 }
 
