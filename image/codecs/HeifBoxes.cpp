@@ -206,8 +206,11 @@ bool ForEachItemData(Bytes file, Bytes meta, bool indexInVersion1, Visit visit)
     const std::uint64_t version = location.Read(1);
     location.Skip(3);
     const std::uint64_t sizes = location.Read(1), moreSizes = location.Read(1);
-    const std::size_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = moreSizes >> 4;
-    const std::size_t indexSize = version >= 2 || (version == 1 && indexInVersion1) ? moreSizes & 15 : 0;
+    // The fields are 4 or 8 bytes wide, or absent; libheif reads a field
+    // of any other width as absent.
+    const auto width = [](std::uint64_t bytes) { return bytes == 4 || bytes == 8 ? std::size_t(bytes) : 0; };
+    const std::size_t offsetSize = width(sizes >> 4), lengthSize = width(sizes & 15), baseSize = width(moreSizes >> 4);
+    const std::size_t indexSize = version >= 2 || (version == 1 && indexInVersion1) ? width(moreSizes & 15) : 0;
     const Bytes itemData = ItemDataReach(file, meta);
     std::uint64_t budget = file.size();
     std::vector<std::uint8_t> data;

@@ -55,6 +55,8 @@ const Row kRows[] = {
      "the AVIF file is damaged: a picture is made from one the file does not hold"},
     {"fuzz_decode_heif/second_meta_grid_40000x30000.avif", FormatAvif,
      "the picture is 40000 x 30000 pixels, more than the 16 megapixels this program opens"},
+    {"fuzz_decode_heif/location_field_width_7_frame_64899x16385.avif", FormatAvif,
+     "the picture is 64899 x 16385 pixels, more than the 16 megapixels this program opens"},
     {"fuzz_decode_heif/av1_frame_64899x16385.avif", FormatHeif,
      "the picture is 64899 x 16385 pixels, more than the 16 megapixels this program opens"},
     {"fuzz_decode_webp/icc_unknown_colour_model.webp", FormatWebp, nullptr},
