@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/PixelMemory.h"
 #include "image/ImageSize.h"
 
 namespace {
@@ -88,7 +89,7 @@ std::uint8_t* PxImage::Create(std::uint32_t width, std::uint32_t height, std::ui
 
     // Zeroed memory: the palette must start zeroed, and pixels that a caller
     // forgets to fill can then never show what the allocator held before.
-    dib = static_cast<std::uint8_t*>(std::calloc(layout.totalBytes, 1));
+    dib = static_cast<std::uint8_t*>(AllocatePixels(layout.totalBytes, true));
     if (!dib) {
         SetLastError("PxImage::Create can't allocate memory");
         return nullptr;
@@ -140,12 +141,12 @@ void PxImage::Copy(const PxImage& src, bool copyPixels, bool copySelection, bool
         SetPalette(src.GetPalette(), 256);
     const std::size_t planeBytes = std::size_t(GetWidth()) * GetHeight();
     if (copySelection && src.selection) {
-        selection = static_cast<std::uint8_t*>(std::malloc(planeBytes));
+        selection = static_cast<std::uint8_t*>(AllocatePixels(planeBytes, false));
         if (selection)
             std::memcpy(selection, src.selection, planeBytes);
     }
     if (copyAlpha && src.alpha) {
-        alpha = static_cast<std::uint8_t*>(std::malloc(planeBytes));
+        alpha = static_cast<std::uint8_t*>(AllocatePixels(planeBytes, false));
         if (alpha)
             std::memcpy(alpha, src.alpha, planeBytes);
     }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/PixelMemory.h"
+
 namespace {
 
 std::size_t PlaneBytes(const PxImage& image)
@@ -186,7 +188,7 @@ void PxImage::AlphaCreate()
 {
     if (alpha || !dib)
         return;
-    alpha = static_cast<std::uint8_t*>(std::malloc(PlaneBytes(*this)));
+    alpha = static_cast<std::uint8_t*>(AllocatePixels(PlaneBytes(*this), false));
     if (alpha)
         std::memset(alpha, 255, PlaneBytes(*this));
 }
@@ -239,7 +241,7 @@ bool PxImage::AlphaCopy(const PxImage& src)
     if (!src.alpha || !dib || src.GetWidth() != GetWidth() || src.GetHeight() != GetHeight())
         return false;
     if (!alpha)
-        alpha = static_cast<std::uint8_t*>(std::malloc(PlaneBytes(*this)));
+        alpha = static_cast<std::uint8_t*>(AllocatePixels(PlaneBytes(*this), false));
     if (!alpha)
         return false;
     std::memcpy(alpha, src.alpha, PlaneBytes(*this));
@@ -260,7 +262,7 @@ bool PxImage::SelectionCreate()
     if (!dib)
         return false;
     if (!selection)
-        selection = static_cast<std::uint8_t*>(std::calloc(PlaneBytes(*this), 1));
+        selection = static_cast<std::uint8_t*>(AllocatePixels(PlaneBytes(*this), true));
     info.selectionBox = {LONG(GetWidth()), 0, 0, LONG(GetHeight())};
     return selection != nullptr;
 }
@@ -270,7 +272,7 @@ bool PxImage::SelectionCopy(const PxImage& src)
     if (!src.selection || !dib || src.GetWidth() != GetWidth() || src.GetHeight() != GetHeight())
         return false;
     if (!selection)
-        selection = static_cast<std::uint8_t*>(std::malloc(PlaneBytes(*this)));
+        selection = static_cast<std::uint8_t*>(AllocatePixels(PlaneBytes(*this), false));
     if (!selection)
         return false;
     std::memcpy(selection, src.selection, PlaneBytes(*this));

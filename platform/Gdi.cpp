@@ -196,7 +196,7 @@ HBITMAP NewBitmap(const BITMAPINFOHEADER& h, const RGBQUAD* colours)
     if (!bitmap)
         return nullptr;
     try {
-        bitmap->pixels.assign(std::size_t(bytes), 0);
+        bitmap->pixels.resize(std::size_t(bytes));  // zeroed
         bitmap->palette.assign(PaletteEntries(h), RGBQUAD{});
     } catch (const std::bad_alloc&) {
         delete bitmap;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/PixelMemory.h"
 #include "platform/WinRecords.h"
 
 // ---- constants ----
@@ -67,7 +68,7 @@ public:
     UINT Type() const override { return OBJ_BITMAP; }
     BITMAPINFOHEADER header{};           // biHeight positive
     std::vector<RGBQUAD> palette;        // biClrUsed entries (2^bpp when 0 and bpp <= 8)
-    std::vector<std::uint8_t> pixels;    // stride x height bytes
+    PixelBytes pixels;                   // stride x height bytes
     LONG Width() const { return header.biWidth; }
     LONG Height() const { return header.biHeight; }
     LONG Stride() const { return ((header.biWidth * header.biBitCount + 31) / 32) * 4; }

@@ -11,9 +11,10 @@
 #include "model/WorkArea.h"
 #include "tests/model/CardFixtures.h"
 
-// Out-of-memory at a chosen allocation: the next operator new of exactly
-// g_failAllocationOf bytes throws. The sanitizers bring their own allocator,
-// so the tests that need this are skipped under them.
+// Out-of-memory at a chosen allocation: the next zeroed allocation (the
+// pixels of a canvas) of exactly g_failAllocationOf bytes fails. The
+// sanitizers bring their own allocator, so the tests that need this are
+// skipped under them.
 #if defined(__SANITIZE_ADDRESS__)
 #define ORVANTIS_ALLOCATION_FAILURES 0
 #elif defined(__has_feature)
@@ -28,15 +29,15 @@ namespace {
 std::size_t g_failAllocationOf = 0;
 }
 
-void* operator new(std::size_t bytes)
+extern "C" void* __libc_calloc(std::size_t count, std::size_t size);
+
+extern "C" void* calloc(std::size_t count, std::size_t size)
 {
-    if (bytes != 0 && bytes == g_failAllocationOf) {
+    if (size == 1 && count != 0 && count == g_failAllocationOf) {
         g_failAllocationOf = 0;
-        throw std::bad_alloc();
+        return nullptr;
     }
-    if (void* memory = std::malloc(bytes ? bytes : 1))
-        return memory;
-    throw std::bad_alloc();
+    return __libc_calloc(count, size);
 }
 #endif
 

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> RenderBytes(CLumivexDoc& document)
     HBITMAP bitmap = document.RenderCardBitmap();
     if (!bitmap)
         return {};
-    std::vector<std::uint8_t> bytes = bitmap->pixels;
+    std::vector<std::uint8_t> bytes(bitmap->pixels.begin(), bitmap->pixels.end());
     DeleteObject(bitmap);
     return bytes;
 }
