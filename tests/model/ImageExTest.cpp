@@ -66,6 +66,34 @@ TEST(ImageEx, MaskBlendFormulaAndSkippedPixels)
     EXPECT_EQ(canvas.At(2, 0), (RGBQUAD{0, 254, 255, 0}));
 }
 
+// Masks of runs (shut, open, partly open, first byte 0 only) over widths and
+// clipped starts that put every run on and off the eight-pixel groups.
+TEST(ImageEx, MaskRunsBlendAsTheFormulaSaysAtEveryAlignment)
+{
+    const PxImage photo = testimages::Random(61, 2, 24, false, 7);
+    PxImage mask(61, 2, 24, 0);
+    for (int x = 0; x < 61; ++x)
+        for (int y = 0; y < 2; ++y) {
+            const int run = (x + 5 * y) / 9 % 4;
+            const BYTE m = BYTE(run == 0 ? 0 : run == 1 ? 255 : 40 + 3 * x);
+            mask.SetPixelColor(x, y, run == 3 ? RGBQUAD{0, m, m, 0} : RGBQUAD{m, m, m, 0});
+        }
+    ImageEx element(photo, mask);
+    element.SetSize({61, 2});
+    for (const LONG left : {0, -1, -3, -8, -13}) {
+        Canvas canvas(70, 2);
+        element.m_ptPos = {left, 0};
+        element.Draw(canvas.Dc());
+        for (int y = 0; y < 2; ++y)
+            for (int x = -left; x < 61; ++x) {
+                const RGBQUAD m = FromTop(element.m_imgMaskWork, x, y), p = FromTop(photo, x, y);
+                const auto blend = [&](BYTE mc, BYTE pc) { return BYTE(m.rgbBlue == 0 ? 255 : ((255 - mc) * 255 + pc * mc) / 255); };
+                const RGBQUAD expected{blend(m.rgbBlue, p.rgbBlue), blend(m.rgbGreen, p.rgbGreen), blend(m.rgbRed, p.rgbRed), 0};
+                ASSERT_EQ(canvas.At(left + x, y), expected) << "left " << left << ", " << x << "," << y;
+            }
+    }
+}
+
 TEST(ImageEx, ClippedAtTheCanvasEdges)
 {
     const PxImage photo = testimages::Random(80, 20, 24, false, 5);
