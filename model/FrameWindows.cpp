@@ -21,31 +21,41 @@ std::vector<RECT> FindFrameWindows(const ImageEx& frame)
         for (std::int32_t x = 0; x < width; ++x)
             out[x] = row[3 * std::size_t(x)] < 128;
     }
-    std::vector<std::size_t> pending;
+    // Each region is filled a row span at a time: a seed grows to the open
+    // run around it, and the runs it touches above and below become seeds.
+    struct Seed {
+        std::int32_t x, y;
+    };
+    std::vector<Seed> pending;
     for (std::size_t start = 0; start < open.size(); ++start) {
         if (!open[start])
             continue;
-        open[start] = 0;
-        pending.push_back(start);
+        pending.push_back({std::int32_t(start % std::size_t(width)), std::int32_t(start / std::size_t(width))});
         RECT box{width, height, 0, 0};
         bool cut = false;
         while (!pending.empty()) {
-            const std::size_t at = pending.back();
+            const Seed seed = pending.back();
             pending.pop_back();
-            const auto x = std::int32_t(at % std::size_t(width)), y = std::int32_t(at / std::size_t(width));
-            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
-                   std::max<LONG>(box.bottom, y + 1)};
-            cut = cut || x == 0 || y == 0 || x == width - 1 || y == height - 1;
-            auto visit = [&](bool inside, std::size_t next) {
-                if (inside && open[next]) {
-                    open[next] = 0;
-                    pending.push_back(next);
-                }
-            };
-            visit(x > 0, at - 1);
-            visit(x + 1 < width, at + 1);
-            visit(y > 0, at - std::size_t(width));
-            visit(y + 1 < height, at + std::size_t(width));
+            std::uint8_t* row = open.data() + std::size_t(seed.y) * std::size_t(width);
+            if (!row[seed.x])
+                continue;
+            std::int32_t left = seed.x, right = seed.x;  // inclusive
+            while (left > 0 && row[left - 1])
+                --left;
+            while (right + 1 < width && row[right + 1])
+                ++right;
+            std::fill(row + left, row + right + 1, std::uint8_t(0));
+            box = {std::min<LONG>(box.left, left), std::min<LONG>(box.top, seed.y), std::max<LONG>(box.right, right + 1),
+                   std::max<LONG>(box.bottom, seed.y + 1)};
+            cut = cut || left == 0 || right == width - 1 || seed.y == 0 || seed.y == height - 1;
+            for (const std::int32_t y : {seed.y - 1, seed.y + 1}) {
+                if (y < 0 || y >= height)
+                    continue;
+                const std::uint8_t* next = open.data() + std::size_t(y) * std::size_t(width);
+                for (std::int32_t x = left; x <= right; ++x)
+                    if (next[x] && (x == left || !next[x - 1]))
+                        pending.push_back({x, y});
+            }
         }
         if (!cut) {
             const POINT o = frame.GetPos();

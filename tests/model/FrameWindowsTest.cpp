@@ -47,6 +47,65 @@ TEST(FrameWindows, FindsEachWindowWithItsExactBox)
     EXPECT_TRUE(FindFrameWindows(*cardfixtures::Photo(50, 50, {0, 0})).empty());  // no mask
 }
 
+// The regions of a mask one pixel at a time, four-connected: the boxes of
+// those the edge does not touch, in the order of their first pixels.
+std::vector<RECT> WindowsPixelByPixel(const std::vector<std::vector<bool>>& open)
+{
+    const int height = int(open.size()), width = int(open[0].size());
+    std::vector<std::vector<bool>> taken(open.size(), std::vector<bool>(open[0].size()));
+    std::vector<RECT> windows;
+    for (int y0 = 0; y0 < height; ++y0)
+        for (int x0 = 0; x0 < width; ++x0) {
+            if (!open[y0][x0] || taken[y0][x0])
+                continue;
+            RECT box{x0, y0, x0 + 1, y0 + 1};
+            bool cut = false;
+            std::vector<POINT> stack{{x0, y0}};
+            taken[y0][x0] = true;
+            while (!stack.empty()) {
+                const POINT p = stack.back();
+                stack.pop_back();
+                box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x + 1),
+                       std::max(box.bottom, p.y + 1)};
+                cut = cut || p.x == 0 || p.y == 0 || p.x == width - 1 || p.y == height - 1;
+                for (const POINT n : {POINT{p.x - 1, p.y}, POINT{p.x + 1, p.y}, POINT{p.x, p.y - 1}, POINT{p.x, p.y + 1}})
+                    if (n.x >= 0 && n.y >= 0 && n.x < width && n.y < height && open[n.y][n.x] && !taken[n.y][n.x]) {
+                        taken[n.y][n.x] = true;
+                        stack.push_back(n);
+                    }
+            }
+            if (!cut)
+                windows.push_back(box);
+        }
+    return windows;
+}
+
+// Noise masks: regions of every shape (spirals, combs, holes, single
+// pixels) as a frame drawn by hand or scanned has them.
+TEST(FrameWindows, EveryRegionOfNoiseMasksAsPixelByPixel)
+{
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        const int width = 53, height = 37;
+        auto frame = cardfixtures::Frame(width, height, {0, 0, 0, 0});
+        PxImage& mask = frame->MaskSourceToFill();
+        std::vector<std::vector<bool>> open(height, std::vector<bool>(width));
+        unsigned state = seed;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                state = state * 1103515245u + 12345u;
+                open[y][x] = (state >> 16) % 100 < 40 + 8 * seed;
+                const BYTE m = open[y][x] ? 0 : 255;
+                mask.SetPixelColor(x, height - 1 - y, {m, m, m, 0});
+            }
+        frame->Rebuild(false);
+        const std::vector<RECT> found = FindFrameWindows(*frame), expected = WindowsPixelByPixel(open);
+        ASSERT_EQ(found.size(), expected.size());
+        for (std::size_t i = 0; i < found.size(); ++i)
+            EXPECT_TRUE(SameBox(found[i], expected[i])) << "window " << i;
+    }
+}
+
 TEST(FrameWindows, APhotoCoversTheWindowCentredOnIt)
 {
     auto photo = cardfixtures::Photo(3000, 2000, {0, 0});
