@@ -183,24 +183,33 @@ std::uint32_t FormatOf(std::span<const std::uint8_t> file)
     }
 }
 
-// The picture, and every size its items declare, within the limits: libheif
-// and its decoders allocate for each before anything is decoded.
-bool CheckSizes(PxImage& image, std::span<const std::uint8_t> file, const heif_image_handle* handle, bool alpha,
-                const char* name)
+bool RefuseDamaged(PxImage& image, const char* name, const char* how)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "the %s file is damaged: %s", name, how);
+    image.SetLastError(text);
+    return false;
+}
+
+// What libheif takes for granted before it decodes: the picture, and every
+// size its items declare, within the limits (libheif and its decoders
+// allocate for each before anything is decoded), and the pictures its
+// derived pictures are made of present.
+bool CheckBeforeDecoding(PxImage& image, std::span<const std::uint8_t> file, const heif_image_handle* handle,
+                         bool alpha, const char* name)
 {
     const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
     if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, name))
         return false;
     const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(file);
-    if (!declared) {
-        char text[80];
-        std::snprintf(text, sizeof text, "the %s file is damaged: its items' data overlap", name);
-        image.SetLastError(text);
-        return false;
-    }
-    return std::all_of(declared->begin(), declared->end(), [&](const pximage::PictureSize& size) {
+    if (!declared)
+        return RefuseDamaged(image, name, "its items' data overlap");
+    const bool within = std::all_of(declared->begin(), declared->end(), [&](const pximage::PictureSize& size) {
         return pximage::CheckPictureSize(image, size.width, size.height, alpha, name);
     });
+    if (within && !pximage::DerivationSourcesExist(file))
+        return RefuseDamaged(image, name, "a picture is made from one the file does not hold");
+    return within;
 }
 
 // The decoded interleaved red, green, blue (and alpha) rows into this picture.
@@ -254,14 +263,8 @@ bool DecodeHeif(PxFile& file, PxImage& image)
         image.header.biHeight = LONG(heif_image_handle_get_height(handle.get()));
         return true;
     }
-    if (!CheckSizes(image, bytes, handle.get(), alpha, name))
+    if (!CheckBeforeDecoding(image, bytes, handle.get(), alpha, name))
         return false;
-    if (!pximage::DerivationSourcesExist(bytes)) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the %s file is damaged: a picture is made from one the file does not hold", name);
-        image.SetLastError(text);
-        return false;
-    }
     if (image.info.escape) {
         image.SetLastError("Cancelled");
         return false;

@@ -90,6 +90,12 @@ class RenderOutput : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
     std::filesystem::path Path(const char* name) const { return m_folder.filePath(name).toStdString(); }
+    // cards.csv: the header, then rows.
+    std::filesystem::path WriteCards(const char* rows) const
+    {
+        std::ofstream(Path("cards.csv"), std::ios::binary) << "photo,text,name\n" << rows;
+        return Path("cards.csv");
+    }
 
     QTemporaryDir m_folder;
 };
@@ -150,15 +156,11 @@ TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
 TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)
 {
     const auto photo = WritePhoto(m_folder, "p q.jpg", 640, 480);
-    {
-        std::ofstream csv(Path("cards.csv"), std::ios::binary);
-        csv << "photo,text,name\n"
-               "\"p q.jpg\",\"Hello, \"\"all\"\"\",one.png\n"
-               "missing.jpg,x,two.png\n"
-               "\"p q.jpg\",,three.jpg\n"
-               "\"p q.jpg\",x,../escape.jpg\n";
-    }
-    const Outcome run = RunRender({"--batch", QString::fromStdString(Path("cards.csv").string()), "--out",
+    const std::filesystem::path cards = WriteCards("\"p q.jpg\",\"Hello, \"\"all\"\"\",one.png\n"
+                                                   "missing.jpg,x,two.png\n"
+                                                   "\"p q.jpg\",,three.jpg\n"
+                                                   "\"p q.jpg\",x,../escape.jpg\n");
+    const Outcome run = RunRender({"--batch", Arg(cards), "--out",
                                QString::fromStdString(Path("out").string()), "-j", "2"});
     EXPECT_EQ(run.status, 1);
     const std::string errors = run.errors.toStdString();
@@ -233,19 +235,14 @@ TEST_F(RenderOutput, ShardsTogetherMakeTheWholeBatch)
 {
     const auto wide = WritePhoto(m_folder, "wide.jpg", 900, 700);
     const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
-    {
-        // Row 3 fails; it belongs to shard 0 of 3.
-        std::ofstream csv(Path("cards.csv"), std::ios::binary);
-        csv << "photo,text,name\n"
-               "wide.jpg,Hello,c0.png\n"
-               "tall.jpg,,c1.jpg\n"
-               ",Only a text,c2.png\n"
-               "missing.jpg,x,c3.png\n"
-               "wide.jpg,Hello,c4.png\n"
-               "tall.jpg,Bye,c5.bmp\n"
-               "wide.jpg,,c6.jpg\n";
-    }
-    const QString csv = Arg(Path("cards.csv"));
+    // Row 3 fails; it belongs to shard 0 of 3.
+    const QString csv = Arg(WriteCards("wide.jpg,Hello,c0.png\n"
+                                       "tall.jpg,,c1.jpg\n"
+                                       ",Only a text,c2.png\n"
+                                       "missing.jpg,x,c3.png\n"
+                                       "wide.jpg,Hello,c4.png\n"
+                                       "tall.jpg,Bye,c5.bmp\n"
+                                       "wide.jpg,,c6.jpg\n"));
     const Outcome whole = RunRender({"--batch", csv, "--out", Arg(Path("whole")), "-j", "1"});
     EXPECT_EQ(whole.status, 1);
     EXPECT_TRUE(whole.errors.contains("] 7/7")) << whole.errors.toStdString();
