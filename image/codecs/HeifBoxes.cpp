@@ -131,13 +131,6 @@ Bytes FindBox(Bytes bytes, std::uint32_t type)
     return found.value_or(Bytes{});
 }
 
-// The boxes inside the meta box, after its version and flags.
-Bytes MetaChildren(Bytes file)
-{
-    const Bytes meta = FindBox(file, FourCC("meta"));
-    return meta.size() >= 4 ? meta.subspan(4) : Bytes{};
-}
-
 // Calls visit(children) with the boxes inside each meta box of the file. A
 // file has one; where a damaged one has more, libheif (1.15) reads the last.
 template <class Visit>
@@ -463,7 +456,9 @@ bool AddMetaPictureSizes(Bytes file, Bytes meta, std::vector<PictureSize>& sizes
 
 bool CarriesAv1(Bytes file)
 {
-    return !FindBox(ItemProperties(MetaChildren(file)), FourCC("av1C")).empty();
+    bool carries = false;
+    ForEachMeta(file, [&](Bytes meta) { carries = carries || !FindBox(ItemProperties(meta), FourCC("av1C")).empty(); });
+    return carries;
 }
 
 bool DerivationSourcesExist(Bytes file)
