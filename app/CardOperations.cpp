@@ -58,7 +58,7 @@ void CLumivexDoc::Place(std::unique_ptr<ElementBase> element)
     Changed(CardChange::Selection);
 }
 
-bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset)
+bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset, SharedSourceFile origin)
 {
     if (!picture.IsValid())
         return false;
@@ -77,6 +77,7 @@ bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset)
     if (w <= 0 || h <= 0)
         return false;
     auto photo = std::make_unique<ImageEx>(std::move(picture), PxImage());
+    photo->SetOrigin(std::move(origin));
     photo->m_ptPos = {offset, offset};
     photo->SetSize({w, h});
     if (!photo->m_imgWork.IsValid())

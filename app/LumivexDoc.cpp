@@ -1,9 +1,15 @@
 #include "app/LumivexDoc.h"
 
+#include <cstdlib>
+
 #include "app/CardFile.h"
 #include "app/FileFormats.h"
 #include "app/ResFolders.h"
+#include "app/PhotoFile.h"
+#include "image/PxImage.h"
 #include "model/CardComposition.h"
+#include "model/CardDocument.h"
+#include "model/CardRecord.h"
 #include "model/CardRender.h"
 #include "model/TemplateSave.h"
 
@@ -63,6 +69,7 @@ void CLumivexDoc::NewCard()
 {
     RecordWholeStep();
     m_workArea.Clear();
+    m_cardPath.clear();
     m_strTemplateDir = m_skinFolder;
     m_workArea.LoadTemplate(m_strTemplateDir);
     Fit(true);
@@ -180,6 +187,73 @@ bool CLumivexDoc::SaveCardImage(const std::filesystem::path& path, std::string& 
     if (!written)
         return false;
     MarkSaved();
+    return true;
+}
+
+// ---- the card as a document ----
+
+namespace {
+
+// The template folder a card file names, when it still holds the very
+// template the card carries; Save Template then writes there again.
+bool HoldsTemplate(const std::filesystem::path& folder, const SourceFile& carried)
+{
+    std::string why;
+    const SharedSourceFile there = folder.empty() ? nullptr : ReadSourceFile(folder / "this.tpl", why);
+    return there && there->bytes == carried.bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CLumivexDoc::PreviewPng(LONG maxSide) const
+{
+    std::vector<std::uint8_t> png;
+    HBITMAP bitmap = RenderCardPreview(m_workArea, maxSide);
+    PxImage preview;
+    std::uint8_t* data = nullptr;
+    std::int32_t length = 0;
+    if (bitmap && preview.CreateFromHBITMAP(bitmap) && preview.Encode(data, length, FormatPng)) {
+        png.assign(data, data + length);
+        std::free(data);
+    }
+    DeleteObject(bitmap);
+    return png;
+}
+
+bool CLumivexDoc::SaveCard(const std::filesystem::path& path, std::string& error)
+{
+    EndGesture();
+    CardRecord record;
+    if (!RecordCard(m_workArea, m_client, m_strTemplateDir.string(), EncodeLosslessly, record, error) ||
+        !WriteCardDocument(record, PreviewPng(kCardPreviewSide), path, error))
+        return false;
+    m_cardPath = path;
+    MarkSaved();
+    Changed(CardChange::Elements);
+    return true;
+}
+
+bool CLumivexDoc::OpenCard(const std::filesystem::path& path, std::string& error, bool fit)
+{
+    SharedSourceFile file = ReadSourceFile(path, error);
+    CardRecord record;
+    BuiltCard built;
+    if (!file || !ReadCardDocument(std::move(const_cast<SourceFile&>(*file).bytes), record, error) ||
+        !BuildCard(record, DecodePhoto, built, error))
+        return false;
+    file.reset();
+    EndGesture();
+    m_workArea.Restore(std::move(built.elements), built.frame, built.selected);
+    m_workArea.SetOrigin(record.origin);
+    m_strTemplateDir = HoldsTemplate(record.templateFolder, *record.templateFile) ? std::filesystem::path(record.templateFolder) : m_skinFolder;
+    m_history.Clear();
+    m_cardPath = path;
+    // Saved in a view of another size: fitted to this one as a resize would.
+    if (!fit || m_client.cx <= 0 || m_client.cy <= 0)
+        m_client = record.client;
+    else if (!(record.client == m_client))
+        Fit(true);
+    Changed(CardChange::Card);
     return true;
 }
 

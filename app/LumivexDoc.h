@@ -68,7 +68,7 @@ public:
     // width if smaller), never taller than the card, at the top-left corner
     // moved by offset, on top and selected; the picture is taken over. False
     // when it cannot be placed.
-    bool PlacePhoto(PxImage picture, LONG offset = 0);
+    bool PlacePhoto(PxImage picture, LONG offset = 0, SharedSourceFile origin = {});
     // A text, deselected, at a card point.
     void AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at);
     void DeleteSelection();
@@ -134,6 +134,20 @@ public:
     // becomes the current template folder. False with the reason in error.
     bool SaveTemplate(std::string& error);
 
+    // ---- the card as a document (a card file) ----
+    // Writes the card, its template and its photos' files to a card file,
+    // atomically; a success marks the card saved and names it the card's file.
+    bool SaveCard(const std::filesystem::path& path, std::string& error);
+    // Replaces the card with the one in a card file, fitted to the view when
+    // fit is set and the view's size differs from the one it was saved in; the
+    // history starts afresh. A file that cannot be read leaves the card as it
+    // was and says why in error.
+    bool OpenCard(const std::filesystem::path& path, std::string& error, bool fit = true);
+    // The card file the card was last opened from or saved to; empty for none.
+    const std::filesystem::path& CardPath() const { return m_cardPath; }
+    // The card's preview: at most maxSide pixels each way, as PNG bytes.
+    std::vector<std::uint8_t> PreviewPng(LONG maxSide) const;
+
     // ---- the user's own templates ----
     // The card's frame and texts (as Save Template takes them) as a new
     // template root/category/name, which then is the current template
@@ -172,6 +186,7 @@ private:
     WorkArea m_workArea;
     std::filesystem::path m_strTemplateDir;
     std::filesystem::path m_skinFolder;
+    std::filesystem::path m_cardPath;
     SIZE m_client{};  // the client area the card was last fitted into
     CardHistory m_history;
     std::optional<CardState> m_gestureStart;

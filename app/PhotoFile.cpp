@@ -1,6 +1,7 @@
 #include "app/PhotoFile.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -47,6 +48,15 @@ std::string Unreadable(const std::filesystem::path& path, const PxImage& photo)
     return "the file cannot be read";
 }
 
+// A photo taken turned goes on the card the right way up, in the colours its
+// file meant: the card is composed, shown and saved in sRGB. A profile that
+// cannot be applied leaves the photo as it was stored.
+void MakeUprightSrgb(PxImage& photo)
+{
+    photo.TurnUpright();
+    ConvertToSrgb(photo);
+}
+
 }  // namespace
 
 bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why)
@@ -57,10 +67,46 @@ bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& w
         photo.Destroy();
         return false;
     }
-    // A photo taken turned goes on the card the right way up, in the colours
-    // its file meant: the card is composed, shown and saved in sRGB. A
-    // profile that cannot be applied leaves the photo as it was stored.
-    photo.TurnUpright();
-    ConvertToSrgb(photo);
+    MakeUprightSrgb(photo);
+    return true;
+}
+
+bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why, SharedSourceFile& source)
+{
+    source = ReadSourceFile(path, why);
+    if (!source) {
+        photo.Destroy();
+        return false;
+    }
+    return DecodePhoto(*source, photo, why);
+}
+
+bool DecodePhoto(const SourceFile& file, PxImage& photo, std::string& why)
+{
+    photo.SetLastError("");
+    if (file.bytes.empty()) {
+        why = "the file is empty";
+        photo.Destroy();
+        return false;
+    }
+    if (!photo.Decode(file.bytes.data(), std::int32_t(file.bytes.size()), FormatUnknown) || !photo.IsValid()) {
+        why = photo.GetLastError()[0] ? Explained(photo.GetLastError()) : "the file cannot be read";
+        photo.Destroy();
+        return false;
+    }
+    MakeUprightSrgb(photo);
+    return true;
+}
+
+bool EncodeLosslessly(const PxImage& picture, SourceFile& file)
+{
+    PxImage copy(picture);
+    std::uint8_t* data = nullptr;
+    std::int32_t length = 0;
+    if (!copy.Encode(data, length, FormatPng))
+        return false;
+    file.bytes.assign(data, data + length);
+    std::free(data);
+    file.name = "pasted.png";
     return true;
 }

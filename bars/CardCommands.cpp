@@ -27,6 +27,11 @@ CardCommands::CardCommands(QObject* owner)
       openPhoto(MakeCommand(owner, "Photo", "Open a photo (Ctrl+O)", {QKeySequence(QStringLiteral("Ctrl+O"))})),
       templateMode(MakeCommand(owner, "Template", nullptr)),
       addText(MakeCommand(owner, "Text", "Add text (Ctrl+T)", {QKeySequence(QStringLiteral("Ctrl+T"))})),
+      openCard(MakeCommand(owner, "Open Card...", "Open a card file (Ctrl+Shift+O)",
+                           {QKeySequence(QStringLiteral("Ctrl+Shift+O"))})),
+      saveCardFile(MakeCommand(owner, "Save Card", "Save the card as a card file, to open and change it later")),
+      saveCardFileAs(MakeCommand(owner, "Save Card As...", "Save the card as a new card file (Ctrl+Shift+S)",
+                                 {QKeySequence(QStringLiteral("Ctrl+Shift+S"))})),
       newTemplateFromPicture(MakeCommand(owner, "New Template from Picture...",
                                          "Make a template of a picture with transparent windows")),
       saveAsNewTemplate(MakeCommand(owner, "Save as New Template...",
@@ -50,7 +55,8 @@ CardCommands::CardCommands(QObject* owner)
 
 QList<QAction*> CardCommands::All() const
 {
-    return {newCard,   save, openPhoto, templateMode, addText, newTemplateFromPicture, saveAsNewTemplate,
+    return {newCard,   save, openPhoto, templateMode, addText, openCard, saveCardFile, saveCardFileAs,
+            newTemplateFromPicture, saveAsNewTemplate,
             exportTemplates, helpTopic, website, downloadTemplates, print, undo, redo, about, paste};
 }
 

@@ -20,6 +20,10 @@ struct CardCommands {
     QAction* openPhoto;
     QAction* templateMode;
     QAction* addText;
+    // Cards kept as documents: the Card button's and the Help menu's.
+    QAction* openCard;
+    QAction* saveCardFile;
+    QAction* saveCardFileAs;
     // The template bar's and the Help menu's commands for the user's own templates.
     QAction* newTemplateFromPicture;
     QAction* saveAsNewTemplate;

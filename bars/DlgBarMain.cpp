@@ -1,6 +1,7 @@
 #include "bars/DlgBarMain.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include "app/LumivexDoc.h"
 #include "app/PhotoFile.h"
 #include "bars/CardCommands.h"
+#include "bars/CardFileFlows.h"
 #include "controls/PreviewFileDlg.h"
 #include "controls/PxSkinButton.h"
 #include "controls/SkinBitmaps.h"
@@ -38,6 +40,8 @@ CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, co
     m_btnText = makeButton(IDC_BTN_TEXT, "text", {516, 1});
     m_btnHelp = makeButton(IDC_BTN_HELP, "help", {570, 1});
     m_btnHelp->SetTipText(QStringLiteral("Help"));
+    m_btnCard = makeButton(IDC_BTN_CARD, "card", {246, 1});
+    m_btnCard->SetTipText(QStringLiteral("Open and save cards to change them later"));
     BindButton(m_btnNew, commands.newCard);
     BindButton(m_btnSave, commands.save);
     BindButton(m_btnPhoto, commands.openPhoto);
@@ -48,6 +52,8 @@ CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, co
     m_helpMenu = new QMenu(this);
     m_helpMenu->addActions({commands.helpTopic, commands.website});
     m_helpMenu->addSeparator();
+    m_helpMenu->addActions({commands.openCard, commands.saveCardFile, commands.saveCardFileAs});
+    m_helpMenu->addSeparator();
     m_helpMenu->addActions({commands.downloadTemplates, commands.print});
     m_helpMenu->addSeparator();
     m_helpMenu->addActions({commands.newTemplateFromPicture, commands.saveAsNewTemplate, commands.exportTemplates});
@@ -56,6 +62,23 @@ CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, co
     m_helpMenu->addSeparator();
     m_helpMenu->addAction(commands.about);
     m_btnHelp->AttachPopupMenu(m_helpMenu);
+
+    // The Card button's menu, with the recent cards read afresh each time it opens.
+    m_cardMenu = new QMenu(this);
+    connect(m_cardMenu, &QMenu::aboutToShow, this, [this, &commands] {
+        m_cardMenu->clear();
+        m_cardMenu->addActions({commands.openCard, commands.saveCardFile, commands.saveCardFileAs});
+        const QStringList recent = RecentCardFiles();
+        if (!recent.isEmpty())
+            m_cardMenu->addSeparator();
+        for (int i = 0; i < recent.size(); ++i) {
+            const QString path = recent[i];
+            QAction* item = m_cardMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+            item->setToolTip(path);
+            connect(item, &QAction::triggered, this, [this, path] { OpenCardFile(window(), m_document, path); });
+        }
+    });
+    m_btnCard->AttachPopupMenu(m_cardMenu);
 }
 
 PxSkinButton* CDlgBarMain::Button(int id) const
@@ -73,6 +96,8 @@ PxSkinButton* CDlgBarMain::Button(int id) const
         return m_btnPhoto;
     case IDC_BTN_NEW:
         return m_btnNew;
+    case IDC_BTN_CARD:
+        return m_btnCard;
     default:
         return nullptr;
     }
@@ -83,7 +108,7 @@ void CDlgBarMain::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // Right-aligned, 65 pixels apart, at their own sizes.
     const int W = width();
-    const std::pair<PxSkinButton*, int> places[] = {{m_btnNew, 390}, {m_btnSave, 325}, {m_btnPhoto, 260},
+    const std::pair<PxSkinButton*, int> places[] = {{m_btnCard, 455}, {m_btnNew, 390}, {m_btnSave, 325}, {m_btnPhoto, 260},
                                                     {m_btnTemplate, 195}, {m_btnText, 130}, {m_btnHelp, 65}};
     for (const auto& [button, fromRight] : places)
         button->move(W - fromRight, 0);
@@ -111,7 +136,8 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error
 {
     PxImage photo;
     std::string reason;
-    if (!OpenPhoto(path.toStdString(), photo, reason)) {
+    SharedSourceFile source;
+    if (!OpenPhoto(path.toStdString(), photo, reason, source)) {
         const QString why = QStringLiteral("The photo %1 could not be opened: %2").arg(path, QString::fromStdString(reason));
         if (error)
             *error = why;
@@ -119,7 +145,7 @@ bool CDlgBarMain::OpenPhotoFile(const QString& path, LONG offset, QString* error
             QMessageBox::warning(window(), QStringLiteral("Orvantis"), why);
         return false;
     }
-    return PlacePicture(std::move(photo), offset);
+    return m_document.PlacePhoto(std::move(photo), offset, std::move(source));
 }
 
 bool CDlgBarMain::PlacePicture(PxImage picture, LONG offset)

@@ -1,6 +1,7 @@
-// The main bar: always shown at the top of the window. New, Save, Photo,
-// Template, Text and Help (with its menu), each button and menu item one of
-// the program's commands; the view holds the button of the current mode down.
+// The main bar: always shown at the top of the window. Card (its menu opens
+// and saves card files), New, Save, Photo, Template, Text and Help (with its
+// menu), each button and menu item one of the program's commands; the view
+// holds the button of the current mode down.
 #pragma once
 
 #include <QWidget>
@@ -21,6 +22,7 @@ constexpr int IDC_BTN_PHOTO = 1002;
 constexpr int IDC_BTN_NEW = 1009;
 constexpr int IDC_BTN_SAVE = 1010;
 constexpr int IDC_BTN_HELP = 1023;
+constexpr int IDC_BTN_CARD = 1024;
 
 class CDlgBarMain : public QWidget {
     Q_OBJECT
@@ -40,6 +42,8 @@ public:
     bool OpenPhotoFile(const QString& path, LONG offset = 0, QString* error = nullptr);
     // A picture from elsewhere (the clipboard), placed the same way.
     bool PlacePicture(PxImage picture, LONG offset = 0);
+    // The Card button's menu: the card file commands and the recent cards.
+    QMenu* CardMenu() const { return m_cardMenu; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -54,5 +58,7 @@ private:
     PxSkinButton* m_btnSave;
     PxSkinButton* m_btnPhoto;
     PxSkinButton* m_btnNew;
+    PxSkinButton* m_btnCard;
     QMenu* m_helpMenu;
+    QMenu* m_cardMenu;
 };

@@ -10,3 +10,8 @@
 // the card's own elements are rebuilt in high quality (their quality flag is
 // low again afterwards); at any other scale only rescaled clones are drawn.
 HBITMAP RenderCardBitmap(WorkArea& card);
+
+// The card reduced to at most maxSide pixels each way (never enlarged), from
+// copies of its elements with the fast resampler: a preview that leaves the
+// card untouched. Null when it cannot be made.
+HBITMAP RenderCardPreview(const WorkArea& card, LONG maxSide);

@@ -27,6 +27,7 @@ ImageEx::ImageEx(const ImageEx& other, WorkPictures work)
     : ElementBase(other),
       m_source(other.m_source),
       m_maskSource(other.m_maskSource),
+      m_origin(other.m_origin),
       m_fAngle(other.m_fAngle),
       m_bMirror(other.m_bMirror),
       m_bFlip(other.m_bFlip)

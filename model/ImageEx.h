@@ -7,6 +7,7 @@
 
 #include "image/PxImage.h"
 #include "model/ElementBase.h"
+#include "model/SourceFile.h"
 
 class ImageEx : public ElementBase {
 public:
@@ -43,10 +44,15 @@ public:
     // rebuilt; false, with nothing moved, otherwise.
     bool TakeWorkFrom(ImageEx& other);
 
+    // The file the source picture was decoded from, when it came from one.
+    const SharedSourceFile& Origin() const { return m_origin; }
+    void SetOrigin(SharedSourceFile origin) { m_origin = std::move(origin); }
+
 private:
     // Shared by every copy of the element: a copy costs no source pixels.
     std::shared_ptr<PxImage> m_source = std::make_shared<PxImage>();
     std::shared_ptr<PxImage> m_maskSource = std::make_shared<PxImage>();
+    SharedSourceFile m_origin;
 
 public:
     // Read-only views of the shared sources; they stay bound to them because

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/PxFile.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "platform/Coordinates.h"
@@ -20,8 +21,24 @@ bool BoxHolds(const ElementBase& element, POINT p)
 
 bool WorkArea::LoadTemplate(const std::filesystem::path& folder)
 {
+    std::string why;
+    auto file = std::const_pointer_cast<SourceFile>(ReadSourceFile(folder / "this.tpl", why));
+    if (!file)
+        return false;
+    // The folder's name stands for the template; its preview travels with it.
+    file->name = folder.filename().empty() ? folder.parent_path().filename().string() : folder.filename().string();
+    if (auto thumbnail = ReadSourceFile(folder / "thumb.jpg", why))
+        file->thumbnail = thumbnail->bytes;
+    return LoadTemplate(SharedSourceFile(std::move(file)));
+}
+
+bool WorkArea::LoadTemplate(const SharedSourceFile& file)
+{
     ElementList loaded;
-    ReadTemplateFile(loaded, folder / "this.tpl");
+    if (!file)
+        return false;
+    PxMemFile stream(const_cast<std::uint8_t*>(file->bytes.data()), std::int32_t(file->bytes.size()));
+    ReadTemplateRecords(loaded, stream);
     // The card is built on exactly one frame: the first one; without one the
     // old template stays.
     const auto frame = std::find_if(loaded.begin(), loaded.end(),
@@ -35,6 +52,7 @@ bool WorkArea::LoadTemplate(const std::filesystem::path& folder)
     std::erase_if(m_elements, isTemplate);
 
     std::unique_ptr<ElementBase> newFrame = std::move(*frame);
+    static_cast<ImageEx&>(*newFrame).SetOrigin(file);
     for (auto& element : loaded) {
         if (!element || element->m_nKind == ELEMENT_TEMPLATE_FRAME)
             continue;  // the held-back frame, or a second frame: dropped

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/ElementBase.h"
+#include "model/SourceFile.h"
 
 class PxFile;
 class PxImage;
@@ -26,6 +27,9 @@ public:
     // keeping the user's elements. A file without a frame changes nothing;
     // false then.
     bool LoadTemplate(const std::filesystem::path& folder);
+    // The same from a template file's bytes (its name and thumbnail beside
+    // them), which the frame keeps as its origin.
+    bool LoadTemplate(const SharedSourceFile& file);
 
     // The template record file (see TemplateFile.cpp).
     static void ReadTemplateFile(ElementList& elements, const std::filesystem::path& path);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -54,10 +55,8 @@ int StreamError(voidpf, voidpf stream)
 
 // The entry's date: the file's modification time in local time, as ZIP
 // tools store it.
-tm_zip EntryDate(const std::filesystem::path& file)
+tm_zip EntryDate(std::time_t when)
 {
-    struct stat status {};
-    std::time_t when = ::stat(file.c_str(), &status) == 0 ? status.st_mtime : std::time(nullptr);
     std::tm local{};
     ::localtime_r(&when, &local);
     // ZIP dates begin in 1980.
@@ -65,6 +64,12 @@ tm_zip EntryDate(const std::filesystem::path& file)
         return {0, 0, 0, 1, 0, 1980};
     return {uInt(local.tm_sec), uInt(local.tm_min), uInt(local.tm_hour), uInt(local.tm_mday), uInt(local.tm_mon),
             uInt(local.tm_year + 1900)};
+}
+
+tm_zip EntryDate(const std::filesystem::path& file)
+{
+    struct stat status {};
+    return EntryDate(::stat(file.c_str(), &status) == 0 ? status.st_mtime : std::time(nullptr));
 }
 
 }  // namespace
@@ -123,6 +128,35 @@ bool ZipWriter::AddFile(const std::filesystem::path& file, const std::string& en
     if (!ok) {
         m_failed = true;
         error = readFailed ? file.string() + " could not be read to its end" : "the package could not be written (is the disk full?)";
+    }
+    return ok;
+}
+
+bool ZipWriter::AddBytes(const std::string& entryName, const void* data, std::size_t size, bool deflate,
+                         std::string& error)
+{
+    // Entries past 4 GiB would need the ZIP64 extra field.
+    if (!m_zip || m_failed || size >= 0xFFFFFFFFu) {
+        error = m_zip && !m_failed ? entryName + " is larger than 4 GB" : "the archive cannot be written";
+        return false;
+    }
+    zip_fileinfo info{};
+    info.tmz_date = EntryDate(std::time(nullptr));
+    info.external_fa = (0100644ul << 16);
+    bool ok = zipOpenNewFileInZip4_64(m_zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                      deflate ? Z_DEFLATED : 0, deflate ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS, 8,
+                                      Z_DEFAULT_STRATEGY, nullptr, 0, (3u << 8) | 20, 0, 0) == ZIP_OK;
+    // zipWriteInFileInZip takes at most 4 GiB - 1 at a time; a step of 64 MiB keeps it simple.
+    const auto* bytes = static_cast<const char*>(data);
+    for (std::size_t done = 0; ok && done < size;) {
+        const std::size_t step = std::min<std::size_t>(size - done, std::size_t(64) << 20);
+        ok = zipWriteInFileInZip(m_zip, bytes + done, unsigned(step)) == ZIP_OK;
+        done += step;
+    }
+    ok = zipCloseFileInZip(m_zip) == ZIP_OK && ok;
+    if (!ok) {
+        m_failed = true;
+        error = "the archive could not be written (is the disk full?)";
     }
     return ok;
 }

@@ -1,5 +1,5 @@
 // A small ZIP writer over minizip's zip interface: files added as deflated
-// entries under the names given, the archive appearing at its path only
+// entries, or bytes deflated or stored, under the names given, the archive appearing at its path only
 // once it is complete (through AtomicFile), so a failed export never leaves
 // a broken package where a good one stood.
 #pragma once
@@ -22,6 +22,9 @@ public:
     // The file's bytes under entryName ("/"-separated), dated by the file's
     // modification time. False with the reason in error.
     bool AddFile(const std::filesystem::path& file, const std::string& entryName, std::string& error);
+    // Bytes under entryName, dated now, deflated or stored as they are; no
+    // extra field either way.
+    bool AddBytes(const std::string& entryName, const void* data, std::size_t size, bool deflate, std::string& error);
     // Writes the central directory and puts the archive in place.
     bool Commit(std::string& error);
 

@@ -72,3 +72,22 @@ std::vector<BatchCard> ReadBatchCards(std::string_view csv, const std::filesyste
     }
     return cards;
 }
+
+std::vector<BatchCard> CardFileJobs(const std::vector<std::filesystem::path>& files,
+                                    const std::filesystem::path& outFolder, const std::string& format)
+{
+    std::vector<BatchCard> cards;
+    std::map<std::string, std::string> cardOfOutput;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        BatchCard entry;
+        entry.name = "card '" + files[i].string() + "'";
+        entry.row = int(i + 1);
+        entry.card.cardFile = files[i];
+        const std::string output = files[i].stem().string() + "." + format;
+        entry.card.output = outFolder / output;
+        if (const auto [earlier, fresh] = cardOfOutput.emplace(output, files[i].string()); !fresh)
+            entry.problem = "'" + earlier->second + "' already writes '" + output + "'";
+        cards.push_back(std::move(entry));
+    }
+    return cards;
+}

@@ -10,6 +10,7 @@
 #include "render/CardRequest.h"
 
 struct BatchCard {
+    std::string name;  // a card file's name, which stands for it in messages; empty for a CSV row
     int row = 0;   // from 1, the header not counted
     int line = 0;  // where the record starts in the file
     CardRequest card;
@@ -23,3 +24,8 @@ struct BatchCard {
 std::vector<BatchCard> ReadBatchCards(std::string_view csv, const std::filesystem::path& csvFolder,
                                       const std::filesystem::path& outFolder, const TextStyle& style,
                                       std::string& headerProblem);
+
+// Card files rendered together: one picture each in outFolder, named after
+// the card file with the extension format; two cards of one name are a problem.
+std::vector<BatchCard> CardFileJobs(const std::vector<std::filesystem::path>& files,
+                                    const std::filesystem::path& outFolder, const std::string& format);

@@ -29,6 +29,8 @@ void Complain(const std::string& message)
 
 std::string RowName(const BatchCard& card)
 {
+    if (!card.name.empty())
+        return card.name;
     return "row " + std::to_string(card.row) + " (line " + std::to_string(card.line) + ")";
 }
 
@@ -123,22 +125,34 @@ bool ReadFile(const std::filesystem::path& path, std::string& text)
     return !in.bad();
 }
 
+// The batch's cards: a CSV file's rows, or the card files given.
+bool ReadCards(const RenderArgs& args, std::vector<BatchCard>& cards)
+{
+    if (!args.cardFiles.empty()) {
+        cards = CardFileJobs(args.cardFiles, args.outFolder, args.format);
+        return true;
+    }
+    std::string csv;
+    if (!ReadFile(args.csv, csv)) {
+        Complain("cannot read CSV file '" + args.csv.string() + "': " + std::strerror(errno));
+        return false;
+    }
+    std::string headerProblem;
+    cards = ReadBatchCards(csv, args.csv.parent_path(), args.outFolder, args.card.style, headerProblem);
+    if (!headerProblem.empty()) {
+        Complain("'" + args.csv.string() + "' line 1: " + headerProblem);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int RunBatch(const RenderArgs& args, int argc, char** argv)
 {
-    std::string csv;
-    if (!ReadFile(args.csv, csv)) {
-        Complain("cannot read CSV file '" + args.csv.string() + "': " + std::strerror(errno));
+    std::vector<BatchCard> cards;
+    if (!ReadCards(args, cards))
         return 1;
-    }
-    std::string headerProblem;
-    const std::vector<BatchCard> cards =
-        ReadBatchCards(csv, args.csv.parent_path(), args.outFolder, args.card.style, headerProblem);
-    if (!headerProblem.empty()) {
-        Complain("'" + args.csv.string() + "' line 1: " + headerProblem);
-        return 1;
-    }
     std::error_code made;
     std::filesystem::create_directories(args.outFolder, made);
     if (made) {

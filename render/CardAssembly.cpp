@@ -9,6 +9,7 @@
 #include "app/NewTextFont.h"
 #include "app/PhotoFile.h"
 #include "image/PxImage.h"
+#include "model/CardDocument.h"
 #include "model/TextEx.h"
 
 namespace {
@@ -22,11 +23,12 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
 {
     PxImage picture;
     std::string reason;
-    if (!OpenPhoto(request.file, picture, reason)) {
+    SharedSourceFile source;
+    if (!OpenPhoto(request.file, picture, reason, source)) {
         error = "cannot read photo " + Quoted(request.file) + ": " + reason;
         return false;
     }
-    if (!document.PlacePhoto(std::move(picture))) {
+    if (!document.PlacePhoto(std::move(picture), 0, std::move(source))) {
         error = "cannot place photo " + Quoted(request.file) + " on the card";
         return false;
     }
@@ -68,6 +70,8 @@ CardMaker::~CardMaker() = default;
 
 bool CardMaker::Render(const CardRequest& card, std::string& error)
 {
+    if (!card.cardFile.empty())
+        return RenderCardFile(card, error);
     try {
         if (!m_document) {
             m_document = std::make_unique<CLumivexDoc>(m_folder);
@@ -106,9 +110,40 @@ bool CardMaker::Assemble(const CardRequest& request, std::string& error)
             return false;
     for (const TextRequest& text : request.texts)
         AddText(document, text, request.style);
-    if (!document.SaveCardImage(request.output, error)) {
-        error = "cannot write " + Quoted(request.output) + ": " + error;
+    return Save(document, request.output, error);
+}
+
+bool CardMaker::Save(CLumivexDoc& document, const std::filesystem::path& output, std::string& error)
+{
+    const bool cardFile = output.extension() == kCardExtension;
+    if (!(cardFile ? document.SaveCard(output, error) : document.SaveCardImage(output, error))) {
+        error = "cannot write " + Quoted(output) + ": " + error;
         return false;
     }
     return true;
+}
+
+bool CardMaker::RenderCardFile(const CardRequest& request, std::string& error)
+{
+    try {
+        // Each card file brings its own template: this document holds one card at a time.
+        if (!m_cardDocument)
+            m_cardDocument = std::make_unique<CLumivexDoc>(m_folder);
+        CLumivexDoc& document = *m_cardDocument;
+        // Rendered as it was saved: the card keeps the view's size it was saved in.
+        if (!document.OpenCard(request.cardFile, error, false)) {
+            error = "cannot open card " + Quoted(request.cardFile) + ": " + error;
+            return false;
+        }
+        for (const PhotoRequest& photo : request.photos)
+            if (!PlacePhoto(document, photo, error))
+                return false;
+        for (const TextRequest& text : request.texts)
+            AddText(document, text, request.style);
+        return Save(document, request.output, error);
+    } catch (const std::bad_alloc&) {
+        m_cardDocument.reset();
+        error = "not enough memory for the card " + Quoted(request.cardFile);
+        return false;
+    }
 }

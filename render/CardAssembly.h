@@ -27,7 +27,12 @@ public:
 
 private:
     bool Assemble(const CardRequest& request, std::string& error);
+    // A card that starts from a card file rather than the template.
+    bool RenderCardFile(const CardRequest& request, std::string& error);
+    // A picture, or a card file when the name ends in .orvantis.
+    static bool Save(CLumivexDoc& document, const std::filesystem::path& output, std::string& error);
 
     std::filesystem::path m_folder;
     std::unique_ptr<CLumivexDoc> m_document;  // made by the first card
+    std::unique_ptr<CLumivexDoc> m_cardDocument;  // made by the first card file
 };

@@ -41,5 +41,9 @@ struct CardRequest {
     std::vector<PhotoRequest> photos;
     std::vector<TextRequest> texts;
     TextStyle style;
+    // A picture (BMP, JPEG, PNG), or a card file when it ends in .orvantis.
     std::filesystem::path output;
+    // A card file to start from instead of the template; the photos and
+    // texts go on top of it.
+    std::filesystem::path cardFile;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include <utility>
 
 #include "app/FileFormats.h"
+#include "model/CardDocument.h"
 
 namespace {
 
@@ -87,6 +89,14 @@ std::pair<std::string, std::optional<Place>> SplitPlace(const std::string& argum
     return {argument, std::nullopt};
 }
 
+bool IsCardDocumentName(const std::string& name)
+{
+    const std::string extension = kCardExtension;
+    return name.size() > extension.size() &&
+           std::equal(extension.rbegin(), extension.rend(), name.rbegin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 std::optional<COLORREF> ColourOf(std::string_view text)
 {
     if (text.size() != 7 || text[0] != '#')
@@ -141,8 +151,9 @@ private:
 };
 
 // Every option but --help takes a value.
-constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text", "--font", "--size",  "--colour",
-                                              "--color",    "-o",      "--batch", "--out",  "-j",     "--shard"};
+constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text", "--font",  "--size",     "--colour",
+                                              "--color",    "-o",      "--batch", "--out",   "-j",         "--shard",
+                                              "--format",   "--thumbnail"};
 
 RenderArgs Wrong(std::string problem)
 {
@@ -182,9 +193,18 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
             return "--colour needs a colour as #RRGGBB, not '" + value + "'";
         card.style.colour = *colour;
     } else if (option == "-o") {
-        if (CardFormatOf(value) == 0)
-            return "-o needs a file name ending in " + CardExtensionsText() + ", not '" + value + "'";
+        if (CardFormatOf(value) == 0 && !IsCardDocumentName(value))
+            return "-o needs a file name ending in " + CardExtensionsText() + " or .orvantis, not '" + value + "'";
         card.output = value;
+    } else if (option == "--format") {
+        if (CardFormatOf("card." + value) == 0)
+            return "--format needs one of " + CardExtensionsText() + " without the dot, not '" + value + "'";
+        args.format = value;
+    } else if (option == "--thumbnail") {
+        const auto size = NumberOf<int>(value);
+        if (!size || *size < 1 || *size > 1024)
+            return "--thumbnail needs a size from 1 to 1024 pixels, not '" + value + "'";
+        args.thumbnailSize = *size;
     } else if (option == "--batch") {
         args.csv = value;
     } else if (option == "--out") {
@@ -224,6 +244,14 @@ RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
             args.mode = RenderArgs::Mode::Help;
             return args;
         }
+        if (!option.empty() && option[0] != '-' && IsCardDocumentName(option)) {
+            args.cardFiles.push_back(option);
+            continue;
+        }
+        if (args.thumbnailSize > 0 && !option.empty() && option[0] != '-' && args.thumbnailOut.empty()) {
+            args.thumbnailOut = option;  // --thumbnail SIZE CARD OUT: the output comes last
+            continue;
+        }
         if (option.empty() || option[0] != '-')
             return Wrong("unexpected argument '" + option + "'");
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions))
@@ -234,8 +262,24 @@ RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
         if (std::string problem = ReadOption(option, *value, args); !problem.empty())
             return Wrong(problem);
         cardOptions |= option == "--photo" || option == "--text" || option == "-o";
-        batchOptions |= option == "--batch" || option == "--out" || option == "-j" || option == "--shard";
+        batchOptions |= option == "--batch" || option == "--out" || option == "-j" || option == "--shard" ||
+                        option == "--format";
     }
+    if (args.thumbnailSize > 0) {
+        if (args.cardFiles.size() != 1 || args.thumbnailOut.empty() || cardOptions || batchOptions)
+            return Wrong("--thumbnail SIZE takes one card file and the PNG file to write, nothing else");
+        args.mode = RenderArgs::Mode::Thumbnail;
+        return args;
+    }
+    // Several card files, or any with --out, are a batch of pictures.
+    if (args.cardFiles.size() > 1 || (!args.cardFiles.empty() && batchOptions)) {
+        if (cardOptions || !args.csv.empty() || args.outFolder.empty())
+            return Wrong("card files rendered together need --out DIR and no --batch, --photo, --text or -o");
+        args.mode = RenderArgs::Mode::Batch;
+        return args;
+    }
+    if (!args.cardFiles.empty())
+        args.card.cardFile = args.cardFiles.front();
     if (cardOptions && batchOptions)
         return Wrong("--photo, --text and -o make one card; --batch, --out, -j and --shard make many: not both");
     if (batchOptions) {
@@ -257,6 +301,9 @@ std::string RenderUsage()
            "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT\n"
            "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--shard K/N] [--template DIR]\n"
            "                  [--font FACE] [--size N] [--colour #RRGGBB]\n"
+           "  orvantis-render CARD.orvantis [--photo ...] [--text ...] -o OUT\n"
+           "  orvantis-render CARD.orvantis... --out DIR [--format jpg|png|bmp] [-j N] [--shard K/N]\n"
+           "  orvantis-render --thumbnail SIZE CARD.orvantis OUT.png\n"
            "\n"
            "Renders cards at the full resolution of their template, as Save does in the program.\n"
            "  --template DIR  the template folder (holding this.tpl); the default card without it\n"
@@ -266,11 +313,19 @@ std::string RenderUsage()
            "  --text TEXT     a text, centred near the card's bottom edge, or at card pixel X,Y\n"
            "  --font, --size, --colour  the face, point size and colour of the texts\n"
            "                  (Times New Roman, 48, #FFFFFF)\n"
-           "  -o OUT          the card file; its extension (" + CardExtensionsText() + ") chooses\n"
-           "                  " + CardFormatNamesText() + "\n"
+           "  CARD.orvantis   a card file saved by the program: the card starts from it instead of\n"
+           "                  the template, and renders to the same bytes as the program's Save\n"
+           "  -o OUT          the picture; its extension (" + CardExtensionsText() + ") chooses\n"
+           "                  " + CardFormatNamesText() + "; a name ending in .orvantis writes the\n"
+           "                  card assembled as a card file instead\n"
            "  --batch CSV     one card per row after the header: photo, text, output file name;\n"
            "                  photo paths are relative to the CSV file's folder\n"
-           "  --out DIR       where the batch's cards go (made when missing)\n"
+           "  --out DIR       where the batch's cards go (made when missing); card files given\n"
+           "                  together render one picture each, named after the card file\n"
+           "  --format EXT    the pictures' format for card files rendered together (default jpg)\n"
+           "  --thumbnail SIZE CARD OUT\n"
+           "                  the card file's stored preview as a PNG of at most SIZE pixels (what\n"
+           "                  file managers show)\n"
            "  -j N            render N cards at a time (default: one per core, " + std::to_string(DefaultJobs()) +
            " here)\n"
            "  --shard K/N     only the rows whose index, counted from 0 after the header, is K modulo N,\n"

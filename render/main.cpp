@@ -9,6 +9,7 @@
 
 #include "render/BatchRender.h"
 #include "render/CardAssembly.h"
+#include "render/CardThumbnail.h"
 #include "render/RenderArgs.h"
 
 int main(int argc, char** argv)
@@ -28,6 +29,14 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (args.mode == RenderArgs::Mode::Batch)
         return RunBatch(args, argc, argv);
+    if (args.mode == RenderArgs::Mode::Thumbnail) {
+        std::string error;
+        if (!WriteCardThumbnail(args.cardFiles.front(), args.thumbnailSize, args.thumbnailOut, error)) {
+            std::fprintf(stderr, "orvantis-render: %s: %s\n", args.cardFiles.front().c_str(), error.c_str());
+            return 1;
+        }
+        return 0;
+    }
 
     QGuiApplication application(argc, argv);
     std::string error;

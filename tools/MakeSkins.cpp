@@ -38,15 +38,19 @@
 //
 //   make_skins --icons <folder>
 //
-// writes the application icon for the desktop instead: the emblem on an ink
-// tile, <folder>/NxN/apps/orvantis.png for the hicolor theme's sizes, as PNG
-// with transparent corners (Qt's writer: the image core's PNG has no alpha).
+// writes the desktop's icons instead, for the hicolor theme's sizes, as PNG
+// with transparent corners (Qt's writer: the image core's PNG has no alpha):
+// the application's, the emblem on an ink tile (<folder>/NxN/apps/orvantis.png),
+// and the card file's, that tile on a page with a folded corner
+// (<folder>/NxN/mimetypes/application-x-orvantis-card.png).
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -267,6 +271,7 @@ void WriteMainBar(SkinWriter& skins)
     const MainButton buttons[] = {
         {"new", icons::NewCard, "New"},        {"save", icons::Disk, "Save"},     {"photo", icons::Landscape, "Photo"},
         {"template", icons::Frame, "Template"}, {"text", icons::Letter, "Text"}, {"help", icons::Help, "Help"},
+        {"card", icons::Thumbnails, "Card"},
     };
     for (const MainButton& button : buttons)
         skins.WriteButton(button.name, [&button](bool down) {
@@ -506,25 +511,72 @@ void WriteDialogButtons(SkinWriter& skins)
 
 // The tile's corners follow the usual rounding of desktop icons; every size
 // is drawn afresh, so the small ones stay sharp.
-bool WriteAppIcons(const std::filesystem::path& folder)
+void PaintAppTile(QPainter& painter, const QRectF& box)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient ink(box.topLeft(), box.bottomLeft());
+    ink.setColorAt(0, kBarLit);
+    ink.setColorAt(1, kBarBottom);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    const double radius = box.width() * 0.18;
+    painter.drawRoundedRect(box, radius, radius);
+    PaintEmblem(painter, box.adjusted(box.width() * 0.06, box.height() * 0.06, -box.width() * 0.06,
+                                      -box.height() * 0.06));
+    painter.restore();
+}
+
+// The card file's icon: a paper page with its top right corner folded over,
+// the application's tile on its lower part. The page's outline lies on
+// half pixels, so its one-pixel line stays crisp at every size.
+void PaintCardIcon(QPainter& painter, int size)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double line = std::max(1.0, std::round(size / 64.0));
+    const double left = std::round(size * 0.13) + line / 2, right = size - std::round(size * 0.13) - line / 2;
+    const double top = line / 2, bottom = size - line / 2;
+    const double fold = std::round(size * 0.25);
+    QPainterPath page;
+    page.moveTo(left, top);
+    page.lineTo(right - fold, top);
+    page.lineTo(right, top + fold);
+    page.lineTo(right, bottom);
+    page.lineTo(left, bottom);
+    page.closeSubpath();
+    QLinearGradient paper(0, 0, 0, size);
+    paper.setColorAt(0, kWhite);
+    paper.setColorAt(1, kPaperBottom);
+    painter.setPen(QPen(QColor(0x8a, 0x94, 0xa3), line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(paper);
+    painter.drawPath(page);
+    QPainterPath corner;
+    corner.moveTo(right - fold, top);
+    corner.lineTo(right - fold, top + fold);
+    corner.lineTo(right, top + fold);
+    corner.closeSubpath();
+    painter.setBrush(kPaperLine);
+    painter.drawPath(corner);
+    const double tile = std::round(size * 0.5);
+    PaintAppTile(painter, QRectF((size - tile) / 2, bottom - line / 2 - std::round(size * 0.08) - tile, tile, tile));
+    painter.restore();
+}
+
+// Draws one icon in each of the hicolor theme's sizes, as
+// <folder>/NxN/<context>/<name>.png.
+template <typename Paint>
+bool WriteIconSizes(const std::filesystem::path& folder, const char* context, const char* name, const Paint& paint)
 {
     bool ok = true;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
         QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
         icon.fill(Qt::transparent);
         QPainter painter(&icon);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient ink(0, 0, 0, size);
-        ink.setColorAt(0, kBarLit);
-        ink.setColorAt(1, kBarBottom);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(ink);
-        const double radius = size * 0.18;
-        painter.drawRoundedRect(QRectF(0, 0, size, size), radius, radius);
-        PaintEmblem(painter, QRectF(size * 0.06, size * 0.06, size * 0.88, size * 0.88));
+        paint(painter, size);
         painter.end();
-        const std::string name = std::to_string(size) + "x" + std::to_string(size);
-        const std::filesystem::path path = folder / name / "apps" / "orvantis.png";
+        const std::string sizeName = std::to_string(size) + "x" + std::to_string(size);
+        const std::filesystem::path path = folder / sizeName / context / (std::string(name) + ".png");
         std::error_code error;
         std::filesystem::create_directories(path.parent_path(), error);
         if (!icon.save(QString::fromStdString(path.string()), "PNG")) {
@@ -533,6 +585,14 @@ bool WriteAppIcons(const std::filesystem::path& folder)
         }
     }
     return ok;
+}
+
+bool WriteAppIcons(const std::filesystem::path& folder)
+{
+    const bool app = WriteIconSizes(folder, "apps", "orvantis",
+                                    [](QPainter& painter, int size) { PaintAppTile(painter, QRectF(0, 0, size, size)); });
+    const bool card = WriteIconSizes(folder, "mimetypes", "application-x-orvantis-card", PaintCardIcon);
+    return app && card;
 }
 
 }  // namespace

@@ -94,12 +94,13 @@ CommandLine ParseCommandLine(int argc, char** argv)
 std::string UsageText(const char* program)
 {
     return std::string("usage: ") + program +
-           " [PHOTO...]\n"
+           " [CARD.orvantis] [PHOTO...]\n"
            "       " + program + " --import PACKAGE.zip\n"
            "       " + program + " --new-template PICTURE --name NAME --category CATEGORY [--replace]\n"
            "       " + program + " --export-template FOLDER -o PACKAGE.zip\n"
            "\n"
-           "Composes picture cards. The photos given are placed on the default card.\n"
+           "Composes picture cards. A card file given opens as the card; the photos given\n"
+           "are placed on the card.\n"
            "  --import PACKAGE.zip  import a template package without opening a window;\n"
            "                        the exit status is 0 only when all of it was imported\n"
            "  --new-template PICTURE\n"

@@ -1,5 +1,5 @@
 // What the program was asked on its command line:
-//   orvantis [PHOTO...]            the default card with these photos on it
+//   orvantis [CARD] [PHOTO...]     the card file (or the default card) with these photos on it
 //   orvantis --import PACKAGE.zip  a template package imported, no window
 //   orvantis --new-template PICTURE --name NAME --category CAT [--replace]
 //                                  a template made from a picture, no window

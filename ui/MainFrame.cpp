@@ -18,6 +18,7 @@
 #include "app/LumivexDoc.h"
 #include "app/ProgramFolder.h"
 #include "app/ResFolders.h"
+#include "bars/CardFileFlows.h"
 #include "bars/CardPrint.h"
 #include "bars/CardSaveDialog.h"
 #include "bars/DlgBarMain.h"
@@ -91,7 +92,13 @@ void CMainFrame::ConnectCommands()
 {
     const CardCommands& c = m_commands;
     auto on = [this](QAction* command, auto handler) { connect(command, &QAction::triggered, this, handler); };
-    on(c.newCard, [this] { m_document.NewCard(); });
+    on(c.newCard, [this] {
+        if (ConfirmReplaceCard(this, m_document))
+            m_document.NewCard();
+    });
+    on(c.openCard, [this] { OpenCardFileWithDialog(this, m_document); });
+    on(c.saveCardFile, [this] { SaveCardFile(this, m_document); });
+    on(c.saveCardFileAs, [this] { SaveCardFileAs(this, m_document); });
     on(c.save, [this] { SaveCard(); });
     on(c.openPhoto, [this] { m_mainBar->OnPhoto(); });
     on(c.templateMode, [this] { m_view->SetMode(MODE_TEMPLATE); });
@@ -117,6 +124,12 @@ void CMainFrame::ConnectCommands()
     connect(&m_document, &CLumivexDoc::changed, this, [this] {
         m_commands.undo->setEnabled(m_document.CanUndo());
         m_commands.redo->setEnabled(m_document.CanRedo());
+        // The caption is a picture; the window's title names the card file.
+        const std::filesystem::path card = m_document.CardPath();
+        setWindowTitle(card.empty() ? QStringLiteral("Orvantis")
+                                    : QStringLiteral("%1%2 - Orvantis")
+                                          .arg(QString::fromStdString(card.filename().string()),
+                                               m_document.IsModified() ? QStringLiteral("*") : QString()));
     });
 }
 
@@ -144,15 +157,23 @@ void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors, std::o
     LONG offset = 0;
     for (const QString& file : files) {
         QString error;
-        if (file.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
+        if (file.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) {
             m_templateBar->ImportPackage(file);
-        else if (m_mainBar->OpenPhotoFile(file, offset, errors ? &error : nullptr)) {
+        } else if (IsCardFileName(file)) {
+            // A card file replaces the card; without a window to ask in
+            // (the command line) its failure is reported with the rest.
+            std::string why;
+            if (!errors)
+                OpenCardFile(this, m_document, file);
+            else if (!m_document.OpenCard(file.toStdString(), why))
+                *errors << QStringLiteral("The card %1 could not be opened: %2").arg(file, QString::fromStdString(why));
+        } else if (m_mainBar->OpenPhotoFile(file, offset, errors ? &error : nullptr)) {
             offset += kStep;
             if (dropped)
                 m_view->FitSelectionIntoWindowAt(*dropped);
-        }
-        else if (errors)
+        } else if (errors) {
             *errors << error;
+        }
     }
 }
 
@@ -180,7 +201,7 @@ void CMainFrame::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // With Shift held a picture becomes a template instead of a photo.
     if ((event->modifiers() & Qt::ShiftModifier) && files.size() == 1 &&
-        !files.front().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) {
+        !files.front().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive) && !IsCardFileName(files.front())) {
         NewTemplateFromPictureWithDialog(this, m_document, WritableTemplateRoot(), files.front());
         return;
     }
@@ -371,6 +392,9 @@ bool CMainFrame::ConfirmClose()
     if (QMessageBox::question(this, QStringLiteral("Orvantis"), QStringLiteral("Save the photo before quit?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return true;
+    // A card kept as a card file is saved there; any other as a picture.
+    if (!m_document.CardPath().empty())
+        return SaveCardFile(this, m_document) == SaveOutcome::Saved;
     return SaveCard() != SaveOutcome::Failed;
 }
 
