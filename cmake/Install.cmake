@@ -1,8 +1,8 @@
 # Installation and the Debian package. The program, its res/ folder and the
 # manual share one folder, <prefix>/lib/orvantis, because the program finds
 # everything beside its own file; <prefix>/bin holds symbolic links to it.
-# The desktop entry, the icon and the AppStream metadata go where desktops
-# look for them.
+# The desktop entry, the icons, the AppStream metadata, the card file's media
+# type and its thumbnailer go where desktops look for them.
 #   cmake --install build --prefix /usr      (DESTDIR is honoured)
 #   cpack -G DEB --config build/CPackConfig.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/ProductVersion.cmake)
@@ -30,6 +30,25 @@ configure_file(${ORVANTIS_DESKTOP_SOURCES}/orvantis.metainfo.xml.in ${CMAKE_BINA
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml DESTINATION share/metainfo)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons/hicolor)
+install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis-card.xml DESTINATION share/mime/packages)
+install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.thumbnailer DESTINATION share/thumbnailers)
+# A live prefix gets its MIME database rebuilt, so the card type is known at
+# once. A staged tree (DESTDIR, which CPack sets too) is left with only the
+# package file: the database's files belong to the system's shared-mime-info,
+# whose trigger rebuilds them when the Debian package is installed.
+install(CODE [[
+  if("$ENV{DESTDIR}" STREQUAL "")
+    find_program(ORVANTIS_UPDATE_MIME_DATABASE update-mime-database)
+    if(ORVANTIS_UPDATE_MIME_DATABASE)
+      message(STATUS "Updating the MIME database: ${CMAKE_INSTALL_PREFIX}/share/mime")
+      execute_process(COMMAND ${ORVANTIS_UPDATE_MIME_DATABASE} "${CMAKE_INSTALL_PREFIX}/share/mime"
+                      RESULT_VARIABLE orvantis_mime_result)
+      if(NOT orvantis_mime_result EQUAL 0)
+        message(WARNING "update-mime-database ${CMAKE_INSTALL_PREFIX}/share/mime failed (${orvantis_mime_result})")
+      endif()
+    endif()
+  endif()
+]])
 
 # The Debian package: the libraries' packages come from dpkg-shlibdeps; the
 # fonts that stand in for the templates' faces, and Qt's window-system

@@ -20,6 +20,9 @@ packages=(
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
   # install and package: the desktop metadata validators, the package's library dependencies
   desktop-file-utils appstream dpkg-dev
+  # the card file's media type as desktops see it: outside a desktop session xdg-mime asks
+  # File::MimeInfo's mimetype (libfile-mimeinfo-perl), without it file(1), which knows no card
+  shared-mime-info xdg-utils libfile-mimeinfo-perl file python3
 )
 case "${1:-}" in
   --bench) packages+=(imagemagick libjpeg-turbo-progs libheif-examples webp libvips-tools) ;;

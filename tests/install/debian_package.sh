@@ -21,6 +21,14 @@ for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 l
 done
 
 dpkg-deb -x "$deb" "$work/root"
+# The card file's media type, icon and thumbnailer; the MIME database itself
+# is shared-mime-info's, rebuilt by its trigger, so no file of it ships.
+for file in share/mime/packages/orvantis-card.xml share/thumbnailers/orvantis.thumbnailer \
+            share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/mimetypes/application-x-orvantis-card.png; do
+  [[ -f $work/root/usr/$file ]] || fail "no $file"
+done
+mime=$(cd "$work/root/usr/share/mime" 2>/dev/null && find . -type f | sort | paste -sd ' ') || true
+[[ $mime == ./packages/orvantis-card.xml ]] || fail "share/mime holds more than the card type's package: $mime"
 version=$("$work/root/usr/bin/orvantis" --version) || fail "orvantis --version failed"
 [[ $version == "orvantis "* ]] || fail "orvantis --version printed '$version'"
 [[ $(dpkg-deb -f "$deb" Version) == "${version#orvantis }" ]] ||

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary root as a package would (prefix /usr,
 # DESTDIR) and checks the tree: the program, its res/ and the manual in one
-# folder, bin/ links to them, the desktop files; then runs the program
+# folder, bin/ links to them, the desktop files (entry, metadata, icons, the
+# card file's media type and thumbnailer); then runs the program
 # through its link, which must find its res/ beside its real file.
 #   install_tree.sh <build folder> <1 when orvantis-render is built>
 set -euo pipefail
@@ -17,7 +18,11 @@ expected=(
   lib/orvantis/orvantis lib/orvantis/Orvantis.html lib/orvantis/res/skins/this.tpl lib/orvantis/res/skins/title.jpg
   share/applications/orvantis.desktop share/metainfo/orvantis.metainfo.xml
 )
-for size in 16 32 48 64 128 256; do expected+=("share/icons/hicolor/${size}x${size}/apps/orvantis.png"); done
+expected+=(share/mime/packages/orvantis-card.xml share/thumbnailers/orvantis.thumbnailer)
+for size in 16 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/orvantis.png"
+             "share/icons/hicolor/${size}x${size}/mimetypes/application-x-orvantis-card.png")
+done
 programs=(orvantis)
 (( render )) && programs+=(orvantis-render) && expected+=(lib/orvantis/orvantis-render)
 for file in "${expected[@]}"; do [[ -f $usr/$file ]] || fail "no $file"; done
@@ -28,10 +33,16 @@ done
 [[ -n $(find "$usr/lib/orvantis/res/template" -name this.tpl) ]] || fail "no template library"
 cmp -s "$build/Orvantis.html" "$usr/lib/orvantis/Orvantis.html" || fail "the manual differs from the build's"
 # An icon of each size is as large as its folder says.
-for size in 16 256; do
-  identify -format '%w x %h' "$usr/share/icons/hicolor/${size}x${size}/apps/orvantis.png" | grep -qx "$size x $size" ||
-    fail "the ${size}x${size} icon has another size"
+for icon in apps/orvantis mimetypes/application-x-orvantis-card; do
+  for size in 16 256; do
+    identify -format '%w x %h' "$usr/share/icons/hicolor/${size}x${size}/$icon.png" | grep -qx "$size x $size" ||
+      fail "the ${size}x${size} $icon icon has another size"
+  done
 done
+# A staged tree carries the card type's package file alone: the database
+# built from it belongs to the system, which rebuilds it on installation.
+mime=$(cd "$usr/share/mime" && find . -type f | sort | paste -sd ' ') || true
+[[ $mime == ./packages/orvantis-card.xml ]] || fail "share/mime holds more than the card type's package: $mime"
 stray=$(find "$usr" -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name share)
 [[ -z $stray ]] || fail "unexpected entries: $stray"
 

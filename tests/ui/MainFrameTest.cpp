@@ -176,6 +176,11 @@ TEST_F(Frame, CommandsAreOneActionForButtonMenuAndShortcut)
     EXPECT_TRUE(commands.redo->isEnabled());
     QTest::keyClick(&m_frame.GetView(), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(m_document.Card().GetElements().size(), 2u);
+    // New asks before it lets a changed card go: Cancel keeps it, No lets it go.
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Cancel)->click(); });
+    newButton->click();
+    EXPECT_EQ(m_document.Card().GetElements().size(), 2u);
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
     newButton->click();
     EXPECT_EQ(m_document.Card().GetElements().size(), 1u);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);

@@ -6,8 +6,10 @@
 #include <random>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -20,6 +22,7 @@
 #include "tests/MouseEvents.h"
 #include "tests/app/TemplateFolder.h"
 #include "tests/app/TemplateTree.h"
+#include "tests/ui/WhenModal.h"
 #include "ui/MainFrame.h"
 #include "view/LumivexView.h"
 
@@ -148,8 +151,12 @@ void UndoSession::RandomOperation()
     case 17: m_templates->ApplyTemplate(int(m_random() % 2)); break;
     case 18: Key(Qt::Key_F); break;
     default:
-        if (m_random() % 4 == 0)
+        if (m_random() % 4 == 0) {
+            // A changed card is let go when New asks.
+            if (m_document.IsModified())
+                WhenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
             m_frame.Commands().newCard->trigger();
+        }
         else
             m_document.SetSelectedTextFace(m_random() % 2 ? u"Arial" : u"Times New Roman");
         break;
