@@ -23,7 +23,7 @@ regressions=fuzz/regressions
 
 all_targets=(
   fuzz_decode_jpg fuzz_decode_png fuzz_decode_bmp fuzz_decode_tga fuzz_decode_tif
-  fuzz_template fuzz_frame_template fuzz_roundtrip fuzz_import_package
+  fuzz_template fuzz_frame_template fuzz_roundtrip fuzz_import_package fuzz_card_file
   fuzz_decode_gif fuzz_decode_ico fuzz_decode_pcx fuzz_decode_wbmp fuzz_decode_wmf
   fuzz_decode_jp2 fuzz_decode_jpc fuzz_decode_pgx fuzz_decode_pnm fuzz_decode_ras
   fuzz_decode_webp fuzz_decode_heif fuzz_decode_avif fuzz_decode_any
@@ -49,6 +49,7 @@ seeds() {
     fuzz_decode_heif | fuzz_decode_avif) echo fuzz/seeds/heif ;;
     fuzz_template) echo $data/template fuzz/seeds/template ;;
     fuzz_import_package) echo fuzz/seeds/import_package ;;
+    fuzz_card_file) echo fuzz/seeds/card ;;
     fuzz_frame_template) echo fuzz/seeds/frame $data/png $data/gif $data/ico ;;
     fuzz_decode_any | fuzz_roundtrip)
       echo $data/bmp $data/gif $data/jpeg $data/png $data/ico $data/tiff $data/tga $data/pcx $data/wbmp \
@@ -69,6 +70,7 @@ dict() {
     fuzz_decode_webp) echo webp ;;
     fuzz_decode_heif | fuzz_decode_avif) echo heif ;;
     fuzz_template) echo template ;;
+    fuzz_card_file) echo card ;;
   esac
 }
 max_len() {
@@ -80,13 +82,13 @@ max_len() {
   esac
 }
 
-# The template target's process starts at about 200 MiB (Qt, fontconfig and
+# The template and card file targets' processes start at about 200 MiB (Qt, fontconfig and
 # the system's fonts under AddressSanitizer) before any input, and one card
 # may hold a few 4096 x 4096 working pictures; a single allocation is still
 # stopped at 512 MiB by -malloc_limit_mb.
 rss_limit() {
   case $1 in
-    fuzz_template) echo 1024 ;;
+    fuzz_template | fuzz_card_file) echo 1024 ;;
     *) echo 512 ;;
   esac
 }

@@ -427,16 +427,21 @@ public:
         return value.toBool();
     }
 
-    // Two whole numbers [a, b].
+    // Two whole numbers [a, b], each from min to max.
     std::pair<LONG, LONG> Pair(const QJsonObject& object, const char* key, LONG min, LONG max)
     {
         const QJsonArray pair = object.value(QLatin1String(key)).toArray();
-        if (pair.size() != 2) {
-            Fail("has no pair of numbers as '" + std::string(key) + "'");
-            return {0, 0};
+        LONG values[2] = {0, 0};
+        for (int i = 0; i < 2; ++i) {
+            const double number = pair.size() == 2 && pair[i].isDouble() ? pair[i].toDouble() : std::nan("");
+            if (!std::isfinite(number) || number != std::floor(number) || number < min || number > max) {
+                Fail("has no pair of whole numbers from " + std::to_string(min) + " to " + std::to_string(max) +
+                     " as '" + key + "'");
+                return {0, 0};
+            }
+            values[i] = LONG(number);
         }
-        const QJsonObject both{{"a", pair[0]}, {"b", pair[1]}};
-        return {LONG(Integer(both, "a", min, max)), LONG(Integer(both, "b", min, max))};
+        return {values[0], values[1]};
     }
 
     std::u16string Text(const QJsonObject& object)
@@ -527,11 +532,10 @@ bool ReadElement(Reader& reader, const QJsonObject& object, std::size_t photos, 
     element.flip = reader.Boolean(object, "flip");
     element.mirror = reader.Boolean(object, "mirror");
     if (element.type == CardElementType::Photo) {
-        if (photos == 0)
+        const std::int64_t photo = reader.Integer(object, "photo", 0, INT32_MAX);
+        if (reader.Ok() && std::size_t(photo) >= photos)
             return reader.Fail("places a photo the card does not hold");
-        element.photo = std::size_t(reader.Integer(object, "photo", 0, std::int64_t(photos) - 1));
-        if (!reader.Ok())
-            return reader.Fail("places a photo the card does not hold");
+        element.photo = std::size_t(photo);
     }
     return reader.Ok();
 }
