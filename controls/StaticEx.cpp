@@ -7,6 +7,7 @@
 
 #include "app/ProgramFolder.h"
 #include "controls/CanvasPainter.h"
+#include "model/CardDocument.h"
 
 CStaticEx::CStaticEx(QWidget* parent) : QFrame(parent)
 {
@@ -18,8 +19,15 @@ CStaticEx::~CStaticEx() = default;
 bool CStaticEx::SetImageFile(const std::filesystem::path& path)
 {
     std::error_code error;
-    const bool loaded = std::filesystem::is_regular_file(path, error) &&
-                        m_image.Load(path, GetFormatFromExtension(GetFileExtension(path)));
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    // A card file shows the preview it keeps.
+    std::vector<std::uint8_t> preview;
+    std::string why;
+    const bool loaded =
+        ReadCardPreview(path, preview, why)
+            ? m_image.Decode(preview.data(), std::int32_t(preview.size()), FormatPng)
+            : m_image.Load(path, GetFormatFromExtension(GetFileExtension(path)));
     update();
     return loaded;
 }

@@ -17,7 +17,8 @@ public:
     // Loads the file with the format its extension names (recognised from
     // the content when the extension is unknown). A file that cannot be read
     // keeps the picture shown so far; true when the file was loaded. Only
-    // regular files are opened: reading a named pipe would wait forever.
+    // regular files are opened: reading a named pipe would wait forever. A
+    // card file shows the preview it keeps.
     bool SetImageFile(const std::filesystem::path& path);
     // Empties the preview to white.
     void Clear();

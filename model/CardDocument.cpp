@@ -13,7 +13,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <fcntl.h>
 #include <minizip/unzip.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/ZipWriter.h"
 
@@ -255,7 +259,7 @@ struct EntryInfo {
 // The archive's directory, checked, and its entries read into memory.
 class CardArchive {
 public:
-    explicit CardArchive(const std::vector<std::uint8_t>& bytes) : m_stream{bytes.data(), bytes.size()} {}
+    CardArchive(const std::uint8_t* bytes, std::size_t size) : m_stream{bytes, size} {}
     ~CardArchive()
     {
         if (m_zip)
@@ -645,7 +649,7 @@ bool ReadCardDocument(std::vector<std::uint8_t> bytes, CardRecord& record, std::
     why = FirstEntryProblem(bytes.data(), bytes.size());
     if (!why.empty())
         return false;
-    CardArchive archive(bytes);
+    CardArchive archive(bytes.data(), bytes.size());
     std::vector<std::uint8_t> json;
     if (!archive.Open(why) || !archive.Read(kDescriptionEntry, json, kMaxDescriptionBytes, why))
         return false;
@@ -669,11 +673,36 @@ bool ReadCardDocument(std::vector<std::uint8_t> bytes, CardRecord& record, std::
     return ok;
 }
 
-bool ReadCardPreview(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& png, std::string& why)
+bool ReadCardPreview(const std::uint8_t* bytes, std::size_t size, std::vector<std::uint8_t>& png, std::string& why)
 {
-    why = FirstEntryProblem(bytes.data(), bytes.size());
+    why = FirstEntryProblem(bytes, size);
     if (!why.empty())
         return false;
-    CardArchive archive(bytes);
+    CardArchive archive(bytes, size);
     return archive.Open(why) && archive.Read(kCardPreviewEntry, png, kMaxDeflatedBytes, why);
+}
+
+bool ReadCardPreview(const std::filesystem::path& card, std::vector<std::uint8_t>& png, std::string& why)
+{
+    const int fd = ::open(card.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = "it is not a file";
+        return false;
+    }
+    const std::size_t size = std::size_t(status.st_size);
+    void* mapped = size ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    ::close(fd);
+    if (mapped == MAP_FAILED) {
+        why = size ? std::strerror(errno) : "the file is empty";
+        return false;
+    }
+    const bool read = ReadCardPreview(static_cast<const std::uint8_t*>(mapped), size, png, why);
+    ::munmap(mapped, size);
+    return read;
 }

@@ -31,7 +31,9 @@ bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>
 // bounds that the declared sizes are checked against first.
 bool ReadCardDocument(std::vector<std::uint8_t> bytes, CardRecord& record, std::string& why);
 // The stored preview alone, without reading the rest.
-bool ReadCardPreview(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& png, std::string& why);
+bool ReadCardPreview(const std::uint8_t* bytes, std::size_t size, std::vector<std::uint8_t>& png, std::string& why);
+// The same from a card file, of which only the pages the preview needs are read.
+bool ReadCardPreview(const std::filesystem::path& card, std::vector<std::uint8_t>& png, std::string& why);
 
 // Whether bytes begin as a card file does (the stored mimetype entry).
 bool LooksLikeCardDocument(const std::uint8_t* bytes, std::size_t size);

@@ -8,9 +8,8 @@
 bool WriteCardThumbnail(const std::filesystem::path& card, int size, const std::filesystem::path& png,
                         std::string& why)
 {
-    const SharedSourceFile file = ReadSourceFile(card, why);
     std::vector<std::uint8_t> stored;
-    if (!file || !ReadCardPreview(file->bytes, stored, why))
+    if (!ReadCardPreview(card, stored, why))
         return false;
     PxImage preview;
     if (!preview.Decode(stored.data(), std::int32_t(stored.size()), FormatPng) || !preview.IsValid()) {

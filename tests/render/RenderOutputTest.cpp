@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/LumivexDoc.h"
+#include "app/PhotoFile.h"
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
@@ -151,6 +152,45 @@ TEST_F(RenderOutput, CardFileIsByteForByteTheProgramsSave)
         EXPECT_GT(saved.size(), 1000u);
         EXPECT_TRUE(saved == Bytes(Path(rendered.c_str()))) << name << " differs from the program's Save";
     }
+}
+
+// A card file renders headless to the bytes of the program's Save of the
+// card, shown at whatever size it was saved in; card files given together
+// render a picture each, and the thumbnailer hands over the stored preview.
+TEST_F(RenderOutput, CardFilesRenderAsTheProgramSavesThem)
+{
+    const auto photo = WritePhoto(m_folder, "photo.jpg", 900, 700);
+    CLumivexDoc document{ORVANTIS_SKINS};
+    document.FitCardToView({900, 650}, true);
+    PxImage picture;
+    SharedSourceFile source;
+    std::string error;
+    ASSERT_TRUE(OpenPhoto(photo, picture, error, source)) << error;
+    ASSERT_TRUE(document.PlacePhoto(picture, 0, source));
+    document.FitSelectedPhoto();
+    document.ClearSelection(true);
+    ASSERT_TRUE(document.PlacePhoto(picture, 40, source));
+    document.RotateSelectedPhoto(-23);
+    document.MirrorSelectedPhoto();
+    ASSERT_TRUE(document.SaveCardImage(Path("saved.png"), error)) << error;
+    ASSERT_TRUE(document.SaveCard(Path("first.orvantis"), error)) << error;
+    std::filesystem::copy_file(Path("first.orvantis"), Path("second.orvantis"));
+    std::filesystem::remove(photo);
+
+    Outcome run = RunRender({Arg(Path("first.orvantis")), "-o", Arg(Path("rendered.png"))});
+    ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+    EXPECT_TRUE(Bytes(Path("saved.png")) == Bytes(Path("rendered.png")));
+    run = RunRender({Arg(Path("first.orvantis")), Arg(Path("second.orvantis")), "--out", Arg(Path("out")), "--format", "png"});
+    ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+    EXPECT_TRUE(Bytes(Path("out/second.png")) == Bytes(Path("saved.png")));
+    run = RunRender({"--thumbnail", "64", Arg(Path("first.orvantis")), Arg(Path("thumb.png"))});
+    ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+    PxImage thumbnail;
+    ASSERT_TRUE(thumbnail.Load(Path("thumb.png")));
+    EXPECT_EQ(std::max(thumbnail.GetWidth(), thumbnail.GetHeight()), 64u);
+    run = RunRender({"--thumbnail", "64", Arg(Path("saved.png.orvantis")), Arg(Path("none.png"))});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.errors.contains("No such file or directory")) << run.errors.toStdString();
 }
 
 TEST_F(RenderOutput, BadRowsAreToldWhileTheOthersRender)

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The card file in the real program under a real X server: a card with a
+# photo is saved as a picture and as a card file with the keyboard, the
+# photo is moved away, the card file opens in a new run of the program and
+# saves the same picture, byte for byte.
+#   card_file_e2e.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/inside.sh" <<'INNER'
+set -euo pipefail
+build=$1 work=$2
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME=$work/config
+program=
+
+# The window called $1 once it is shown (ten seconds at most).
+window() {
+  for _ in $(seq 50); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $id ]] && { echo "$id"; return; }
+    sleep 0.2
+  done
+  echo "no window '$1' appeared" >&2
+  cat "$work/errors" >&2
+  return 1
+}
+# Keys to the window called $1; then, in the file dialog called $2, a name.
+save_with() {
+  xdotool windowfocus --sync "$(window "$1")" key --clearmodifiers "$3"
+  dialog=$(window "$2")
+  xdotool windowfocus --sync "$dialog"
+  sleep 0.5
+  xdotool type --delay 5 "$4"
+  xdotool key Return
+  for _ in $(seq 50); do [[ -s $4 ]] && return; sleep 0.2; done
+  echo "$4 was not written" >&2
+  return 1
+}
+start() {
+  "$build/orvantis" "$@" 2>>"$work/errors" &
+  program=$!
+}
+stop() {
+  kill "$program" 2>/dev/null || true
+  wait "$program" 2>/dev/null || true
+}
+trap stop EXIT
+
+mkdir -p "$work/photos"
+convert -size 600x400 plasma:fractal -quality 92 "$work/photos/beach.jpg"
+start "$work/photos/beach.jpg"
+save_with Orvantis "Save the card" ctrl+s "$work/before.png"
+save_with Orvantis "Save the card as a card file" ctrl+shift+s "$work/card.orvantis"
+stop
+
+mv "$work/photos" "$work/moved"
+start "$work/card.orvantis"
+save_with "card.orvantis - Orvantis" "Save the card" ctrl+s "$work/after.png"
+stop
+cmp "$work/before.png" "$work/after.png" || { echo "the reopened card saves other bytes"; exit 1; }
+echo "card file round trip in the program: $(stat -c %s "$work/after.png") bytes the same"
+INNER
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"
