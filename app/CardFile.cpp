@@ -5,9 +5,9 @@
 bool WriteCardBitmap(HBITMAP bitmap, const std::filesystem::path& path, std::uint32_t format, std::string& error)
 {
     PxImage card;
-    if (!card.CreateFromHBITMAP(bitmap) || !card.Save(path, format)) {
-        error = card.GetLastError()[0] ? card.GetLastError() : "The file could not be written.";
+    if (!card.CreateFromHBITMAP(bitmap)) {
+        error = "the card could not be made into a picture (not enough memory?)";
         return false;
     }
-    return true;
+    return card.Save(path, format, error);
 }

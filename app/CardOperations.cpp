@@ -19,15 +19,24 @@ bool IsPhoto(const ElementBase* element)
 
 // ---- selection ----
 
+bool CLumivexDoc::SinkPhoto(ElementBase* element)
+{
+    const auto& elements = m_workArea.GetElements();
+    if (!IsPhoto(element) || elements.empty() || elements.front().get() == element)
+        return false;
+    m_workArea.SendToBack(element);
+    return true;
+}
+
 void CLumivexDoc::SelectAt(POINT card, bool sinkPhoto)
 {
     ElementBase* previous = m_workArea.GetSelected();
     m_workArea.SelectAt(card);
     ElementBase* selected = m_workArea.GetSelected();
-    if (selected != previous && sinkPhoto && IsPhoto(previous))
-        m_workArea.SendToBack(previous);
-    // Selecting raises the element: the card is no longer the one saved.
-    if (selected)
+    const bool sank = selected != previous && sinkPhoto && SinkPhoto(previous);
+    // Selecting raises the element, sinking lowers one: the card is no
+    // longer the one saved.
+    if (selected || sank)
         m_history.NoteChange();
     Changed(CardChange::Elements);
 }
@@ -42,9 +51,8 @@ void CLumivexDoc::Select(const ElementBase* element)
 
 void CLumivexDoc::ClearSelection(bool sinkPhoto)
 {
-    ElementBase* previous = m_workArea.GetSelected();
-    if (sinkPhoto && IsPhoto(previous))
-        m_workArea.SendToBack(previous);
+    if (sinkPhoto && SinkPhoto(m_workArea.GetSelected()))
+        m_history.NoteChange();
     m_workArea.SetSelected(nullptr);
     Changed(CardChange::Elements);
 }
@@ -54,6 +62,8 @@ void CLumivexDoc::ClearSelection(bool sinkPhoto)
 void CLumivexDoc::Place(std::unique_ptr<ElementBase> element)
 {
     RecordWholeStep();
+    if (!m_keepPhotosOnTop)
+        SinkPhoto(m_workArea.GetSelected());
     m_workArea.AddElement(std::move(element));
     Changed(CardChange::Selection);
 }

@@ -272,8 +272,9 @@ bool CLumivexDoc::SaveTemplate(std::string& error)
     }
     std::error_code made;
     std::filesystem::create_directories(folder, made);
-    if (made || !::SaveTemplate(m_workArea, folder)) {
-        error = "The template could not be written to " + folder.string() + (made ? ": " + made.message() : ".");
+    std::string why = made ? made.message() : std::string();
+    if (made || !::SaveTemplate(m_workArea, folder, &why)) {
+        error = "The template could not be written to " + folder.string() + ": " + why + ".";
         return false;
     }
     m_strTemplateDir = folder;

@@ -62,8 +62,11 @@ public:
     // Replaces the template's frame and texts; false (nothing changed) when
     // the folder holds no template.
     bool ApplyTemplate(const std::filesystem::path& folder);
-    // Any element, on top and selected.
+    // Any element, on top and selected. A photo that loses the selection to
+    // it sinks below the frame, in the same step, unless photos are kept on top.
     void Place(std::unique_ptr<ElementBase> element);
+    // The photo bar's "On Top Most": photos that lose the selection stay above the frame.
+    void KeepPhotosOnTop(bool keep) { m_keepPhotosOnTop = keep; }
     // A new photo a third of the card's displayed width wide (or its own
     // width if smaller), never taller than the card, at the top-left corner
     // moved by offset, on top and selected; the picture is taken over. False
@@ -182,6 +185,9 @@ private:
     // The selected photo covers the window chosen among the frame's.
     void FitSelectedPhotoInto(const std::function<const RECT*(const std::vector<RECT>&)>& choose);
     void Changed(CardChange change) { emit changed(change); }
+    // Sends a photo that lost the selection below everything; true when that
+    // changed the card's order.
+    bool SinkPhoto(ElementBase* element);
 
     WorkArea m_workArea;
     std::filesystem::path m_strTemplateDir;
@@ -191,4 +197,5 @@ private:
     CardHistory m_history;
     std::optional<CardState> m_gestureStart;
     bool m_inGesture = false;
+    bool m_keepPhotosOnTop = false;
 };

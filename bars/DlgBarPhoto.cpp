@@ -39,6 +39,8 @@ CDlgBarPhoto::CDlgBarPhoto(CLumivexDoc& document, const Bitmap* background, cons
     m_onTop->setCheckable(true);
     m_onTop->setGeometry(kSecondSeparator + 16, 6, 85, 22);
     m_onTop->setFocusPolicy(Qt::NoFocus);
+    // Photos placed one after another sink as a click would sink them, unless kept on top.
+    connect(m_onTop, &QPushButton::toggled, this, [this](bool keep) { m_document.KeepPhotosOnTop(keep); });
     // The toggle stands on the skin: its text on the bar's picture, its
     // frame and checked look drawn lightly over it.
     m_onTop->setStyleSheet(QStringLiteral(

@@ -1,7 +1,8 @@
 // What a user waits for in the card view: a photo opened until it is shown,
 // the card rendered and saved at full resolution, a keystroke in the text
 // editor, a text bar change applied to the selected text, the template
-// dialog opened and a template applied, a rotation undone and redone.
+// dialog opened and a template applied, a rotation undone and redone, a card
+// of ten large photos saved as a card file and opened again.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -295,6 +296,68 @@ void BM_UndoRedoRotation_24MPPhoto(benchmark::State& state)
     }
 }
 
+// A 3000 x 2000 card holding ten 24-megapixel JPEG photos, each opened from
+// a file of its own, saved as a card file once; the files are left for
+// bench/compare-card.sh.
+class CardWithTenPhotos {
+public:
+    static constexpr int kPhotos = 10;
+
+    CardWithTenPhotos() : m_card({3000, 2000})
+    {
+        const std::filesystem::path first = BenchFolder() / "card-photo-0.jpg";
+        if (!std::filesystem::exists(first))
+            PhotoLike(6000, 4000).Save(first, FormatJpg);
+        for (int i = 0; i < kPhotos; ++i) {
+            const std::filesystem::path file = PhotoFile(i);
+            if (!std::filesystem::exists(file))
+                std::filesystem::copy_file(first, file);
+            PxImage photo;
+            SharedSourceFile source;
+            std::string why;
+            if (OpenPhoto(file, photo, why, source))
+                m_card.Document().PlacePhoto(std::move(photo), 20 * i, std::move(source));
+        }
+        std::string error;
+        m_card.Document().SaveCard(CardFile(), error);
+    }
+    static std::filesystem::path PhotoFile(int i) { return BenchFolder() / ("card-photo-" + std::to_string(i) + ".jpg"); }
+    static std::filesystem::path CardFile() { return BenchFolder() / "ten-photos.orvantis"; }
+    ShownCard& Card() { return m_card; }
+
+private:
+    ShownCard m_card;
+};
+
+// Save Card: the photos' files are copied into the card file, not encoded.
+void BM_SaveCard_Ten24MPPhotos(benchmark::State& state)
+{
+    CardWithTenPhotos card;
+    for (auto _ : state) {
+        std::string error;
+        if (!card.Card().Document().SaveCard(CardWithTenPhotos::CardFile(), error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+}
+
+// Open Card of that card file until the card is shown: the ten photos
+// decoded side by side, the working pictures made, the view painted.
+void BM_OpenCard_Ten24MPPhotos_UntilShown(benchmark::State& state)
+{
+    CardWithTenPhotos card;
+    CLumivexDoc& document = card.Card().Document();
+    for (auto _ : state) {
+        std::string error;
+        if (!document.OpenCard(CardWithTenPhotos::CardFile(), error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        card.Card().View().repaint();
+    }
+}
+
 // What 100 rotation steps on that card add to the heap, in MiB.
 void BM_HistoryMemory_100RotationSteps(benchmark::State& state)
 {
@@ -315,6 +378,8 @@ BENCHMARK_CAPTURE(BM_OpenPhoto_UntilShown, 12MPJpeg, PhotoJpeg)->Unit(benchmark:
 BENCHMARK_CAPTURE(BM_OpenPhoto_UntilShown, 12MPHeic, PhotoHeic)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenPhoto_UntilShown, 12MPWebp, PhotoWebp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderAndSaveJpeg_3000x2000Card)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveCard_Ten24MPPhotos)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCard_Ten24MPPhotos_UntilShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextBarChange_40CharText)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedoRotation_24MPPhoto)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <memory>
 
 #include "image/ColourSpace.h"
@@ -181,6 +182,10 @@ public:
     // Files, memory blocks and streams, by format id (ImageFormats.h).
     bool Load(const std::filesystem::path& path, std::uint32_t type = FormatUnknown);
     bool Save(const std::filesystem::path& path, std::uint32_t type);
+    // The same, with why it failed in a user's words in why (the system's
+    // reason for a file that could not be made or written, else the
+    // encoder's); the last error is touched as by Save.
+    bool Save(const std::filesystem::path& path, std::uint32_t type, std::string& why);
     bool Decode(const std::uint8_t* data, std::int32_t length, std::uint32_t type);
     bool Decode(std::FILE* stream, std::uint32_t type);
     bool Decode(PxFile* file, std::uint32_t type);

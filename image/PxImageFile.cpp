@@ -37,11 +37,28 @@ bool PxImage::Load(const std::filesystem::path& path, std::uint32_t type)
 // every byte reached the disk.
 bool PxImage::Save(const std::filesystem::path& path, std::uint32_t type)
 {
+    std::string why;
+    return Save(path, type, why);
+}
+
+bool PxImage::Save(const std::filesystem::path& path, std::uint32_t type, std::string& why)
+{
     AtomicFile target(path);
-    if (!target.Stream())
+    if (!target.Stream()) {
+        why = target.Reason();
         return false;
+    }
     PxIOFile file(target.Stream());
-    return Encode(&file, type) && target.Commit();
+    if (!Encode(&file, type)) {
+        // A write the system refused says why in its words, whatever the encoder made of it.
+        why = std::ferror(target.Stream()) ? target.Reason() : std::string(GetLastError());
+        return false;
+    }
+    if (!target.Commit()) {
+        why = target.Reason();
+        return false;
+    }
+    return true;
 }
 
 bool PxImage::Decode(const std::uint8_t* data, std::int32_t length, std::uint32_t type)

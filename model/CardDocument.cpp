@@ -175,7 +175,7 @@ bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>
 
     ZipWriter zip(path);
     if (!zip.IsOpen()) {
-        why = "the file cannot be created there (" + std::string(std::strerror(errno ? errno : EACCES)) + ")";
+        why = zip.Reason();
         return false;
     }
     auto add = [&](const std::string& name, const std::vector<std::uint8_t>& bytes, bool deflate) {

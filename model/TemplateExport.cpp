@@ -61,7 +61,7 @@ TemplateExportResult ExportTemplatePackage(const std::vector<fs::path>& template
     }
     ZipWriter zip(package);
     if (!zip.IsOpen())
-        return Refused(package.string() + " cannot be written.");
+        return Refused(package.string() + " cannot be written: " + zip.Reason() + ".");
     std::string error;
     for (const fs::path& given : templates) {
         const fs::path folder = WithoutTrailingSeparator(given);

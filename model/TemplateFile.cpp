@@ -243,11 +243,17 @@ void WorkArea::ReadTemplateRecords(ElementList& elements, PxFile& file)
     }
 }
 
-bool WorkArea::WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path)
+bool WorkArea::WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path,
+                                 std::string* why)
 {
     AtomicFile target(path);
-    if (!target.Stream())
+    auto failed = [&] {
+        if (why)
+            *why = target.Reason();
         return false;
+    };
+    if (!target.Stream())
+        return failed();
     PxIOFile file(target.Stream());
     bool ok = true;
     for (ElementBase* element : elements) {
@@ -272,5 +278,5 @@ bool WorkArea::WriteTemplateFile(const std::vector<ElementBase*>& elements, cons
                  WriteImageRecord(picture->m_imgSrc, file) && WriteImageRecord(picture->m_imgMaskSrc, file);
         }
     }
-    return ok && target.Commit();
+    return (ok && target.Commit()) || failed();
 }

@@ -23,7 +23,7 @@ RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy)
     return RectAt(scaled(pos.x, sx), scaled(pos.y, sy), scaled(size.cx, sx), scaled(size.cy, sy));
 }
 
-bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
+bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder, std::string* why)
 {
     // The template's elements and the user's texts in painting order; photos
     // stay with the card.
@@ -46,7 +46,7 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
     std::vector<ElementBase*> list;
     for (const auto& clone : clones)
         list.push_back(clone.get());
-    const bool recordsWritten = WorkArea::WriteTemplateFile(list, folder / "this.tpl");
+    const bool recordsWritten = WorkArea::WriteTemplateFile(list, folder / "this.tpl", why);
 
     preview.Fill(0xFF);
     const float sx = float(kPreviewWidth) / float(frameSize.cx);
@@ -62,6 +62,10 @@ bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder)
         element.Draw(preview.Dc());
     }
     PxImage thumbnail;
-    return thumbnail.CreateFromHBITMAP(preview.Bitmap()) && thumbnail.Save(folder / "thumb.jpg", FormatBmp) &&
-           recordsWritten;
+    std::string previewWhy = "the preview could not be drawn";
+    const bool previewWritten =
+        thumbnail.CreateFromHBITMAP(preview.Bitmap()) && thumbnail.Save(folder / "thumb.jpg", FormatBmp, previewWhy);
+    if (!previewWritten && recordsWritten && why)
+        *why = previewWhy;
+    return previewWritten && recordsWritten;
 }

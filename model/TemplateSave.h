@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "platform/WinRecords.h"
 
@@ -15,4 +16,4 @@ RECT ScaleToPreview(POINT pos, SIZE size, float sx, float sy);
 // True when both files were written. A card whose lowest template element is
 // not a frame with a size is refused and nothing is written; so is any card
 // when the preview's canvas cannot be made.
-bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder);
+bool SaveTemplate(const WorkArea& card, const std::filesystem::path& folder, std::string* why = nullptr);

@@ -124,11 +124,10 @@ TemplateWriteResult WriteNewTemplate(const WorkArea& card, const fs::path& root,
     if (working.empty())
         return Result(TemplateWriteStatus::Failed, "Nothing can be written in " + categoryFolder.string() + ": " +
                                                        std::strerror(errno) + ".", target);
-    if (!SaveTemplate(card, working)) {
+    if (std::string why; !SaveTemplate(card, working, &why)) {
         fs::remove_all(working, error);
         return Result(TemplateWriteStatus::Failed,
-                      "The template " + label + " could not be written (is the disk full?); nothing was changed.",
-                      target);
+                      "The template " + label + " could not be written: " + why + "; nothing was changed.", target);
     }
     if (!MoveInto(working, target, exists)) {
         const int reason = errno;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model/ElementBase.h"
@@ -35,9 +36,10 @@ public:
     static void ReadTemplateFile(ElementList& elements, const std::filesystem::path& path);
     // The same records from any stream, from its position to its end.
     static void ReadTemplateRecords(ElementList& elements, PxFile& file);
-    // False when the file could not be written completely; an existing file
-    // is then left as it was.
-    static bool WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path);
+    // False when the file could not be written completely, with the reason
+    // in why when given; an existing file is then left as it was.
+    static bool WriteTemplateFile(const std::vector<ElementBase*>& elements, const std::filesystem::path& path,
+                                  std::string* why = nullptr);
     // False when the record is cut short by the end of the file.
     static bool ReadImageRecord(PxImage& picture, PxFile& file);
     static bool WriteImageRecord(const PxImage& picture, PxFile& file);

@@ -100,7 +100,7 @@ ZipWriter::~ZipWriter()
 bool ZipWriter::AddFile(const std::filesystem::path& file, const std::string& entryName, std::string& error)
 {
     if (!m_zip || m_failed) {
-        error = "the package cannot be written";
+        error = Reason();
         return false;
     }
     std::FILE* in = std::fopen(file.c_str(), "rb");
@@ -127,7 +127,7 @@ bool ZipWriter::AddFile(const std::filesystem::path& file, const std::string& en
     ok = zipCloseFileInZip(m_zip) == ZIP_OK && ok && !readFailed;
     if (!ok) {
         m_failed = true;
-        error = readFailed ? file.string() + " could not be read to its end" : "the package could not be written (is the disk full?)";
+        error = readFailed ? file.string() + " could not be read to its end" : Reason();
     }
     return ok;
 }
@@ -137,7 +137,7 @@ bool ZipWriter::AddBytes(const std::string& entryName, const void* data, std::si
 {
     // Entries past 4 GiB would need the ZIP64 extra field.
     if (!m_zip || m_failed || size >= 0xFFFFFFFFu) {
-        error = m_zip && !m_failed ? entryName + " is larger than 4 GB" : "the archive cannot be written";
+        error = m_zip && !m_failed ? entryName + " is larger than 4 GB" : Reason();
         return false;
     }
     zip_fileinfo info{};
@@ -156,7 +156,7 @@ bool ZipWriter::AddBytes(const std::string& entryName, const void* data, std::si
     ok = zipCloseFileInZip(m_zip) == ZIP_OK && ok;
     if (!ok) {
         m_failed = true;
-        error = "the archive could not be written (is the disk full?)";
+        error = Reason();
     }
     return ok;
 }
@@ -166,8 +166,13 @@ bool ZipWriter::Commit(std::string& error)
     const bool closed = m_zip && zipClose(m_zip, nullptr) == ZIP_OK;
     m_zip = nullptr;
     if (!closed || m_failed || !m_file->Commit()) {
-        error = "the package could not be written (is the disk full, or the folder read-only?)";
+        error = Reason();
         return false;
     }
     return true;
+}
+
+std::string ZipWriter::Reason() const
+{
+    return m_file->Reason();
 }

@@ -17,8 +17,10 @@ public:
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
-    // False (and every later call false) when the archive cannot be made.
+    // False (and every later call false) when the archive cannot be made;
+    // Reason says why.
     bool IsOpen() const { return m_zip != nullptr; }
+    std::string Reason() const;
     // The file's bytes under entryName ("/"-separated), dated by the file's
     // modification time. False with the reason in error.
     bool AddFile(const std::filesystem::path& file, const std::string& entryName, std::string& error);

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 class AtomicFile {
 public:
@@ -30,6 +31,11 @@ public:
     // when any write failed or the rename did not happen.
     bool Commit();
 
+    // Why the file could not be made or written, in a user's words ("the
+    // folder ~/Cards does not exist", "the disk is full"), after a null
+    // Stream, a failed write to it or a failed Commit.
+    std::string Reason() const;
+
     // The hidden name the temporary file has beside target while it is named.
     static std::filesystem::path TemporaryName(const std::filesystem::path& target);
 
@@ -39,4 +45,8 @@ private:
     std::FILE* m_stream = nullptr;
     bool m_named = false;  // whether m_temporary exists and is ours
     bool m_committed = false;
+    int m_error = 0;  // the system's error number of the first failure
 };
+
+// A failed write of target explained from the system's error number.
+std::string DescribeWriteError(int error, const std::filesystem::path& target);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 
@@ -186,6 +187,37 @@ TEST_F(DocumentEdits, SelectingRaisesWithoutAStepAndADeselectedPhotoSinks)
     EXPECT_EQ(m_document.Card().GetElements().front().get(), photo);
 }
 
+// Photos placed one after another: each that loses the selection to the
+// next sinks below the frame, in the step that placed the next, unless
+// photos are kept on top.
+TEST_F(DocumentEdits, PhotosPlacedInARowSinkBelowTheFrame)
+{
+    const ElementBase* first = Selected();
+    ASSERT_TRUE(m_document.PlacePhoto(PxImage(30, 30, 24, FormatBmp), 20));
+    const ElementBase* second = Selected();
+    ASSERT_TRUE(m_document.PlacePhoto(PxImage(30, 30, 24, FormatBmp), 40));
+    EXPECT_TRUE(m_document.IsModified());
+    const auto& elements = m_document.Card().GetElements();
+    auto index = [&](const ElementBase* element) {
+        return std::find_if(elements.begin(), elements.end(), [&](const auto& e) { return e.get() == element; }) -
+               elements.begin();
+    };
+    const auto frame = index(m_document.Card().GetFrame());
+    EXPECT_LT(index(first), frame);
+    EXPECT_LT(index(second), frame);
+    EXPECT_EQ(index(Selected()), std::ptrdiff_t(elements.size()) - 1);
+    // The sinking was part of the step undone: the second photo is back on
+    // top and selected (the card's elements are the history's copies now).
+    m_document.Undo();
+    const ElementBase* back = Selected();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->m_ptPos.x, 20);
+    EXPECT_GT(index(back), index(m_document.Card().GetFrame()));
+    m_document.KeepPhotosOnTop(true);
+    ASSERT_TRUE(m_document.PlacePhoto(PxImage(30, 30, 24, FormatBmp), 60));
+    EXPECT_GT(index(back), index(m_document.Card().GetFrame()));
+}
+
 class DocumentSave : public testing::Test {
 protected:
     void SetUp() override
@@ -237,12 +269,14 @@ TEST_F(DocumentSave, FailureSaysWhyAndKeepsTheOldFile)
     std::ofstream(taken / "inside") << "precious";
     error.clear();
     EXPECT_FALSE(m_document.SaveCardImage(taken, error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, taken.string() + " is a folder");
     std::string content;
     std::ifstream(taken / "inside") >> content;
     EXPECT_EQ(content, "precious");
     EXPECT_TRUE(m_document.IsModified());
+    // The system's reason in words: the folder that is not there is named.
     EXPECT_FALSE(m_document.SaveCardImage(Out("missing/card.png"), error));
+    EXPECT_EQ(error, "the folder " + Out("missing").string() + " does not exist");
 }
 
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -150,3 +154,20 @@ TEST(AtomicFile, TemporaryOfALongNameStaysWithinTheLimitAndFixed)
 }
 
 }  // namespace
+
+// A failed write says what the system said, in a user's words; the home
+// folder is written as ~.
+TEST(AtomicFile, FailuresAreExplainedInWords)
+{
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path cards = std::filesystem::path(home ? home : "/root") / "Cards" / "card.png";
+    EXPECT_EQ(DescribeWriteError(ENOENT, cards), "the folder ~/Cards does not exist");
+    EXPECT_EQ(DescribeWriteError(EACCES, "/srv/cards/a.png"), "permission denied: you may not write in the folder /srv/cards");
+    EXPECT_EQ(DescribeWriteError(ENOSPC, "/srv/a.png"), "the disk is full");
+    EXPECT_EQ(DescribeWriteError(EROFS, "/media/cd/a.png"), "the folder /media/cd is on a disk that can only be read");
+    EXPECT_EQ(DescribeWriteError(EIO, "/srv/a.png"), std::strerror(EIO));
+    AtomicFile missing(std::filesystem::temp_directory_path() / "orvantis-no-such-folder" / "card.png");
+    EXPECT_EQ(missing.Stream(), nullptr);
+    EXPECT_EQ(missing.Reason(), "the folder " + (std::filesystem::temp_directory_path() / "orvantis-no-such-folder").string() +
+                                    " does not exist");
+}
