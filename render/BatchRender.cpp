@@ -109,9 +109,10 @@ void ReadReports(int fd, const std::vector<BatchCard>& cards, ProgressBar& progr
             tally.reported[index] = true;
             if (space + 1 < line.size()) {
                 ++tally.failures;
-                progress.Message("orvantis-render: " + RowName(cards[index]) + ": " + line.substr(space + 1));
+                progress.Failed(RowName(cards[index]), line.substr(space + 1));
+            } else {
+                progress.Written();
             }
-            progress.Advance();
         }
     }
 }
@@ -175,8 +176,7 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
         }
         tally.reported[i] = true;
         ++tally.failures;
-        progress.Message("orvantis-render: " + RowName(cards[i]) + ": " + cards[i].problem);
-        progress.Advance();
+        progress.Failed(RowName(cards[i]), cards[i].problem);
     }
 
     int pipeFds[2];
@@ -211,8 +211,7 @@ int RunBatch(const RenderArgs& args, int argc, char** argv)
     for (const std::size_t i : todo)
         if (!tally.reported[i]) {
             ++tally.failures;
-            progress.Message("orvantis-render: " + RowName(cards[i]) + ": the worker rendering it stopped");
-            progress.Advance();
+            progress.Failed(RowName(cards[i]), "the worker rendering it stopped");
         }
     progress.Finish();
     return tally.failures == 0 ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "render/CardAssembly.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -10,6 +11,9 @@
 #include "app/PhotoFile.h"
 #include "image/PxImage.h"
 #include "model/CardDocument.h"
+#include "model/FrameWindows.h"
+#include "model/ImageEx.h"
+#include "platform/Coordinates.h"
 #include "model/TextEx.h"
 
 namespace {
@@ -44,18 +48,52 @@ bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string&
     return true;
 }
 
+bool Overlap(const RECT& a, const RECT& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Where a text of this size goes when no place is given: centred across the
+// card, below the frame's windows, clear of the texts already on the card
+// (the template's own greeting among them). Where the card has no such room,
+// at the foot of the lowest window, over the photo; without a window, near
+// the card's bottom edge. The card is shown at 100%.
+POINT FreePlaceForText(const WorkArea& card, SIZE size)
+{
+    const SIZE full = card.GetCardImageSize();
+    const LONG x = (full.cx - size.cx) / 2, margin = full.cy / 40;
+    POINT fallback{x, full.cy - full.cy / 20 - size.cy};
+    const auto* frame = dynamic_cast<const ImageEx*>(card.GetFrame());
+    if (!frame)
+        return fallback;
+    LONG y = 0;
+    for (const RECT& window : FindFrameWindows(*frame))
+        if (window.bottom + margin > y) {
+            y = window.bottom + margin;
+            fallback.y = std::max<LONG>(window.top, window.bottom - margin - size.cy);
+        }
+    std::vector<RECT> texts;
+    for (const auto& element : card.GetElements())
+        if (dynamic_cast<const TextEx*>(element.get()))
+            texts.push_back(RectAt(element->m_ptPos.x, element->m_ptPos.y, element->GetSize().cx, element->GetSize().cy));
+    // Down from the windows, past every text the box would cover.
+    for (bool moved = true; moved && y + size.cy <= full.cy;) {
+        moved = false;
+        const RECT box = RectAt(x, y, size.cx, size.cy);
+        for (const RECT& text : texts)
+            if (Overlap(box, text)) {
+                y = text.bottom + margin;
+                moved = true;
+            }
+    }
+    return y + size.cy <= full.cy ? POINT{x, y} : fallback;
+}
+
 void AddText(CLumivexDoc& document, const TextRequest& request, const TextStyle& style)
 {
     const LOGFONTW font = NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points);
     const std::u16string text = QString::fromStdString(request.text).toStdU16String();
-    POINT at;
-    if (request.at) {
-        at = *request.at;
-    } else {
-        // Centred near the bottom of the card.
-        const SIZE full = document.Card().GetCardImageSize(), size = TextEx(font, style.colour, text).GetSize();
-        at = {(full.cx - size.cx) / 2, full.cy - full.cy / 20 - size.cy};
-    }
+    const POINT at = request.at ? *request.at : FreePlaceForText(document.Card(), TextEx(font, style.colour, text).GetSize());
     document.AddText(font, style.colour, text, at);
 }
 

@@ -26,7 +26,7 @@ struct PhotoRequest {
 struct TextRequest {
     std::string text;  // UTF-8
     // The top-left corner of the text on the card; without one the text is
-    // centred across the card near its bottom edge.
+    // centred below the frame's window, clear of the card's texts.
     std::optional<POINT> at;
 };
 

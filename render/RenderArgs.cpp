@@ -6,11 +6,11 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 #include "app/FileFormats.h"
 #include "model/CardDocument.h"
+#include "render/CpuBudget.h"
 
 namespace {
 
@@ -231,7 +231,7 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
 
 int DefaultJobs()
 {
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxJobs)));
+    return int(std::min(FindCpuBudget().Jobs(), unsigned(kMaxJobs)));
 }
 
 RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
@@ -310,7 +310,9 @@ std::string RenderUsage()
            "  --photo FILE    a photo, placed as the program places an opened photo and fitted to\n"
            "                  cover the frame's window; @X,Y,W,H[,ANGLE] puts it in that box of card\n"
            "                  pixels instead, turned by ANGLE degrees about its centre\n"
-           "  --text TEXT     a text, centred near the card's bottom edge, or at card pixel X,Y\n"
+           "  --text TEXT     a text at card pixel @X,Y; without one, centred below the frame's window,\n"
+           "                  clear of the card's texts, or where the card has no room there, at the\n"
+           "                  foot of the window over the photo\n"
            "  --font, --size, --colour  the face, point size and colour of the texts\n"
            "                  (Times New Roman, 48, #FFFFFF)\n"
            "  CARD.orvantis   a card file saved by the program: the card starts from it instead of\n"
@@ -326,15 +328,21 @@ std::string RenderUsage()
            "  --thumbnail SIZE CARD OUT\n"
            "                  the card file's stored preview as a PNG of at most SIZE pixels (what\n"
            "                  file managers show)\n"
-           "  -j N            render N cards at a time (default: one per core, " + std::to_string(DefaultJobs()) +
-           " here)\n"
+           "  -j N            render N cards at a time, each in a process of its own (default: one per\n"
+           "                  CPU this process may use, its affinity mask bounded by a control group's\n"
+           "                  CPU quota: " + FindCpuBudget().Describe() + " here)\n"
            "  --shard K/N     only the rows whose index, counted from 0 after the header, is K modulo N,\n"
            "                  under their own output names: N runs with K = 0 .. N-1 make the whole batch\n"
            "  --help          this text\n"
            "\n"
-           "A cluster's job array splits a batch, one shard per task:\n"
+           "Off a terminal, progress is a line every 5 s or every tenth of the cards; a summary of\n"
+           "the cards written and failed ends the run. Exit status: 0 when every card was written,\n"
+           "1 when one failed, 2 for a wrong command line.\n"
+           "\n"
+           "A cluster's job array splits a batch, one shard per task (shards count from 0):\n"
            "  Slurm, with #SBATCH --array=0-9 in the job script:\n"
-           "    orvantis-render --batch cards.csv --out cards --shard \"$SLURM_ARRAY_TASK_ID/10\"\n"
+           "    orvantis-render --batch cards.csv --out cards \\\n"
+           "                    --shard \"$SLURM_ARRAY_TASK_ID/$SLURM_ARRAY_TASK_COUNT\"\n"
            "  a Kubernetes Indexed Job (completionMode: Indexed, completions: 10):\n"
            "    orvantis-render --batch cards.csv --out cards --shard \"$JOB_COMPLETION_INDEX/10\"\n";
 }

@@ -17,7 +17,7 @@
 // Most worker processes -j starts.
 constexpr int kMaxJobs = 64;
 
-// One job per core, at least 1 and at most kMaxJobs.
+// One job per CPU this process may use (see CpuBudget), at most kMaxJobs.
 int DefaultJobs();
 
 struct RenderArgs {

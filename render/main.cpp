@@ -12,8 +12,22 @@
 #include "render/CardThumbnail.h"
 #include "render/RenderArgs.h"
 
+namespace {
+
+// The renderer's log holds its own messages: Qt's notices about the
+// environment (no runtime folder on a cluster node, a missing font) would be
+// repeated by every worker of every task. Only Qt's failures get through.
+void KeepQtFailures(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "orvantis-render: %s\n", qPrintable(message));
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(KeepQtFailures);
     const RenderArgs args = ParseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
     switch (args.mode) {
     case RenderArgs::Mode::Help:

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "render/BatchCards.h"
+#include "render/CpuBudget.h"
 #include "render/CsvReader.h"
 #include "render/Progress.h"
 #include "render/RenderArgs.h"
@@ -164,6 +171,67 @@ TEST(Progress, BarFillsInProportion)
     EXPECT_EQ(ProgressText(37, 100, 10), "[###.......] 37/100");
     EXPECT_EQ(ProgressText(100, 100, 10), "[##########] 100/100");
     EXPECT_EQ(ProgressText(0, 0, 4), "[####] 0/0");
+}
+
+// Off a terminal a hundred cards make a line per tenth (and one every few
+// seconds when cards are slow), failures are not counted as done, and the
+// summary names them.
+TEST(Progress, OffATerminalLinesAreFewAndTheSummaryNamesFailures)
+{
+    double now = 0;
+    auto run = [&now](double secondsPerCard) {
+        std::FILE* log = std::tmpfile();
+        ProgressBar progress(log, 100, false, [&now] { return now; });
+        for (int i = 0; i < 100; ++i) {
+            now += secondsPerCard;
+            if (i == 41 || i == 77)
+                progress.Failed("row " + std::to_string(i + 1), "cannot read photo");
+            else
+                progress.Written();
+        }
+        progress.Finish();
+        std::rewind(log);
+        std::vector<std::string> lines;
+        for (char line[512]; std::fgets(line, sizeof line, log);)
+            lines.emplace_back(line);
+        std::fclose(log);
+        return lines;
+    };
+    const std::vector<std::string> fast = run(0.01);
+    EXPECT_EQ(fast.size(), 10u + 2u + 1u);  // the tenths, the two failures, the summary
+    EXPECT_EQ(fast[fast.size() - 2], "[#############################.] 98/100, 2 failed\n");
+    EXPECT_EQ(fast.back(), "orvantis-render: 98 of 100 cards written, 2 failed: row 42, row 78, in 1.0 s\n");
+    EXPECT_EQ(run(6).size(), 100u + 2u + 1u);  // slow cards: a line each
+}
+
+// The default number of jobs follows the CPUs the process may use: its
+// affinity mask, bounded by a control group's quota at any level above it.
+TEST(CpuBudget, AffinityBoundedByTheControlGroupQuota)
+{
+    const std::filesystem::path root = std::filesystem::temp_directory_path() / ("orvantis-cgroup-" + std::to_string(::getpid()));
+    auto write = [&](const std::filesystem::path& file, const std::string& text) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    };
+    write(root / "self", "0::/kubepods/pod1/box\n");
+    write(root / "fs/kubepods/cpu.max", "max 100000\n");
+    write(root / "fs/kubepods/pod1/cpu.max", "150000 100000\n");
+    write(root / "fs/kubepods/pod1/box/cpu.max", "400000 100000\n");
+    CpuBudget budget = FindCpuBudget(root / "fs", root / "self");
+    ASSERT_TRUE(budget.quota);
+    EXPECT_DOUBLE_EQ(*budget.quota, 1.5);
+    budget.affinity = 16;
+    EXPECT_EQ(budget.Jobs(), 2u);
+    EXPECT_EQ(budget.Describe(), "2 CPUs (affinity mask 16, control group quota 1.5)");
+    write(root / "self", "4:memory:/x\n2:cpu,cpuacct:/slurm/job7\n");
+    write(root / "fs/cpu,cpuacct/slurm/job7/cpu.cfs_quota_us", "-1\n");
+    write(root / "fs/cpu,cpuacct/slurm/job7/cpu.cfs_period_us", "100000\n");
+    EXPECT_FALSE(FindCpuBudget(root / "fs", root / "self").quota);
+    std::filesystem::remove_all(root);
+
+    // A task granted one CPU of the machine starts one worker.
+    const std::string line = std::string("taskset -c 0 ") + ORVANTIS_RENDER + " --help | grep -c '1 CPU (affinity mask 1'";
+    EXPECT_EQ(std::system(line.c_str()), 0);
 }
 
 }  // namespace
