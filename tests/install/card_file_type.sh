@@ -4,8 +4,8 @@
 # a session sees it: xdg-mime names the type from the file name and from the
 # content, while other ZIP files stay ZIP files; file(1) still calls it a ZIP;
 # the installed thumbnailer, run as a file manager runs it, writes a 128-px
-# PNG for a card and fails for a ZIP without a preview (while orvantis-render
-# knows no --thumbnail, that part prints SKIP-THUMBNAILER instead).
+# PNG for a card and fails for a ZIP without a preview (without orvantis-render,
+# a build that leaves it out, that part prints SKIP-THUMBNAILER instead).
 #   card_file_type.sh <build folder> <1 when orvantis-render is built>
 set -euo pipefail
 build=$1 render=$2
@@ -93,11 +93,10 @@ thumbnail() {  # <size> <input> <output>
   PATH=$prefix/bin:$PATH "${args[@]}" 2>"$work/thumbnailer.log"
 }
 if ! PATH=$prefix/bin:$PATH command -v "$(entry TryExec)" >/dev/null; then
-  echo "SKIP-THUMBNAILER: $(entry TryExec) is not installed"
-elif ! thumbnail 128 "$files/card.orvantis" "$files/thumb.png" &&
-     grep -q "unknown option '--thumbnail'" "$work/thumbnailer.log"; then
-  echo "SKIP-THUMBNAILER: orvantis-render has no --thumbnail yet"
+  (( render == 0 )) || fail "$(entry TryExec) is built but not installed"
+  echo "SKIP-THUMBNAILER: $(entry TryExec) is not built"
 else
+  thumbnail 128 "$files/card.orvantis" "$files/thumb.png" || true
   # The preview's longer side becomes 128 px (or stays smaller), the shape kept.
   [[ -s $files/thumb.png ]] || { cat "$work/thumbnailer.log"; fail "the thumbnailer wrote nothing for a card"; }
   [[ ! -s $files/thumb.png ]] || python3 - "$files/card.orvantis" "$files/thumb.png" <<'EOF' || fail "no scaled preview"
