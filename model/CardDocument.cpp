@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr const char* kDescriptionEntry = "card.json";
+constexpr const char* kDescriptionEntry = kCardDescriptionEntry;
 constexpr const char* kTemplateEntry = "Template/this.tpl";
 constexpr const char* kTemplateThumbnailEntry = "Template/thumb.jpg";
 
@@ -115,11 +115,11 @@ void PutText(QJsonObject& object, const std::u16string& text)
     object["units"] = units;
 }
 
-QByteArray Describe(const CardRecord& record, const std::vector<std::string>& photoEntries)
+QByteArray Describe(const CardRecord& record, const CardEntryNames& names)
 {
     QJsonArray photos;
     for (std::size_t i = 0; i < record.photos.size(); ++i)
-        photos.append(QJsonObject{{"entry", QString::fromStdString(photoEntries[i])},
+        photos.append(QJsonObject{{"entry", QString::fromStdString(names.photos[i])},
                                   {"name", QString::fromStdString(record.photos[i]->name)}});
     QJsonArray elements;
     static const char* const kTypes[] = {"frame", "photo", "text"};
@@ -150,16 +150,28 @@ QByteArray Describe(const CardRecord& record, const std::vector<std::string>& ph
         {"photos", photos},
         {"elements", elements},
         {"selected", qint64(record.selected)}};
-    QJsonObject templateObject{{"entry", kTemplateEntry},
+    QJsonObject templateObject{{"entry", QString::fromStdString(names.templateFile)},
                                {"name", QString::fromStdString(record.templateFile->name)},
                                {"folder", QString::fromStdString(record.templateFolder)}};
     if (!record.templateFile->thumbnail.empty())
-        templateObject["thumbnail"] = kTemplateThumbnailEntry;
+        templateObject["thumbnail"] = QString::fromStdString(names.templateThumbnail);
     description["template"] = templateObject;
+    if (!record.cardFile.empty())
+        description["cardFile"] = QString::fromStdString(record.cardFile);
     return QJsonDocument(description).toJson(QJsonDocument::Indented);
 }
 
 }  // namespace
+
+std::string EntryExtension(const std::string& name)
+{
+    return Extension(name);
+}
+
+std::string DescribeCard(const CardRecord& record, const CardEntryNames& names)
+{
+    return Describe(record, names).toStdString();
+}
 
 bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>& preview,
                        const std::filesystem::path& path, std::string& why)
@@ -168,10 +180,10 @@ bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>
         why = "the card has no template";
         return false;
     }
-    std::vector<std::string> photoEntries;
+    CardEntryNames names{kTemplateEntry, kTemplateThumbnailEntry, {}};
     for (std::size_t i = 0; i < record.photos.size(); ++i)
-        photoEntries.push_back("Photos/photo-" + std::to_string(i + 1) + "." + Extension(record.photos[i]->name));
-    const QByteArray description = Describe(record, photoEntries);
+        names.photos.push_back("Photos/photo-" + std::to_string(i + 1) + "." + Extension(record.photos[i]->name));
+    const QByteArray description = Describe(record, names);
 
     ZipWriter zip(path);
     if (!zip.IsOpen()) {
@@ -187,7 +199,7 @@ bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>
               (record.templateFile->thumbnail.empty() ||
                add(kTemplateThumbnailEntry, record.templateFile->thumbnail, false));
     for (std::size_t i = 0; ok && i < record.photos.size(); ++i)
-        ok = add(photoEntries[i], record.photos[i]->bytes, !Compressed(record.photos[i]->bytes));
+        ok = add(names.photos[i], record.photos[i]->bytes, !Compressed(record.photos[i]->bytes));
     ok = ok && (preview.empty() || add(kCardPreviewEntry, preview, false)) && zip.Commit(why);
     return ok;
 }
@@ -256,8 +268,18 @@ struct EntryInfo {
     bool deflated = false;
 };
 
+// Where a card's entries are read from: a card file's archive or a folder.
+class CardEntries {
+public:
+    virtual ~CardEntries() = default;
+    virtual bool Has(const std::string& name) const = 0;
+    // The entry whole, at most limit bytes; false with the reason.
+    virtual bool Read(const std::string& name, std::vector<std::uint8_t>& out, std::uint64_t limit,
+                      std::string& why) = 0;
+};
+
 // The archive's directory, checked, and its entries read into memory.
-class CardArchive {
+class CardArchive : public CardEntries {
 public:
     CardArchive(const std::uint8_t* bytes, std::size_t size) : m_stream{bytes, size} {}
     ~CardArchive()
@@ -269,8 +291,8 @@ public:
     CardArchive& operator=(const CardArchive&) = delete;
 
     bool Open(std::string& why);
-    bool Has(const std::string& name) const { return m_entries.count(name) != 0; }
-    bool Read(const std::string& name, std::vector<std::uint8_t>& out, std::uint64_t limit, std::string& why);
+    bool Has(const std::string& name) const override { return m_entries.count(name) != 0; }
+    bool Read(const std::string& name, std::vector<std::uint8_t>& out, std::uint64_t limit, std::string& why) override;
 
 private:
     MemoryStream m_stream;
@@ -564,8 +586,8 @@ std::string FirstEntryProblem(const std::uint8_t* bytes, std::size_t size)
     return {};
 }
 
-bool ReadDescription(const QByteArray& json, const CardArchive& archive, CardRecord& record,
-                     std::vector<std::string>& photoEntries, std::string& why)
+bool ReadDescription(const QByteArray& json, const CardEntries& archive, CardRecord& record, CardEntryNames& names,
+                     std::string& why)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -602,6 +624,14 @@ bool ReadDescription(const QByteArray& json, const CardArchive& archive, CardRec
     record.origin = {ox, oy};
     const QJsonObject templateObject = description.value("template").toObject();
     record.templateFolder = templateObject.value("folder").toString().toStdString();
+    record.cardFile = description.value("cardFile").toString().toStdString();
+    names.templateFile = templateObject.value("entry").toString(kTemplateEntry).toStdString();
+    names.templateThumbnail = templateObject.value("thumbnail").toString().toStdString();
+    if (!names.templateFile.starts_with("Template/") || !archive.Has(names.templateFile))
+        return reader.Fail("names a template the card does not hold");
+    if (!names.templateThumbnail.empty() &&
+        (!names.templateThumbnail.starts_with("Template/") || !archive.Has(names.templateThumbnail)))
+        names.templateThumbnail.clear();
     auto templateFile = std::make_shared<SourceFile>();
     templateFile->name = templateObject.value("name").toString().left(255).toStdString();
     record.templateFile = std::move(templateFile);
@@ -615,7 +645,7 @@ bool ReadDescription(const QByteArray& json, const CardArchive& archive, CardRec
         const std::string entry = photo.toObject().value("entry").toString().toStdString();
         if (!archive.Has(entry) || !entry.starts_with("Photos/") || !seen.insert(entry).second)
             return reader.Fail("names a photo '" + entry.substr(0, 80) + "' the card does not hold");
-        photoEntries.push_back(entry);
+        names.photos.push_back(entry);
         auto file = std::make_shared<SourceFile>();
         file->name = photo.toObject().value("name").toString().left(255).toStdString();
         record.photos.push_back(std::move(file));
@@ -636,6 +666,64 @@ bool ReadDescription(const QByteArray& json, const CardArchive& archive, CardRec
     return reader.Ok();
 }
 
+// The description and every file it names; the record is empty on failure.
+bool ReadEntries(CardEntries& entries, CardRecord& record, std::string& why)
+{
+    std::vector<std::uint8_t> json;
+    CardEntryNames names;
+    bool ok = entries.Read(kDescriptionEntry, json, kMaxDescriptionBytes, why) &&
+              ReadDescription(QByteArray::fromRawData(reinterpret_cast<const char*>(json.data()), qsizetype(json.size())),
+                              entries, record, names, why);
+    json = {};
+    if (ok) {
+        auto templateFile = std::const_pointer_cast<SourceFile>(record.templateFile);
+        ok = entries.Read(names.templateFile, templateFile->bytes, kMaxEntryBytes, why) &&
+             (names.templateThumbnail.empty() ||
+              entries.Read(names.templateThumbnail, templateFile->thumbnail, kMaxDeflatedBytes, why));
+    }
+    for (std::size_t i = 0; ok && i < record.photos.size(); ++i) {
+        auto photo = std::const_pointer_cast<SourceFile>(record.photos[i]);
+        ok = entries.Read(names.photos[i], photo->bytes, kMaxEntryBytes, why);
+    }
+    if (!ok)
+        record = CardRecord();
+    return ok;
+}
+
+// A card kept as files in a folder, each read whole within the same bounds.
+class CardFolder : public CardEntries {
+public:
+    explicit CardFolder(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+    bool Has(const std::string& name) const override
+    {
+        std::error_code error;
+        return SafeEntryName(name) && std::filesystem::is_regular_file(m_folder / name, error);
+    }
+    bool Read(const std::string& name, std::vector<std::uint8_t>& out, std::uint64_t limit, std::string& why) override
+    {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(m_folder / name, error);
+        if (!Has(name) || error) {
+            why = "it lacks its file " + name;
+            return false;
+        }
+        if (size > limit) {
+            why = "its file " + name + " is larger than such a file can be";
+            return false;
+        }
+        const SharedSourceFile file = ReadSourceFile(m_folder / name, why);
+        if (!file) {
+            why = "its file " + name + " cannot be read: " + why;
+            return false;
+        }
+        out = file->bytes;
+        return true;
+    }
+
+private:
+    std::filesystem::path m_folder;
+};
+
 }  // namespace
 
 bool LooksLikeCardDocument(const std::uint8_t* bytes, std::size_t size)
@@ -650,27 +738,14 @@ bool ReadCardDocument(std::vector<std::uint8_t> bytes, CardRecord& record, std::
     if (!why.empty())
         return false;
     CardArchive archive(bytes.data(), bytes.size());
-    std::vector<std::uint8_t> json;
-    if (!archive.Open(why) || !archive.Read(kDescriptionEntry, json, kMaxDescriptionBytes, why))
-        return false;
-    std::vector<std::string> photoEntries;
-    if (!ReadDescription(QByteArray::fromRawData(reinterpret_cast<const char*>(json.data()), qsizetype(json.size())),
-                         archive, record, photoEntries, why)) {
-        record = CardRecord();
-        return false;
-    }
-    json = {};
-    auto templateFile = std::const_pointer_cast<SourceFile>(record.templateFile);
-    bool ok = archive.Read(kTemplateEntry, templateFile->bytes, kMaxEntryBytes, why);
-    if (ok && archive.Has(kTemplateThumbnailEntry))
-        ok = archive.Read(kTemplateThumbnailEntry, templateFile->thumbnail, kMaxDeflatedBytes, why);
-    for (std::size_t i = 0; ok && i < record.photos.size(); ++i) {
-        auto photo = std::const_pointer_cast<SourceFile>(record.photos[i]);
-        ok = archive.Read(photoEntries[i], photo->bytes, kMaxEntryBytes, why);
-    }
-    if (!ok)
-        record = CardRecord();
-    return ok;
+    return archive.Open(why) && ReadEntries(archive, record, why);
+}
+
+bool ReadCardFolder(const std::filesystem::path& folder, CardRecord& record, std::string& why)
+{
+    record = CardRecord();
+    CardFolder entries(folder);
+    return ReadEntries(entries, record, why);
 }
 
 bool ReadCardPreview(const std::uint8_t* bytes, std::size_t size, std::vector<std::uint8_t>& png, std::string& why)

@@ -21,6 +21,18 @@ inline constexpr long kCardPreviewSide = 256;
 inline constexpr int kCardFormatMajor = 1;
 inline constexpr int kCardFormatMinor = 0;
 
+// The names a record's files go under beside its description.
+struct CardEntryNames {
+    std::string templateFile;       // "Template/..."
+    std::string templateThumbnail;  // "Template/...", when the template has one
+    std::vector<std::string> photos;  // "Photos/...", one for each of the record's photos
+};
+inline constexpr const char* kCardDescriptionEntry = "card.json";
+// The description (card.json) of a record whose files lie under those names.
+std::string DescribeCard(const CardRecord& record, const CardEntryNames& names);
+// The extension a photo's file keeps in its entry's name ("jpg"; "bin" for none).
+std::string EntryExtension(const std::string& name);
+
 // Writes the record with the preview (PNG bytes) through an atomic save: the
 // old file stays until the new one is complete. False with the reason.
 bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>& preview,
@@ -30,6 +42,9 @@ bool WriteCardDocument(const CardRecord& record, const std::vector<std::uint8_t>
 // Nothing is extracted anywhere: every entry is read into memory, within
 // bounds that the declared sizes are checked against first.
 bool ReadCardDocument(std::vector<std::uint8_t> bytes, CardRecord& record, std::string& why);
+// A card kept as loose files in a folder: the description (card.json) and
+// the files it names, read within the same bounds as a card file.
+bool ReadCardFolder(const std::filesystem::path& folder, CardRecord& record, std::string& why);
 // The stored preview alone, without reading the rest.
 bool ReadCardPreview(const std::uint8_t* bytes, std::size_t size, std::vector<std::uint8_t>& png, std::string& why);
 // The same from a card file, of which only the pages the preview needs are read.

@@ -42,6 +42,7 @@ struct CardRecord {
     SIZE client{};  // the view's size the card was fitted to
     POINT origin{};
     std::string templateFolder;  // where the template was loaded from, as a hint
+    std::string cardFile;        // the card file the card was opened from or saved to, if any
 };
 
 // Turns a picture that never had a file (a pasted one) into a file's bytes
