@@ -2,7 +2,9 @@
 # manual share one folder, <prefix>/lib/orvantis, because the program finds
 # everything beside its own file; <prefix>/bin holds symbolic links to it.
 # The desktop entry, the icons, the AppStream metadata, the card file's media
-# type and its thumbnailer go where desktops look for them.
+# type and its thumbnailer go where desktops look for them; the manual pages
+# to share/man/man1, the copyright file and the changelog to
+# share/doc/orvantis, where Debian wants them.
 #   cmake --install build --prefix /usr      (DESTDIR is honoured)
 #   cpack -G DEB --config build/CPackConfig.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/ProductVersion.cmake)
@@ -12,6 +14,8 @@ set(ORVANTIS_PROGRAMS orvantis)
 if(TARGET orvantis-render)
   list(APPEND ORVANTIS_PROGRAMS orvantis-render)
 endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/PackageDocs.cmake)
 
 install(TARGETS ${ORVANTIS_PROGRAMS} RUNTIME DESTINATION ${ORVANTIS_INSTALL_DIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/res DESTINATION ${ORVANTIS_INSTALL_DIR})
@@ -32,6 +36,8 @@ install(FILES ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml DESTINATION share/metain
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons/hicolor)
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis-card.xml DESTINATION share/mime/packages)
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.thumbnailer DESTINATION share/thumbnailers)
+install(FILES ${ORVANTIS_MAN_PAGES} DESTINATION share/man/man1)
+install(FILES ${ORVANTIS_PACKAGE_SOURCES}/copyright ${ORVANTIS_CHANGELOG_GZ} DESTINATION share/doc/orvantis)
 # A live prefix gets its MIME database rebuilt, so the card type is known at
 # once. A staged tree (DESTDIR, which CPack sets too) is left with only the
 # package file: the database's files belong to the system's shared-mime-info,
@@ -58,10 +64,25 @@ set(CPACK_PACKAGE_NAME orvantis)
 set(CPACK_PACKAGE_VERSION ${ORVANTIS_PRODUCT_VERSION_STRING})
 set(CPACK_PACKAGE_CONTACT "The Orvantis developers <support@orvantis.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Compose picture cards from templates, photos and texts")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Compose picture cards from templates, photos and texts\n"
-    " Orvantis places photos behind a template's decorative frame, adds texts in\n"
-    " any font, size and colour, and saves or prints the card at full resolution.")
+# The extended description, below the summary: CPack indents its lines and
+# turns the empty ones into Debian's " ." paragraph breaks.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
+Orvantis puts photographs into decorative card templates on the desktop. A
+template is a frame picture with transparent windows and preset texts; each
+photo sinks below the frame and shows through a window, where it is moved,
+resized, rotated, flipped and mirrored. Texts are typed straight onto the
+card in any font, size and colour. The card is saved at the template's full
+resolution as BMP, JPEG or PNG, printed, or kept as a card file whose photos
+and texts stay editable.
+
+A library of 24 print-size templates in six categories comes with it; any
+picture with transparent regions becomes a template of the user's own, and
+templates travel as ZIP packages. Photos are read from JPEG, PNG, TIFF,
+JPEG 2000, WebP, HEIF, AVIF, GIF and other formats, colour-managed to sRGB.
+
+orvantis-render makes the same cards without a display: one from the command
+line, a CSV batch on several cores, or one share of a batch per task of a
+cluster's job array.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Debian packages carry no debugging information; the version block the
 # program reads back is an allocated section and survives stripping.

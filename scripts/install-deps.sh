@@ -18,8 +18,10 @@ packages=(
   liblcms2-dev
   # user interface and fonts
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
-  # install and package: the desktop metadata validators, the package's library dependencies
-  desktop-file-utils appstream dpkg-dev
+  # install and package: the desktop metadata validators, the package's library dependencies,
+  # the manual pages (made by python3 from the programs' --help; man checks them) and Debian's
+  # package checker
+  desktop-file-utils appstream dpkg-dev man-db lintian
   # the card file's media type as desktops see it: outside a desktop session xdg-mime asks
   # File::MimeInfo's mimetype (libfile-mimeinfo-perl), without it file(1), which knows no card
   shared-mime-info xdg-utils libfile-mimeinfo-perl file python3

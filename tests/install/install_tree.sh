@@ -2,7 +2,8 @@
 # Installs the build into a temporary root as a package would (prefix /usr,
 # DESTDIR) and checks the tree: the program, its res/ and the manual in one
 # folder, bin/ links to them, the desktop files (entry, metadata, icons, the
-# card file's media type and thumbnailer); then runs the program
+# card file's media type and thumbnailer), the manual pages, the copyright
+# file and the changelog; then runs the program
 # through its link, which must find its res/ beside its real file.
 #   install_tree.sh <build folder> <1 when orvantis-render is built>
 set -euo pipefail
@@ -19,12 +20,14 @@ expected=(
   share/applications/orvantis.desktop share/metainfo/orvantis.metainfo.xml
 )
 expected+=(share/mime/packages/orvantis-card.xml share/thumbnailers/orvantis.thumbnailer)
+expected+=(share/man/man1/orvantis.1.gz share/doc/orvantis/copyright share/doc/orvantis/changelog.gz)
 for size in 16 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/orvantis.png"
              "share/icons/hicolor/${size}x${size}/mimetypes/application-x-orvantis-card.png")
 done
 programs=(orvantis)
-(( render )) && programs+=(orvantis-render) && expected+=(lib/orvantis/orvantis-render)
+(( render )) && programs+=(orvantis-render) &&
+  expected+=(lib/orvantis/orvantis-render share/man/man1/orvantis-render.1.gz)
 for file in "${expected[@]}"; do [[ -f $usr/$file ]] || fail "no $file"; done
 for program in "${programs[@]}"; do
   [[ -L $usr/bin/$program && $(readlink "$usr/bin/$program") == ../lib/orvantis/$program ]] ||
