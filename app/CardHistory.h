@@ -44,8 +44,15 @@ public:
     // The state to put back, or none; `current` is kept for the way back.
     std::optional<CardState> Undo(CardState current);
     std::optional<CardState> Redo(CardState current);
-    // The card as it is now is the one saved.
-    void MarkSaved() { m_savedId = m_currentId; }
+    // The card as it is now is the one saved; the next change is a step of
+    // its own (an arrow key after a save must make the card changed again).
+    void MarkSaved()
+    {
+        m_savedId = m_currentId;
+        m_lastMergeable = false;
+    }
+    // The history's name for the card as it is now: equal names, equal cards.
+    std::uint64_t CurrentId() const { return m_currentId; }
     // No step to undo or redo any more; the card as it is now counts as saved.
     void Clear();
     // Whether the card as it is now is the one saved.

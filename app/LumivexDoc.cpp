@@ -73,6 +73,8 @@ void CLumivexDoc::NewCard()
     m_strTemplateDir = m_skinFolder;
     m_workArea.LoadTemplate(m_strTemplateDir);
     Fit(true);
+    // A fresh card needs no keeping behind the user's back.
+    m_keptId = m_history.CurrentId();
     Changed(CardChange::Card);
 }
 
@@ -229,6 +231,7 @@ bool CLumivexDoc::SaveCard(const std::filesystem::path& path, std::string& error
         return false;
     m_cardPath = path;
     MarkSaved();
+    m_keptId = m_history.CurrentId();
     Changed(CardChange::Elements);
     return true;
 }
@@ -242,19 +245,45 @@ bool CLumivexDoc::OpenCard(const std::filesystem::path& path, std::string& error
         !BuildCard(record, DecodePhoto, built, error))
         return false;
     file.reset();
+    record.cardFile = path.string();
+    Adopt(record, std::move(built), fit);
+    m_keptId = m_history.CurrentId();
+    Changed(CardChange::Card);
+    return true;
+}
+
+void CLumivexDoc::Adopt(const CardRecord& record, BuiltCard built, bool fit)
+{
     EndGesture();
     m_workArea.Restore(std::move(built.elements), built.frame, built.selected);
     m_workArea.SetOrigin(record.origin);
-    m_strTemplateDir = HoldsTemplate(record.templateFolder, *record.templateFile) ? std::filesystem::path(record.templateFolder) : m_skinFolder;
+    m_strTemplateDir = HoldsTemplate(record.templateFolder, *record.templateFile)
+                           ? std::filesystem::path(record.templateFolder)
+                           : m_skinFolder;
     m_history.Clear();
-    m_cardPath = path;
+    m_cardPath = record.cardFile;
     // Saved in a view of another size: fitted to this one as a resize would.
     if (!fit || m_client.cx <= 0 || m_client.cy <= 0)
         m_client = record.client;
     else if (!(record.client == m_client))
         Fit(true);
+}
+
+CardRecord CLumivexDoc::Snapshot() const
+{
+    CardRecord record;
+    std::string why;
+    RecordCard(m_workArea, m_client, m_strTemplateDir.string(), nullptr, record, why);
+    record.cardFile = m_cardPath.string();
+    return record;
+}
+
+void CLumivexDoc::Recover(const CardRecord& record, BuiltCard built)
+{
+    Adopt(record, std::move(built), true);
+    // Not the card any file holds: changed, and kept behind the user's back again.
+    m_history.NoteChange();
     Changed(CardChange::Card);
-    return true;
 }
 
 bool CLumivexDoc::SaveTemplate(std::string& error)

@@ -21,6 +21,8 @@
 #include "model/WorkArea.h"
 
 class ImageEx;
+struct BuiltCard;
+struct CardRecord;
 class MemoryCanvas;
 class PxImage;
 class TextEx;
@@ -151,6 +153,17 @@ public:
     // The card's preview: at most maxSide pixels each way, as PNG bytes.
     std::vector<std::uint8_t> PreviewPng(LONG maxSide) const;
 
+    // ---- kept behind the user's back (autosave and recovery) ----
+    // Whether the card differs from the one last kept in a card file (a fresh
+    // card counts as kept; a picture saved keeps no card).
+    bool NeedsRecovery() const { return m_history.CurrentId() != m_keptId; }
+    // The card as a record, cheaply: files shared, pictures without a file
+    // left unencoded, nothing drawn.
+    CardRecord Snapshot() const;
+    // Puts back a card kept behind the user's back (its elements built from
+    // the record): changed, with the card file it came from, a fresh history.
+    void Recover(const CardRecord& record, BuiltCard built);
+
     // ---- the user's own templates ----
     // The card's frame and texts (as Save Template takes them) as a new
     // template root/category/name, which then is the current template
@@ -185,6 +198,8 @@ private:
     // The selected photo covers the window chosen among the frame's.
     void FitSelectedPhotoInto(const std::function<const RECT*(const std::vector<RECT>&)>& choose);
     void Changed(CardChange change) { emit changed(change); }
+    // Takes over a card built from a record, as Open Card and recovery do.
+    void Adopt(const CardRecord& record, BuiltCard built, bool fit);
     // Sends a photo that lost the selection below everything; true when that
     // changed the card's order.
     bool SinkPhoto(ElementBase* element);
@@ -193,6 +208,7 @@ private:
     std::filesystem::path m_strTemplateDir;
     std::filesystem::path m_skinFolder;
     std::filesystem::path m_cardPath;
+    std::uint64_t m_keptId = 0;  // the history's name of the card last kept in a card file
     SIZE m_client{};  // the client area the card was last fitted into
     CardHistory m_history;
     std::optional<CardState> m_gestureStart;

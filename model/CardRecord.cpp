@@ -69,15 +69,20 @@ bool RecordCard(const WorkArea& card, SIZE client, const std::string& templateFo
                 auto [at, added] = stored.emplace(key, record.photos.size());
                 if (added) {
                     SharedSourceFile file = picture->Origin();
+                    std::shared_ptr<const PxImage> unencoded;
                     if (!file) {
                         auto made = std::make_shared<SourceFile>();
-                        if (!encode || !encode(picture->m_imgSrc, *made)) {
+                        if (!encode) {
+                            made->name = "pasted.png";
+                            unencoded = picture->SharedSource();
+                        } else if (!encode(picture->m_imgSrc, *made)) {
                             why = "a pasted photo could not be stored";
                             return false;
                         }
                         file = std::move(made);
                     }
                     record.photos.push_back(std::move(file));
+                    record.unencoded.push_back(std::move(unencoded));
                 }
                 out.photo = at->second;
             }

@@ -37,6 +37,9 @@ struct CardElementRecord {
 struct CardRecord {
     SharedSourceFile templateFile;  // this.tpl as loaded; the frame is its first frame
     std::vector<SharedSourceFile> photos;  // each photo's file, once however often placed
+    // For a photo that never had a file and was not encoded (no encoder was
+    // given): its picture, beside an empty file of photos; null for the rest.
+    std::vector<std::shared_ptr<const PxImage>> unencoded;
     std::vector<CardElementRecord> elements;  // in painting order
     std::ptrdiff_t selected = -1;
     SIZE client{};  // the view's size the card was fitted to
@@ -52,6 +55,7 @@ using PictureEncoder = std::function<bool(const PxImage&, SourceFile&)>;
 using PhotoDecoder = std::function<bool(const SourceFile&, PxImage&, std::string&)>;
 
 // The record of a card; false with the reason when a picture cannot be kept.
+// Without an encoder, pictures that never had a file are left in unencoded.
 bool RecordCard(const WorkArea& card, SIZE client, const std::string& templateFolder, const PictureEncoder& encode,
                 CardRecord& record, std::string& why);
 

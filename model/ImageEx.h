@@ -37,6 +37,9 @@ public:
     // element not yet copied, through these; they never change afterwards.
     PxImage& SourceToFill() { return *m_source; }
     PxImage& MaskSourceToFill() { return *m_maskSource; }
+    // The source picture itself, shared and never changed (a reader on another
+    // thread may hold it).
+    std::shared_ptr<const PxImage> SharedSource() const { return m_source; }
     // True when both elements hold the very same source pictures.
     bool SharesSourcesWith(const ImageEx& other) const;
     // When other shows the same sources in the same state (size, angle, flip,

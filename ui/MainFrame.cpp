@@ -10,11 +10,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "app/BitmapImage.h"
+#include "app/CardAutosave.h"
 #include "app/LumivexDoc.h"
 #include "app/ProgramFolder.h"
 #include "app/ResFolders.h"
@@ -227,7 +229,30 @@ void CMainFrame::ShowLowerBar(LowerBar bar)
 
 void CMainFrame::SetStatusText(int pane, const QString& text)
 {
-    m_statusBar->SetPaneText(pane, text);
+    if (pane == 0)
+        m_hint = text;
+    if (pane != 0 || !m_passing || !m_passing->isActive())
+        m_statusBar->SetPaneText(pane, text);
+}
+
+void CMainFrame::ShowPassingStatus(const QString& text, int ms)
+{
+    if (!m_passing) {
+        m_passing = new QTimer(this);
+        m_passing->setSingleShot(true);
+        connect(m_passing, &QTimer::timeout, this, [this] { m_statusBar->SetPaneText(0, m_hint); });
+    }
+    m_statusBar->SetPaneText(0, text);
+    m_passing->start(ms);
+}
+
+void ConnectAutosave(CMainFrame& frame, CardAutosave& autosave)
+{
+    QObject::connect(&autosave, &CardAutosave::saved, &frame,
+                     [&frame] { frame.ShowPassingStatus(QStringLiteral("Card kept safe")); });
+    QObject::connect(&autosave, &CardAutosave::failed, &frame, [&frame](const QString& why) {
+        frame.ShowPassingStatus(QStringLiteral("The card could not be kept safe: %1").arg(why), 8000);
+    });
 }
 
 void CMainFrame::EnableTextBarControls(bool enable)

@@ -58,6 +58,8 @@ public:
     // ViewHost
     void ShowLowerBar(LowerBar bar) override;
     void SetStatusText(int pane, const QString& text) override;
+    // A message in the hint's pane for a few seconds; the hint comes back.
+    void ShowPassingStatus(const QString& text, int ms = 2500);
     void EnableTextBarControls(bool enable) override;
     void SyncTextBar(const LOGFONTW& font, COLORREF colour) override;
     bool IsPhotoOnTopMost() const override;
@@ -98,7 +100,14 @@ private:
     CLumivexView* m_view = nullptr;
     CStatusBarEx* m_statusBar = nullptr;
     const Bitmap* m_captionStrip = nullptr;
+    QString m_hint;           // pane 0 as the view last set it
+    QTimer* m_passing = nullptr;  // brings the hint back after a passing message
 };
+
+class CardAutosave;
+// The card kept behind the user's back while the window is open: saves and
+// failures said in the status bar, the slot removed by a normal quit.
+void ConnectAutosave(CMainFrame& frame, CardAutosave& autosave);
 
 class CLumivexApp;
 // Makes the program's main frame through its application object (document,

@@ -5,7 +5,10 @@
 
 #include <cstdio>
 
+#include "app/CardAutosave.h"
 #include "app/PictureTemplate.h"
+#include "app/RecoverySlots.h"
+#include "bars/RecoveryFlow.h"
 #include "app/ResFolders.h"
 #include "controls/VersionReader.h"
 #include "model/TemplateExport.h"
@@ -94,6 +97,12 @@ int main(int argc, char** argv)
     CMainFrame* frame = StartMainFrame(program);
     if (!frame)
         return 1;
+    // The card is kept behind the user's back; what an earlier run kept and
+    // could not let go of is offered back first.
+    const std::filesystem::path recovery = RecoveryFolder();
+    CardAutosave autosave(*program.GetDocument(), recovery);
+    ConnectAutosave(*frame, autosave);
+    OfferRecoveredCards(frame, *program.GetDocument(), autosave, recovery);
     // A photo that cannot be read is told on standard error; the others open.
     QStringList photos, errors;
     for (const std::string& file : line.files)
@@ -101,5 +110,8 @@ int main(int argc, char** argv)
     frame->OpenFiles(photos, &errors);
     for (const QString& error : errors)
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A normal quit: the user kept the card or chose not to.
+    autosave.RemoveSlot();
+    return status;
 }
