@@ -12,12 +12,12 @@ cat >"$work/inside.sh" <<'INNER'
 set -euo pipefail
 build=$1 work=$2
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME=$work/config
+export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 program=
 
-# The window called $1 once it is shown (ten seconds at most).
+# The window called $1 once it is shown (twenty seconds at most).
 window() {
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $id ]] && { echo "$id"; return; }
     sleep 0.2
   done

@@ -17,8 +17,8 @@ export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 slots=$work/state/orvantis/recovery
 program=
 
-window() {  # the window called $1 once it is shown (ten seconds at most)
-  for _ in $(seq 50); do
+window() {  # the window called $1 once it is shown (twenty seconds at most)
+  for _ in $(seq 100); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $id ]] && { echo "$id"; return; }
     sleep 0.2
   done

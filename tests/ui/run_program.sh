@@ -13,7 +13,7 @@ build=$1 work=$2
 # Under AddressSanitizer the keyboard library's strndup of an unterminated
 # (and legal) name trips the strict string checks: those are left off here.
 convert -size 300x200 xc:red "$work/photo.png"
-ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb \
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb XDG_STATE_HOME="$work/state" \
   "$build/orvantis" "$work/photo.png" "$work/missing.jpg" 2>"$work/errors" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
