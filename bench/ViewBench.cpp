@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/CardAutosave.h"
 #include "app/LumivexDoc.h"
 #include "app/PhotoFile.h"
 #include "bars/DlgTemplateSel.h"
@@ -358,6 +359,30 @@ void BM_OpenCard_Ten24MPPhotos_UntilShown(benchmark::State& state)
     }
 }
 
+// The card kept behind the user's back, after its first autosave: what the
+// user-interface thread spends on one (the card's record taken and handed
+// over), and the time from a change to its state being safe on disk.
+void BM_Autosave_Ten24MPPhotos(benchmark::State& state)
+{
+    CardWithTenPhotos card;
+    CLumivexDoc& document = card.Card().Document();
+    CardAutosave autosave(document, BenchFolder() / "recovery", 0);
+    document.MoveSelection(1, 0);
+    autosave.SaveNow();
+    autosave.Flush();
+    const bool untilSafe = state.range(0) == 1;
+    for (auto _ : state) {
+        document.MoveSelection(1, 0);
+        autosave.SaveNow();
+        if (untilSafe)
+            autosave.Flush();
+        state.PauseTiming();
+        autosave.Flush();
+        state.ResumeTiming();
+    }
+    autosave.RemoveSlot();
+}
+
 // What 100 rotation steps on that card add to the heap, in MiB.
 void BM_HistoryMemory_100RotationSteps(benchmark::State& state)
 {
@@ -380,6 +405,8 @@ BENCHMARK_CAPTURE(BM_OpenPhoto_UntilShown, 12MPWebp, PhotoWebp)->Unit(benchmark:
 BENCHMARK(BM_RenderAndSaveJpeg_3000x2000Card)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveCard_Ten24MPPhotos)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCard_Ten24MPPhotos_UntilShown)->Unit(benchmark::kMillisecond);
+// 0: the user-interface thread's share; 1: until the card is safe on disk.
+BENCHMARK(BM_Autosave_Ten24MPPhotos)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextBarChange_40CharText)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedoRotation_24MPPhoto)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

@@ -160,6 +160,26 @@ TEST_F(Autosave, OnlySlotsOfProgramsThatStoppedAreOfferedAndStaleOnesGo)
     EXPECT_FALSE(fs::exists(slot));
 }
 
+// A card that cannot be kept (here the slots' folder is a file) is told
+// once, not at every change, and editing goes on.
+TEST_F(Autosave, AFailureIsToldOnce)
+{
+    std::ofstream(m_slots) << "a file where the folder should be";
+    CardAutosave autosave(m_document, m_slots, 0);
+    QStringList told;
+    QObject::connect(&autosave, &CardAutosave::failed, [&told](const QString& why) { told << why; });
+    PlacePhoto(m_document);
+    for (int change = 0; change < 3; ++change) {
+        m_document.MoveSelection(1, 0);
+        autosave.SaveNow();
+        autosave.Flush();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_FALSE(told.front().isEmpty());
+    EXPECT_TRUE(autosave.SlotFolder().empty());
+}
+
 // The child: a program that moves its photo a pixel at a time and keeps
 // each state at once, telling the last one kept, until it is killed.
 TEST(AutosaveKill, Child)
