@@ -52,8 +52,14 @@ CardAutosave::CardAutosave(CLumivexDoc& document, fs::path root, int pauseMs)
     m_pause.setSingleShot(true);
     m_pause.setInterval(pauseMs);
     connect(&m_pause, &QTimer::timeout, this, &CardAutosave::Take);
-    // Every change starts the pause afresh: a card is taken once the user stops.
-    connect(&document, &CLumivexDoc::changed, this, [this] { m_pause.start(); });
+    // Every change starts the pause afresh: a card is taken once the user
+    // stops. A card just kept in a card file lets its slot go at once.
+    connect(&document, &CLumivexDoc::changed, this, [this] {
+        if (m_document.NeedsRecovery())
+            m_pause.start();
+        else
+            SaveNow();
+    });
     m_writer = std::thread([this] { Work(); });
 }
 

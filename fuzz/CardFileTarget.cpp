@@ -5,41 +5,20 @@
 // as for a save.
 //
 // As the template target does, the harness keeps each input cheap with
-// smaller pictures and fonts than the program allows.
+// smaller pictures and fonts than the program allows (fuzz/QtHarness.h).
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
-
-#include <QGuiApplication>
 
 #include "app/PhotoFile.h"
 #include "fuzz/MemoryBound.h"
-#include "image/ImageSize.h"
+#include "fuzz/QtHarness.h"
 #include "model/CardDocument.h"
 #include "model/CardRender.h"
-#include "platform/text/FontLimits.h"
-
-namespace {
-
-constexpr std::uint64_t kHarnessPixels = 1 << 20;
-constexpr LONG kHarnessFontEm = 32;
-
-void KeepSevereQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "qt: %s\n", qPrintable(message));
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(KeepSevereQtMessages);
-    pximage::SetDecodePixelLimit(kHarnessPixels);
-    SetFontEmLimit(kHarnessFontEm);
-    static QGuiApplication application(*argc, *argv);
+    fuzzsupport::StartQtHarness(argc, argv);
     return 0;
 }
 

@@ -6,9 +6,9 @@
 // half and to double the frame's size, and drawn again each time.
 //
 // The harness keeps each input cheap with limits of its own, far below the
-// program's: smaller pictures (kHarnessPixels), smaller fonts
-// (kHarnessFontEm) and a smaller doubled card (kMaxDoubledFramePixels). What
-// they cut costs time without reaching other code.
+// program's: smaller pictures and fonts (fuzz/QtHarness.h) and a smaller
+// doubled card (kMaxDoubledFramePixels). What they cut costs time without
+// reaching other code.
 #include <unistd.h>
 
 #include <cstddef>
@@ -19,13 +19,11 @@
 #include <filesystem>
 #include <string>
 
-#include <QGuiApplication>
-
 #include "fuzz/DrawCard.h"
 #include "fuzz/MemoryBound.h"
+#include "fuzz/QtHarness.h"
 #include "model/WorkArea.h"
 #include "platform/Gdi.h"
-#include "platform/text/FontLimits.h"
 
 namespace {
 
@@ -64,37 +62,12 @@ void ScaleAndDraw(WorkArea& card)
     }
 }
 
-// Frame pictures of at most a megapixel, decoded or made at loading from a
-// frame's stored size, where the program opens 500 and makes 16 (the other
-// harnesses decode 16): large ones only take longer to decode and resample.
-constexpr std::uint64_t kHarnessPixels = 1 << 20;
-
-// Fonts of at most this em, where the program goes to 4096 pixels: every
-// size the fitting tries costs a font engine, each glyph drawn an em square
-// of Qt's glyph cache, and both grow with the em. The fitting, its limits
-// and the glyphs cut by the card's edges are reached the same way at this
-// size.
-constexpr LONG kHarnessFontEm = 32;
-
-// Qt's warnings about the fonts an input names (missing faces, scripts
-// without shaping support) would fill the log; critical and fatal messages
-// still reach it.
-void KeepSevereQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "qt: %s\n", qPrintable(message));
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     // TextEx measures and draws through QtGui's fonts.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(KeepSevereQtMessages);
-    pximage::SetDecodePixelLimit(kHarnessPixels);
-    SetFontEmLimit(kHarnessFontEm);
-    static QGuiApplication application(*argc, *argv);
+    fuzzsupport::StartQtHarness(argc, argv);
     char pattern[] = "/tmp/orvantis-fuzz-template-XXXXXX";
     if (!mkdtemp(pattern)) {
         std::perror("fuzz_template: mkdtemp");

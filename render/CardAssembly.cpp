@@ -143,16 +143,17 @@ bool CardMaker::Assemble(const CardRequest& request, std::string& error)
         error = "no card template in " + Quoted(m_folder) + " (its this.tpl is missing or holds no frame)";
         return false;
     }
+    return Finish(document, request, error);
+}
+
+bool CardMaker::Finish(CLumivexDoc& document, const CardRequest& request, std::string& error)
+{
     for (const PhotoRequest& photo : request.photos)
         if (!PlacePhoto(document, photo, error))
             return false;
     for (const TextRequest& text : request.texts)
         AddText(document, text, request.style);
-    return Save(document, request.output, error);
-}
-
-bool CardMaker::Save(CLumivexDoc& document, const std::filesystem::path& output, std::string& error)
-{
+    const std::filesystem::path& output = request.output;
     const bool cardFile = output.extension() == kCardExtension;
     if (!(cardFile ? document.SaveCard(output, error) : document.SaveCardImage(output, error))) {
         error = "cannot write " + Quoted(output) + ": " + error;
@@ -173,12 +174,7 @@ bool CardMaker::RenderCardFile(const CardRequest& request, std::string& error)
             error = "cannot open card " + Quoted(request.cardFile) + ": " + error;
             return false;
         }
-        for (const PhotoRequest& photo : request.photos)
-            if (!PlacePhoto(document, photo, error))
-                return false;
-        for (const TextRequest& text : request.texts)
-            AddText(document, text, request.style);
-        return Save(document, request.output, error);
+        return Finish(document, request, error);
     } catch (const std::bad_alloc&) {
         m_cardDocument.reset();
         error = "not enough memory for the card " + Quoted(request.cardFile);

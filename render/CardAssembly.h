@@ -29,8 +29,9 @@ private:
     bool Assemble(const CardRequest& request, std::string& error);
     // A card that starts from a card file rather than the template.
     bool RenderCardFile(const CardRequest& request, std::string& error);
-    // A picture, or a card file when the name ends in .orvantis.
-    static bool Save(CLumivexDoc& document, const std::filesystem::path& output, std::string& error);
+    // The request's photos and texts put on the card, which is then saved as
+    // a picture, or as a card file when the name ends in .orvantis.
+    static bool Finish(CLumivexDoc& document, const CardRequest& request, std::string& error);
 
     std::filesystem::path m_folder;
     std::unique_ptr<CLumivexDoc> m_document;  // made by the first card

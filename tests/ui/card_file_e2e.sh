@@ -10,35 +10,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/inside.sh" <<'INNER'
 set -euo pipefail
-build=$1 work=$2
+build=$1 work=$2 steps=$3
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+export XDG_CONFIG_HOME=$work/config
+source "$steps"
 program=
 
-# The window called $1 once it is shown (twenty seconds at most).
-window() {
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $id ]] && { echo "$id"; return; }
-    sleep 0.2
-  done
-  echo "no window '$1' appeared" >&2
-  cat "$work/errors" >&2
-  return 1
-}
-# Keys to the window called $1; then, in the file dialog called $2, a name.
-save_with() {
-  xdotool windowfocus --sync "$(window "$1")" key --clearmodifiers "$3"
-  dialog=$(window "$2")
-  xdotool windowfocus --sync "$dialog"
-  sleep 0.5
-  xdotool type --delay 5 "$4"
-  xdotool key Return
-  for _ in $(seq 50); do [[ -s $4 ]] && return; sleep 0.2; done
-  echo "$4 was not written" >&2
-  return 1
-}
+# Each run keeps its cards behind the user's back apart: what the first run
+# kept has nothing to do with the card file it opens next.
 start() {
-  "$build/orvantis" "$@" 2>>"$work/errors" &
+  XDG_STATE_HOME=$(mktemp -d -p "$work") "$build/orvantis" "$@" 2>>"$work/errors" &
   program=$!
 }
 stop() {
@@ -61,4 +42,4 @@ stop
 cmp "$work/before.png" "$work/after.png" || { echo "the reopened card saves other bytes"; exit 1; }
 echo "card file round trip in the program: $(stat -c %s "$work/after.png") bytes the same"
 INNER
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work" "$(dirname "$0")/x11_steps.sh"

@@ -11,41 +11,21 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/inside.sh" <<'INNER'
 set -euo pipefail
-build=$1 work=$2
+build=$1 work=$2 steps=$3
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
 slots=$work/state/orvantis/recovery
+source "$steps"
 program=
 
-window() {  # the window called $1 once it is shown (twenty seconds at most)
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [[ -n $id ]] && { echo "$id"; return; }
-    sleep 0.2
-  done
-  echo "no window '$1' appeared" >&2; cat "$work/errors" >&2; return 1
-}
-save_picture() {  # Ctrl+S in the main window, then the name $1 in the dialog
-  xdotool windowfocus --sync "$(window Orvantis)" key --clearmodifiers ctrl+s
-  xdotool windowfocus --sync "$(window "Save the card")"
-  sleep 0.5
-  xdotool type --delay 5 "$1"
-  xdotool key Return
-  for _ in $(seq 50); do [[ -s $1 ]] && return; sleep 0.2; done
-  echo "$1 was not written" >&2; return 1
-}
+save_picture() { save_with Orvantis "Save the card" ctrl+s "$1"; }
 start() { "$build/orvantis" "$@" 2>>"$work/errors" & program=$!; }
 trap 'kill -9 $program 2>/dev/null || true' EXIT
 
 convert -size 600x400 plasma:fractal -quality 92 "$work/photo.jpg"
 start "$work/photo.jpg"
-main=$(window Orvantis)
-eval "$(xdotool getwindowgeometry --shell "$main")"
 # A text typed onto the card, below the photo.
-xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+t
-xdotool mousemove $((X + 300)) $((Y + 450)) click 1
-sleep 0.3
-xdotool type --delay 20 "Kept safe"
-xdotool key Return
+type_text_at "$(window Orvantis)" 300 450 "Kept safe"
 save_picture "$work/before.png"
 for _ in $(seq 40); do [[ -f $(echo "$slots"/*/card.json) ]] && break; sleep 0.2; done
 [[ -f $(echo "$slots"/*/card.json) ]] || { echo "no card was kept within 8 s"; exit 1; }
@@ -61,12 +41,7 @@ cmp "$work/before.png" "$work/after.png" || { echo "the restored card saves othe
 
 # A normal quit, declining to save a changed card, removes the slot.
 main=$(window Orvantis)
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+t
-xdotool mousemove $((X + 300)) $((Y + 200)) click 1
-sleep 0.3
-xdotool type --delay 20 "More"
-xdotool key Return
+type_text_at "$main" 300 200 "More"
 xdotool mousemove $((X + WIDTH - 30)) $((Y + 8)) click 1
 sleep 0.5
 prompt=$(xdotool search --onlyvisible --name '^Orvantis$' | tail -n 1)
@@ -78,4 +53,4 @@ left=$(find "$slots" -mindepth 1 -maxdepth 1 | wc -l)
 (( left == 0 )) || { echo "a normal quit left $left slots"; ls -R "$slots"; exit 1; }
 echo "recovery after a kill: the restored card saves $(stat -c %s "$work/after.png") bytes the same"
 INNER
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/inside.sh" "$build" "$work" "$(dirname "$0")/x11_steps.sh"
