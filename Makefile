@@ -57,6 +57,9 @@ bench: deps
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/card_bench --benchmark_counters_tabular=true
 	bench/compare-card.sh $(BENCH_BUILD)/bench/card_bench
 	$(BENCH_BUILD)/bench/render_bench 100
+	# The recovery slot under 300 kills of a program autosaving as fast as it can.
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target app_tests
+	QT_QPA_PLATFORM=offscreen ORVANTIS_KILLS=300 $(BENCH_BUILD)/tests/app_tests --gtest_filter=AutosaveKill.Series
 
 $(SANITIZE_BUILD)/build.ninja: | deps
 	$(CLANG) cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_SANITIZE=ON

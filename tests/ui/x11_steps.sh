@@ -14,14 +14,16 @@ window() {
 }
 
 # Keys $3 to the window called $1; then, in the file dialog called $2, the
-# name $4, which must be written within ten seconds.
+# name $4, which must be written within thirty seconds (the sanitizers'
+# builds render slowly).
 save_with() {
   xdotool windowfocus --sync "$(window "$1")" key --clearmodifiers "$3"
   xdotool windowfocus --sync "$(window "$2")"
-  sleep 0.5
+  # A dialog takes the keyboard a moment after it shows, longer on a busy machine.
+  sleep 1.5
   xdotool type --delay 5 "$4"
   xdotool key Return
-  for _ in $(seq 50); do [[ -s $4 ]] && return; sleep 0.2; done
+  for _ in $(seq 150); do [[ -s $4 ]] && return; sleep 0.2; done
   echo "$4 was not written" >&2
   return 1
 }
