@@ -99,6 +99,8 @@ fs::path MakeSlot(const fs::path& root, std::optional<SlotLock>& lock, std::stri
         why = DescribeWriteError(error.value(), root / "slot");
         return {};
     }
+    // The user's photos are nobody else's business.
+    fs::permissions(root, fs::perms::owner_all, error);
     std::random_device random;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const fs::path slot = root / (std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000));
