@@ -98,7 +98,7 @@ if (( render )); then
   text=$(MANWIDTH=200 man -l "$work/root/usr/share/man/man1/orvantis-render.1.gz" 2>/dev/null | sed -n '/^EXAMPLES$/,/^SEE ALSO$/p')
   # shellcheck disable=SC2016 # the lines as printed, $ and all
   for line in '#SBATCH --array=0-9' '--shard "$SLURM_ARRAY_TASK_ID/$SLURM_ARRAY_TASK_COUNT"' \
-              'completionMode: Indexed' '--shard "$JOB_COMPLETION_INDEX/10"'; do
+              'completion mode Indexed' '--shard "$JOB_COMPLETION_INDEX/10"'; do
     grep -qF -- "$line" <<<"$text" || fail "the EXAMPLES of orvantis-render.1 lack the job array line $line"
   done
 fi
