@@ -6,11 +6,15 @@
 #include <QFileInfo>
 #include <QGridLayout>
 
+#include "app/LumivexDoc.h"
 #include "controls/PreviewFileDlg.h"
 #include "controls/StaticEx.h"
+#include "tests/app/TemplateFolder.h"
 #include "tests/ui/SkinPictures.h"
 
 namespace {
+
+using testtemplates::TemplateFolder;
 
 using skintest::At;
 using skintest::Shot;
@@ -94,6 +98,22 @@ TEST(StaticEx, KeepsThePictureWhenTheFileIsNotOne)
     pane.Clear();
     EXPECT_FALSE(pane.Image().IsValid());
     EXPECT_TRUE(pane.PreviewRect().isEmpty());
+}
+
+// A card file shows the preview it keeps, at the preview's own size.
+TEST(StaticEx, ShowsACardFilesPreview)
+{
+    skintest::SkinFolder folder;
+    TemplateFolder card(300, 200, {50, 40, 250, 160});
+    CLumivexDoc document(card.Path());
+    document.FitCardToView({300, 200}, true);
+    std::string why;
+    ASSERT_TRUE(document.SaveCard(folder.Path() / "card.orvantis", why)) << why;
+    CStaticEx pane;
+    SizeBox(pane, 100, 120);
+    ASSERT_TRUE(pane.SetImageFile(folder.Path() / "card.orvantis"));
+    EXPECT_EQ(pane.Image().GetWidth(), 256u);
+    EXPECT_EQ(pane.Image().GetHeight(), 171u);
 }
 
 TEST(PreviewFileDlg, TranslatesTheFilterIntoNameFilters)
