@@ -238,13 +238,12 @@ bool CLumivexDoc::SaveCard(const std::filesystem::path& path, std::string& error
 
 bool CLumivexDoc::OpenCard(const std::filesystem::path& path, std::string& error, bool fit)
 {
-    SharedSourceFile file = ReadSourceFile(path, error);
+    const std::shared_ptr<SourceFile> file = ReadSourceFile(path, error);
     CardRecord record;
     BuiltCard built;
-    if (!file || !ReadCardDocument(std::move(const_cast<SourceFile&>(*file).bytes), record, error) ||
+    if (!file || !ReadCardDocument(std::move(file->bytes), record, error) ||
         !BuildCard(record, DecodePhoto, built, error))
         return false;
-    file.reset();
     record.cardFile = path.string();
     Adopt(record, std::move(built), fit);
     m_keptId = m_history.CurrentId();

@@ -14,7 +14,7 @@ constexpr std::uint64_t kMaxSourceBytes = std::uint64_t(std::numeric_limits<std:
 
 }  // namespace
 
-SharedSourceFile ReadSourceFile(const std::string& path, std::string& why)
+std::shared_ptr<SourceFile> ReadSourceFile(const std::string& path, std::string& why)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {

@@ -19,5 +19,6 @@ struct SourceFile {
 
 using SharedSourceFile = std::shared_ptr<const SourceFile>;
 
-// The whole file, or null with the system's reason in why.
-SharedSourceFile ReadSourceFile(const std::string& path, std::string& why);
+// The whole file, or null with the system's reason in why; the caller may
+// still change it before sharing it.
+std::shared_ptr<SourceFile> ReadSourceFile(const std::string& path, std::string& why);

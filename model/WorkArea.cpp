@@ -22,14 +22,14 @@ bool BoxHolds(const ElementBase& element, POINT p)
 bool WorkArea::LoadTemplate(const std::filesystem::path& folder)
 {
     std::string why;
-    auto file = std::const_pointer_cast<SourceFile>(ReadSourceFile(folder / "this.tpl", why));
+    const std::shared_ptr<SourceFile> file = ReadSourceFile(folder / "this.tpl", why);
     if (!file)
         return false;
     // The folder's name stands for the template; its preview travels with it.
     file->name = folder.filename().empty() ? folder.parent_path().filename().string() : folder.filename().string();
     if (auto thumbnail = ReadSourceFile(folder / "thumb.jpg", why))
         file->thumbnail = thumbnail->bytes;
-    return LoadTemplate(SharedSourceFile(std::move(file)));
+    return LoadTemplate(SharedSourceFile(file));
 }
 
 bool WorkArea::LoadTemplate(const SharedSourceFile& file)
