@@ -15,8 +15,25 @@ namespace {
 // refusals already are ("the picture is ... pixels, more than ..."); a
 // library's terse message ("Read Error", "Corrupted TIFF file!") is kept in
 // brackets behind what it means for the file.
-std::string Explained(const std::string& reason)
+// One line: a library's message may end in a line break, or hold several.
+std::string OneLine(const std::string& text)
 {
+    std::string line;
+    for (const char c : text) {
+        const bool space = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+        if (!space)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+std::string Explained(const std::string& message)
+{
+    const std::string reason = OneLine(message);
     if (reason.starts_with("the ") || reason.starts_with("decoding the "))
         return reason;
     if (reason == "Decode: Unknown or wrong format")
