@@ -152,11 +152,10 @@ void CardAutosave::Work()
     }
 }
 
-std::string CardAutosave::EntryName(const SharedSourceFile& file, const std::string& folder,
-                                    const std::string& extension)
+std::string CardAutosave::EntryName(const SharedSourceFile& file, const std::vector<std::uint8_t>& bytes,
+                                    const std::string& folder, const std::string& extension)
 {
-    // The thumbnail is keyed apart from the file it travels with.
-    const std::vector<std::uint8_t>& bytes = folder == "Template" && extension == "jpg" ? file->thumbnail : file->bytes;
+    // Keyed by the bytes, so a template's thumbnail has a name of its own.
     auto& [owner, name] = m_names[&bytes];
     if (owner.expired() || owner.lock() != file) {
         owner = file;
@@ -189,14 +188,14 @@ bool CardAutosave::Write(const Job& job, std::string& why)
         }
     CardEntryNames names;
     std::vector<std::pair<std::string, const std::vector<std::uint8_t>*>> files;
-    names.templateFile = EntryName(record.templateFile, "Template", "tpl");
+    names.templateFile = EntryName(record.templateFile, record.templateFile->bytes, "Template", "tpl");
     files.emplace_back(names.templateFile, &record.templateFile->bytes);
     if (!record.templateFile->thumbnail.empty()) {
-        names.templateThumbnail = EntryName(record.templateFile, "Template", "jpg");
+        names.templateThumbnail = EntryName(record.templateFile, record.templateFile->thumbnail, "Template", "jpg");
         files.emplace_back(names.templateThumbnail, &record.templateFile->thumbnail);
     }
     for (const SharedSourceFile& photo : record.photos) {
-        names.photos.push_back(EntryName(photo, "Photos", EntryExtension(photo->name)));
+        names.photos.push_back(EntryName(photo, photo->bytes, "Photos", EntryExtension(photo->name)));
         files.emplace_back(names.photos.back(), &photo->bytes);
     }
     // The files a description names are on disk before it is.

@@ -57,7 +57,9 @@ private:
     // On the writer thread: false with the reason.
     bool Write(const Job& job, std::string& why);
     bool Clear(std::string& why);
-    std::string EntryName(const SharedSourceFile& file, const std::string& folder, const std::string& extension);
+    // bytes belong to file (its own bytes or its thumbnail's).
+    std::string EntryName(const SharedSourceFile& file, const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                          const std::string& extension);
     void Report(bool ok, const std::string& why);
 
     CLumivexDoc& m_document;

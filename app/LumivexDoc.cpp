@@ -1,7 +1,5 @@
 #include "app/LumivexDoc.h"
 
-#include <cstdlib>
-
 #include "app/CardFile.h"
 #include "app/FileFormats.h"
 #include "app/ResFolders.h"
@@ -209,17 +207,13 @@ bool HoldsTemplate(const std::filesystem::path& folder, const SourceFile& carrie
 
 std::vector<std::uint8_t> CLumivexDoc::PreviewPng(LONG maxSide) const
 {
-    std::vector<std::uint8_t> png;
     HBITMAP bitmap = RenderCardPreview(m_workArea, maxSide);
     PxImage preview;
-    std::uint8_t* data = nullptr;
-    std::int32_t length = 0;
-    if (bitmap && preview.CreateFromHBITMAP(bitmap) && preview.Encode(data, length, FormatPng)) {
-        png.assign(data, data + length);
-        std::free(data);
-    }
+    SourceFile png;
+    if (bitmap && preview.CreateFromHBITMAP(bitmap))
+        EncodeLosslessly(preview, png);
     DeleteObject(bitmap);
-    return png;
+    return png.bytes;
 }
 
 bool CLumivexDoc::SaveCard(const std::filesystem::path& path, std::string& error)

@@ -1,20 +1,11 @@
 #include "app/PhotoFile.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <system_error>
-
-#include <unistd.h>
 
 #include "image/ColourConvert.h"
 
 namespace {
 
-// A decoder's reason in the words a user reads. The image core's own
-// refusals already are ("the picture is ... pixels, more than ..."); a
-// library's terse message ("Read Error", "Corrupted TIFF file!") is kept in
-// brackets behind what it means for the file.
 // One line: a library's message may end in a line break, or hold several.
 std::string OneLine(const std::string& text)
 {
@@ -31,6 +22,10 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
+// A decoder's reason in the words a user reads. The image core's own
+// refusals already are ("the picture is ... pixels, more than ..."); a
+// library's terse message ("Read Error", "Corrupted TIFF file!") is kept in
+// brackets behind what it means for the file.
 std::string Explained(const std::string& message)
 {
     const std::string reason = OneLine(message);
@@ -41,28 +36,6 @@ std::string Explained(const std::string& message)
     if (reason.find("nsupported") != std::string::npos || reason.find("not supported") != std::string::npos)
         return "the picture is stored in a way this program does not read (" + reason + ")";
     return "the file is damaged or cut short (" + reason + ")";
-}
-
-// Why a path that could not be decoded did not open: the file system's
-// answer first, since a missing or unreadable file has no content to judge.
-std::string Unreadable(const std::filesystem::path& path, const PxImage& photo)
-{
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error)
-        return error.message();
-    if (std::filesystem::is_directory(status))
-        return "it is a folder, not a file";
-    if (!std::filesystem::is_regular_file(status))
-        return "it is not a file";
-    if (std::filesystem::file_size(path, error) == 0 && !error)
-        return "the file is empty";
-    if (photo.GetLastError()[0])
-        return Explained(photo.GetLastError());
-    // The decoders were never reached: the file could not be opened.
-    if (::access(path.c_str(), R_OK) != 0)
-        return std::strerror(errno);
-    return "the file cannot be read";
 }
 
 // A photo taken turned goes on the card the right way up, in the colours its
@@ -78,14 +51,8 @@ void MakeUprightSrgb(PxImage& photo)
 
 bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why)
 {
-    photo.SetLastError("");
-    if (!photo.Load(path, FormatUnknown) || !photo.IsValid()) {
-        why = Unreadable(path, photo);
-        photo.Destroy();
-        return false;
-    }
-    MakeUprightSrgb(photo);
-    return true;
+    SharedSourceFile source;
+    return OpenPhoto(path, photo, why, source);
 }
 
 bool OpenPhoto(const std::filesystem::path& path, PxImage& photo, std::string& why, SharedSourceFile& source)

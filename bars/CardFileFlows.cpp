@@ -69,7 +69,7 @@ QString CardFileFilter()
 
 bool IsCardFileName(const QString& path)
 {
-    return path.endsWith(QString::fromLatin1(kCardExtension), Qt::CaseInsensitive);
+    return HasCardExtension(path.toStdString());
 }
 
 QStringList RecentCardFiles()

@@ -726,6 +726,14 @@ private:
 
 }  // namespace
 
+bool HasCardExtension(const std::filesystem::path& name)
+{
+    const std::string extension = name.extension().string();
+    return extension.size() == std::strlen(kCardExtension) &&
+           std::equal(extension.begin(), extension.end(), kCardExtension,
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
 bool LooksLikeCardDocument(const std::uint8_t* bytes, std::size_t size)
 {
     return FirstEntryProblem(bytes, size).empty();

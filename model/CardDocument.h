@@ -50,5 +50,7 @@ bool ReadCardPreview(const std::uint8_t* bytes, std::size_t size, std::vector<st
 // The same from a card file, of which only the pages the preview needs are read.
 bool ReadCardPreview(const std::filesystem::path& card, std::vector<std::uint8_t>& png, std::string& why);
 
+// Whether a name ends in the card file's extension, in any case.
+bool HasCardExtension(const std::filesystem::path& name);
 // Whether bytes begin as a card file does (the stored mimetype entry).
 bool LooksLikeCardDocument(const std::uint8_t* bytes, std::size_t size);

@@ -154,7 +154,7 @@ bool CardMaker::Finish(CLumivexDoc& document, const CardRequest& request, std::s
     for (const TextRequest& text : request.texts)
         AddText(document, text, request.style);
     const std::filesystem::path& output = request.output;
-    const bool cardFile = output.extension() == kCardExtension;
+    const bool cardFile = HasCardExtension(output);
     if (!(cardFile ? document.SaveCard(output, error) : document.SaveCardImage(output, error))) {
         error = "cannot write " + Quoted(output) + ": " + error;
         return false;

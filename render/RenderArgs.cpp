@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cctype>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -87,14 +86,6 @@ std::pair<std::string, std::optional<Place>> SplitPlace(const std::string& argum
         if (auto place = read(std::string_view(argument).substr(at + 1)))
             return {argument.substr(0, at), place};
     return {argument, std::nullopt};
-}
-
-bool IsCardDocumentName(const std::string& name)
-{
-    const std::string extension = kCardExtension;
-    return name.size() > extension.size() &&
-           std::equal(extension.rbegin(), extension.rend(), name.rbegin(),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 std::optional<COLORREF> ColourOf(std::string_view text)
@@ -193,7 +184,7 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
             return "--colour needs a colour as #RRGGBB, not '" + value + "'";
         card.style.colour = *colour;
     } else if (option == "-o") {
-        if (CardFormatOf(value) == 0 && !IsCardDocumentName(value))
+        if (CardFormatOf(value) == 0 && !HasCardExtension(value))
             return "-o needs a file name ending in " + CardExtensionsText() + " or .orvantis, not '" + value + "'";
         card.output = value;
     } else if (option == "--format") {
@@ -244,7 +235,7 @@ RenderArgs ParseRenderArgs(const std::vector<std::string>& arguments)
             args.mode = RenderArgs::Mode::Help;
             return args;
         }
-        if (!option.empty() && option[0] != '-' && IsCardDocumentName(option)) {
+        if (!option.empty() && option[0] != '-' && HasCardExtension(option)) {
             args.cardFiles.push_back(option);
             continue;
         }

@@ -2,6 +2,8 @@
 // card; files that cannot be photos are refused with the reason in words.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -176,6 +178,9 @@ TEST_F(PhotoFile, RefusedFilesSayWhy)
     EXPECT_EQ(Refusal(Path("missing.jpg")), "No such file or directory");
     fs::create_directories(Path("folder.jpg"));
     EXPECT_EQ(Refusal(Path("folder.jpg")), "it is a folder, not a file");
+    // A named pipe would be waited on for ever.
+    ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(Refusal(Path("pipe.jpg")), "it is not a file");
     std::ofstream(Path("empty.jpg")).flush();
     EXPECT_EQ(Refusal(Path("empty.jpg")), "the file is empty");
     std::ofstream(Path("notes.jpg")) << "shopping list: bread, milk, a frame for the card";
