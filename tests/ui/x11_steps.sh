@@ -14,18 +14,33 @@ window() {
 }
 
 # Keys $3 to the window called $1; then, in the file dialog called $2, the
-# name $4, which must be written within thirty seconds (the sanitizers'
+# name $4. A dialog takes the keyboard a moment after it shows, and a busy
+# machine can drop or reorder what is typed before (the name's completion
+# list may take the Return), so the name is typed again while the dialog
+# stays open. The file must be written within a minute (the sanitizers'
 # builds render slowly).
 save_with() {
   xdotool windowfocus --sync "$(window "$1")" key --clearmodifiers "$3"
-  xdotool windowfocus --sync "$(window "$2")"
-  # A dialog takes the keyboard a moment after it shows, longer on a busy machine.
-  sleep 1.5
-  xdotool type --delay 5 "$4"
-  xdotool key Return
-  for _ in $(seq 150); do [[ -s $4 ]] && return; sleep 0.2; done
+  local dialog
+  dialog=$(window "$2")
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$dialog"
+    sleep 1.5
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 5 "$4"
+    xdotool key Return
+    for _ in $(seq 50); do shown "$2" || break; sleep 0.2; done
+    shown "$2" || break
+  done
+  for _ in $(seq 300); do [[ -s $4 ]] && return; sleep 0.2; done
   echo "$4 was not written" >&2
+  cat "$work/errors" >&2
   return 1
+}
+
+# Whether a window called $1 is shown.
+shown() {
+  [[ -n $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null) ]]
 }
 
 # A text typed in the window $1 (Ctrl+T, a click at $2,$3 inside it, the
