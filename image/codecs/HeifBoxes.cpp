@@ -185,9 +185,18 @@ Bytes ItemDataReach(Bytes file, Bytes meta)
     return reach.value_or(Bytes{});
 }
 
+// How often, all items together, the items' data may read the file's bytes.
+// The pictures of a layered file share their data by design (each layer's
+// picture is the same coded data, told which layers to show), and a grid may
+// repeat a tile; no such file reads its bytes more than a few times. Beyond
+// that a small file could hand the decoders, and this walk, gigabytes.
+constexpr std::uint64_t kReadsOfTheFile = 8;
+
 // Calls visit(id, data) with each item's data put together from its extents
 // in the file or in the item data box, as libheif hands it to the decoders.
-// False when the data adds up to more than the file: extents read twice.
+// False when one item's data is more than the file (it reads the same bytes
+// twice: libheif would hold the copies at once), or all items' data more
+// than kReadsOfTheFile times the file.
 // Version 1 of the location box may give each extent an index; libheif
 // (1.15) reads that index only from version 2 on, so a version 1 box with
 // an index size reads two ways: as written (indexInVersion1) and as libheif
@@ -205,7 +214,7 @@ bool ForEachItemData(Bytes file, Bytes meta, bool indexInVersion1, Visit visit)
     const std::size_t offsetSize = width(sizes >> 4), lengthSize = width(sizes & 15), baseSize = width(moreSizes >> 4);
     const std::size_t indexSize = version >= 2 || (version == 1 && indexInVersion1) ? width(moreSizes & 15) : 0;
     const Bytes itemData = ItemDataReach(file, meta);
-    std::uint64_t budget = file.size();
+    std::uint64_t budget = kReadsOfTheFile * file.size();
     std::vector<std::uint8_t> data;
     const std::uint64_t count = location.Read(version < 2 ? 2 : 4);
     for (std::uint64_t i = 0; i < count && !location.Failed(); ++i) {
@@ -222,7 +231,7 @@ bool ForEachItemData(Bytes file, Bytes meta, bool indexInVersion1, Visit visit)
                 continue;
             const Bytes rest = source.subspan(std::size_t(base + offset));
             const std::size_t taken = length == 0 ? rest.size() : std::size_t(std::min<std::uint64_t>(length, rest.size()));
-            if (taken > budget)
+            if (taken > budget || data.size() + taken > file.size())
                 return false;
             budget -= taken;
             data.insert(data.end(), rest.begin(), rest.begin() + std::ptrdiff_t(taken));

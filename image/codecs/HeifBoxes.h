@@ -24,8 +24,9 @@ struct PictureSize {
 
 // The canvases of the grid and overlay items, and the frames of the HEVC
 // sequence parameter sets and AV1 sequence headers in the coding
-// configurations and in the coded items. Nothing when the items' data adds
-// up to more than the file holds (data read more than once).
+// configurations and in the coded items. Nothing when an item's data is
+// more than the file holds, or the items' data together several times more
+// (items of a layered picture share their data, but only so often).
 std::optional<std::vector<PictureSize>> DeclaredPictureSizes(std::span<const std::uint8_t> file);
 
 // Whether every picture that a derived picture (a grid, an overlay, an

@@ -203,7 +203,7 @@ bool CheckBeforeDecoding(PxImage& image, std::span<const std::uint8_t> file, con
         return false;
     const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(file);
     if (!declared)
-        return RefuseDamaged(image, name, "its items' data overlap");
+        return RefuseDamaged(image, name, "its items read the same data more often than any picture needs");
     const bool within = std::all_of(declared->begin(), declared->end(), [&](const pximage::PictureSize& size) {
         return pximage::CheckPictureSize(image, size.width, size.height, alpha, name);
     });

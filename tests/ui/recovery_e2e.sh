@@ -43,8 +43,11 @@ cmp "$work/before.png" "$work/after.png" || { echo "the restored card saves othe
 main=$(window Orvantis)
 type_text_at "$main" 300 200 "More"
 xdotool mousemove $((X + WIDTH - 30)) $((Y + 8)) click 1
-sleep 0.5
-prompt=$(xdotool search --onlyvisible --name '^Orvantis$' | tail -n 1)
+for _ in $(seq 50); do
+  prompt=$(xdotool search --onlyvisible --name '^Orvantis$' | tail -n 1)
+  [[ $prompt != "$main" ]] && break
+  sleep 0.2
+done
 [[ $prompt != "$main" ]] || { echo "no quit prompt for a changed card"; exit 1; }
 xdotool windowfocus --sync "$prompt" key Escape
 for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.2; done
