@@ -33,7 +33,7 @@ set(ORVANTIS_DESKTOP_SOURCES ${PROJECT_SOURCE_DIR}/tools/desktop)
 configure_file(${ORVANTIS_DESKTOP_SOURCES}/orvantis.metainfo.xml.in ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml @ONLY)
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_BINARY_DIR}/orvantis.metainfo.xml DESTINATION share/metainfo)
-install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION share/icons/hicolor)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/res/icons/ DESTINATION share/icons/hicolor)
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis-card.xml DESTINATION share/mime/packages)
 install(FILES ${ORVANTIS_DESKTOP_SOURCES}/orvantis.thumbnailer DESTINATION share/thumbnailers)
 install(FILES ${ORVANTIS_MAN_PAGES} DESTINATION share/man/man1)
@@ -92,6 +92,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.orvantis.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig, fonts-liberation, fonts-liberation2, fonts-dejavu-core")
-# Help Topic hands the manual to the desktop's browser.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Help Topic hands the manual to the desktop's browser; qt6-wayland lets the
+# program run as a Wayland client rather than through Xwayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 include(CPack)

@@ -14,6 +14,8 @@
 #include <QToolTip>
 #include <qdrawutil.h>
 
+#include "controls/WindowPlacement.h"
+
 const std::array<ColourTableEntry, 40> ColourTable = {{
     {RGB(0, 0, 0), "Black"},
     {RGB(165, 42, 0), "Brown"},
@@ -210,8 +212,10 @@ CColourPalette::CColourPalette(QPoint bottomLeft, COLORREF colour, QWidget* butt
       m_nChosen(ChosenEntry(colour, !autoText.isEmpty(), !moreText.isEmpty()))
 {
     setMouseTracking(true);
-    const QRect screen = button->screen()->availableGeometry();
-    setGeometry(PlacePalette(QRect(bottomLeft, m_geometry.WindowSize()), button->height(), screen));
+    const QRect below(bottomLeft, m_geometry.WindowSize());
+    setGeometry(PlatformPlacesWindows()
+                    ? below
+                    : PlacePalette(below, button->height(), button->screen()->availableGeometry()));
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive)
             EndSelection(false);

@@ -13,6 +13,8 @@ packages=(
   clang-14 libclang-rt-14-dev llvm-14
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils imagemagick xdotool
+  # the program as a Wayland client under a headless compositor
+  weston qt6-wayland
   # image libraries
   libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev libwebp-dev libheif-dev zlib1g-dev libminizip-dev
   liblcms2-dev

@@ -30,6 +30,7 @@
 #include "bars/TemplateFlows.h"
 #include "controls/AppStrings.h"
 #include "controls/DlgAbout.h"
+#include "controls/WindowPlacement.h"
 #include "controls/PxSkinButton.h"
 #include "controls/StatusBarEx.h"
 #include "ui/LumivexApp.h"
@@ -82,7 +83,7 @@ CMainFrame::CMainFrame(CLumivexDoc& document, QWidget* parent)
     ConnectCommands();
 
     resize(800, 600);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !PlatformPlacesWindows()) {
         const QRect area = screen->geometry();
         move(area.left() + (area.width() - 800) / 2, area.top() + (area.height() - 600) / 2);
     }

@@ -18,6 +18,7 @@
 #include "ui/CommandLine.h"
 #include "ui/LumivexApp.h"
 #include "ui/MainFrame.h"
+#include "ui/ProgramIdentity.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ int main(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName("Orvantis");
+    SetProgramIdentity();
     CLumivexApp program;
     CMainFrame* frame = StartMainFrame(program);
     if (!frame)

@@ -39,6 +39,11 @@ caption=$(convert "$work/shot.png" -crop 1x1+300+224 -format "%[fx:int(255*r)],%
 echo "colours in the view: $view_colours; caption pixel: $caption"
 (( view_colours > 50 )) || { echo "no card in the view"; exit 1; }
 [[ $caption != "0,0,0" ]] || { echo "caption not painted"; exit 1; }
+# The window carries the program's icon (drawn into res/icons where no icon
+# theme has it) and the class of its desktop entry.
+window=$(xwininfo -name Orvantis | awk '/Window id:/ {print $4}')
+xprop -id "$window" WM_CLASS | grep -q '"orvantis"' || { echo "the window's class is not orvantis"; exit 1; }
+xprop -id "$window" _NET_WM_ICON | grep -aq 'Icon (128 x 128)' || { echo "the window has no icon"; exit 1; }
 grep -q "missing.jpg could not be opened" "$work/errors" || { echo "no message for the missing photo"; exit 1; }
 # The photo given on the command line lies on the card, at its top-left corner.
 photo=$(convert "$work/shot.png" -crop 1x1+$((240 + 9 + 60))+$((212 + 123 + 40)) -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" info:)
