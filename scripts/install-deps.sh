@@ -16,10 +16,12 @@ packages=(
   # the program as a Wayland client under a headless compositor
   weston qt6-wayland
   # image libraries
-  libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev libwebp-dev libheif-dev zlib1g-dev libminizip-dev
-  liblcms2-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev libwebp-dev libheif-dev libavif-dev zlib1g-dev
+  libminizip-dev liblcms2-dev
   # user interface and fonts
   qt6-base-dev libgl-dev fontconfig fonts-liberation fonts-liberation2 fonts-dejavu-core
+  # the faces texts fall back on for emoji (in colour) and Chinese, Japanese and Korean
+  fonts-noto-color-emoji fonts-noto-cjk
   # install and package: the desktop metadata validators, the package's library dependencies,
   # the manual pages (made by python3 from the programs' --help; man checks them) and Debian's
   # package checker

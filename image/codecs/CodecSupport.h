@@ -60,6 +60,49 @@ inline std::shared_ptr<ColourSpace> NewColourSpace(const std::uint8_t* profile =
     }
 }
 
+// The colour space that coded colour parameters stand for (the code points
+// of ISO/IEC 23091-2, as the colour boxes of HEIF and AVIF and the AV1
+// sequence header carry them), or none for sRGB: primaries of BT.709 (or
+// unspecified) with the sRGB (or an unspecified) transfer. The
+// chromaticities of the primaries come from the library that read them.
+inline std::shared_ptr<const ColourSpace> CodedColourSpace(std::uint32_t primaries, std::uint32_t transfer,
+                                                           const ColourSpace::Chromaticities& chromaticities)
+{
+    constexpr std::uint32_t kBt709 = 1, kUnspecified = 2, kSrgbTransfer = 13;
+    if ((primaries == kBt709 || primaries == kUnspecified) && (transfer == kSrgbTransfer || transfer == kUnspecified))
+        return nullptr;
+    auto space = std::make_shared<ColourSpace>();
+    if (primaries != kUnspecified) {
+        space->hasChromaticities = true;
+        space->chromaticities = chromaticities;
+    }
+    switch (transfer) {
+    case kSrgbTransfer:
+        space->transfer = ColourSpace::Transfer::Srgb;
+        break;
+    case 1:   // BT.709
+    case 6:   // BT.601
+    case 14:  // BT.2020 at 10 bits
+    case 15:  // and at 12 bits
+        space->transfer = ColourSpace::Transfer::Bt709;
+        break;
+    case 8:  // linear
+        space->transfer = ColourSpace::Transfer::Linear;
+        break;
+    case 4:  // BT.470 System M
+        space->transfer = ColourSpace::Transfer::Gamma;
+        space->gamma = 2.2;
+        break;
+    case 5:  // BT.470 System B, G
+        space->transfer = ColourSpace::Transfer::Gamma;
+        space->gamma = 2.8;
+        break;
+    default:
+        break;
+    }
+    return space;
+}
+
 // The start of a library-backed decode: a stream is needed.
 inline bool BeginDecode(PxImage& image, PxFile* file)
 {

@@ -12,6 +12,7 @@
 #include "image/ByteOrder.h"
 #include "image/CodecTable.h"
 #include "image/PxFile.h"
+#include "image/codecs/AvifSequence.h"
 #include "image/codecs/CodecSupport.h"
 #include "image/codecs/HeifBoxes.h"
 
@@ -54,8 +55,6 @@ Brands BrandOf(const std::uint8_t* fourcc)
 
 // ---- Colour ----
 
-// The colour space of colour parameters, or none for sRGB: primaries of
-// BT.709 (or unspecified) with the sRGB (or an unspecified) transfer.
 // The record's codes are read as the numbers the file holds: libheif also
 // hands over a record with codes it does not know, which its enumerations
 // cannot hold.
@@ -69,46 +68,11 @@ std::uint32_t Code(const auto& field)
 
 std::shared_ptr<const ColourSpace> NclxColourSpace(const heif_color_profile_nclx& nclx)
 {
-    const std::uint32_t primariesCode = Code(nclx.color_primaries), transfer = Code(nclx.transfer_characteristics);
-    const bool srgbPrimaries =
-        primariesCode == heif_color_primaries_ITU_R_BT_709_5 || primariesCode == heif_color_primaries_unspecified;
-    const bool srgbTransfer = transfer == heif_transfer_characteristic_IEC_61966_2_1 ||
-                              transfer == heif_transfer_characteristic_unspecified;
-    if (srgbPrimaries && srgbTransfer)
-        return nullptr;
-    auto space = std::make_shared<ColourSpace>();
-    if (primariesCode != heif_color_primaries_unspecified) {
-        space->hasChromaticities = true;
-        space->chromaticities = {nclx.color_primary_white_x, nclx.color_primary_white_y,
-                                 nclx.color_primary_red_x,   nclx.color_primary_red_y,
-                                 nclx.color_primary_green_x, nclx.color_primary_green_y,
-                                 nclx.color_primary_blue_x,  nclx.color_primary_blue_y};
-    }
-    switch (transfer) {
-    case heif_transfer_characteristic_IEC_61966_2_1:
-        space->transfer = ColourSpace::Transfer::Srgb;
-        break;
-    case heif_transfer_characteristic_ITU_R_BT_709_5:
-    case heif_transfer_characteristic_ITU_R_BT_601_6:
-    case heif_transfer_characteristic_ITU_R_BT_2020_2_10bit:
-    case heif_transfer_characteristic_ITU_R_BT_2020_2_12bit:
-        space->transfer = ColourSpace::Transfer::Bt709;
-        break;
-    case heif_transfer_characteristic_linear:
-        space->transfer = ColourSpace::Transfer::Linear;
-        break;
-    case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
-        space->transfer = ColourSpace::Transfer::Gamma;
-        space->gamma = 2.2;
-        break;
-    case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
-        space->transfer = ColourSpace::Transfer::Gamma;
-        space->gamma = 2.8;
-        break;
-    default:
-        break;
-    }
-    return space;
+    return pximage::CodedColourSpace(Code(nclx.color_primaries), Code(nclx.transfer_characteristics),
+                                     {nclx.color_primary_white_x, nclx.color_primary_white_y,
+                                      nclx.color_primary_red_x, nclx.color_primary_red_y,
+                                      nclx.color_primary_green_x, nclx.color_primary_green_y,
+                                      nclx.color_primary_blue_x, nclx.color_primary_blue_y});
 }
 
 // An ICC profile wins over colour parameters.
@@ -249,13 +213,12 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     }
     heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
-    if (error.code != heif_error_Ok)
-        return Refuse(image, name, error);
     heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    if (error.code == heif_error_Ok)
+        error = heif_context_get_primary_image_handle(context.get(), &primary);
     const Handle handle(primary);
     if (error.code != heif_error_Ok)
-        return Refuse(image, name, error);
+        return pximage::NamesAvifSequence(bytes) ? pximage::DecodeAvifSequence(image, bytes) : Refuse(image, name, error);
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     if (image.info.escape == -1) {  // the caller wants the size only

@@ -19,9 +19,14 @@ failed=0
 fail() { echo "package: $*"; failed=1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 libminizip1 liblcms2-2 qt6-qpa-plugins \
-              fonts-liberation fonts-dejavu-core; do
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 libminizip1 liblcms2-2 libavif15 \
+              qt6-qpa-plugins fonts-liberation fonts-dejavu-core; do
   grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
+done
+
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in fonts-noto-color-emoji fonts-noto-cjk; do
+  grep -q "\b$wanted\b" <<<"$recommends" || fail "Recommends lacks $wanted: $recommends"
 done
 
 dpkg-deb -x "$deb" "$work/root"

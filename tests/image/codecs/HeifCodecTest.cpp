@@ -1,15 +1,19 @@
-// HEIF and AVIF decoding, on files libheif's encoders (x265, aom) write in the test.
+// HEIF and AVIF decoding, on files libheif's encoders (x265, aom) write in
+// the test, and AVIF sequences libavif's encoder (aom) writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <avif/avif.h>
 #include <libheif/heif.h>
 
 #include "image/codecs/HeifBoxes.h"
 #include "image/codecs/HeifCodec.h"
+#include "image/ImageSize.h"
 #include "tests/image/TestImages.h"
 #include "tests/image/codecs/CodecHarness.h"
 #include "tests/image/codecs/TopDownRgba.h"
@@ -26,6 +30,7 @@ struct Written {
     int primaries = 0;  // with transfer: colour parameters to write, when not 0
     int transfer = 0;
     bool premultiplied = false;
+    bool twice = false;  // the picture as a second, not primary, item too
 };
 
 void Expect(const heif_error& error)
@@ -80,6 +85,8 @@ Bytes EncodeHeif(const PxImage& picture, const Written& how = {})
     // Without this the HEVC writer leaves the colour parameters out.
     options->macOS_compatibility_workaround_no_nclx_profile = 0;
     Expect(heif_context_encode_image(context, image, encoder, options, nullptr));
+    if (how.twice)
+        Expect(heif_context_encode_image(context, image, encoder, options, nullptr));
 
     Bytes bytes;
     heif_writer writer{1, AppendTo};
@@ -391,6 +398,117 @@ TEST(HeifBoxes, FrameSizesOfParameterSetsAndSequenceHeaders)
     EXPECT_EQ((*sizes)[2].height, 20000u);
 }
 
+// ---- Items sharing their data ----
+
+Bytes Be32(std::size_t value)
+{
+    return {std::uint8_t(value >> 24), std::uint8_t(value >> 16), std::uint8_t(value >> 8), std::uint8_t(value)};
+}
+
+// A meta box of AV1 picture items whose data lies in its item data box:
+// extents[i] lists item i + 1's (offset, length) pairs.
+Bytes MetaOfAv1Items(const Bytes& data, const std::vector<std::vector<std::pair<std::uint32_t, std::uint32_t>>>& extents)
+{
+    const auto u16 = [](std::size_t value) { return Bytes{std::uint8_t(value >> 8), std::uint8_t(value)}; };
+    Bytes entries = u16(extents.size()), locations = Bytes{1, 0, 0, 0, 0x44, 0} + u16(extents.size());
+    for (std::size_t id = 1; id <= extents.size(); ++id) {
+        entries = entries + Box("infe", Bytes{2, 0, 0, 0} + u16(id) + Bytes{0, 0, 'a', 'v', '0', '1', 0});
+        locations = locations + u16(id) + Bytes{0, 1, 0, 0} + u16(extents[id - 1].size());
+        for (const auto& [offset, length] : extents[id - 1])
+            locations = locations + Be32(offset) + Be32(length);
+    }
+    return Box("meta", Bytes{0, 0, 0, 0} + Box("iinf", Bytes{0, 0, 0, 0} + entries) + Box("iloc", locations) +
+                           Box("idat", data));
+}
+
+TEST(HeifBoxes, ItemsMayShareTheirDataButNotReadItOverAndOver)
+{
+    // A sequence header and 2000 bytes of padding.
+    const Bytes data = Av1SequenceHeader(640, 480, true) + Bytes{0x7A, 0xD0, 0x0F} + Bytes(2000, 0);
+    const std::pair<std::uint32_t, std::uint32_t> whole{0, std::uint32_t(data.size())};
+
+    // The four layers of a scalable picture, each reading all of its data.
+    const auto layers = pximage::DeclaredPictureSizes(MetaOfAv1Items(data, {{whole}, {whole}, {whole}, {whole}}));
+    ASSERT_TRUE(layers);
+    ASSERT_EQ(layers->size(), 2 * 4u) << "read both ways a version 1 location box reads";
+    for (const pximage::PictureSize& size : *layers) {
+        EXPECT_EQ(size.width, 640u);
+        EXPECT_EQ(size.height, 480u);
+    }
+    // One item reading its data twice over, and sixteen items reading all of it.
+    EXPECT_FALSE(pximage::DeclaredPictureSizes(MetaOfAv1Items(data, {{whole, whole}})));
+    EXPECT_FALSE(pximage::DeclaredPictureSizes(MetaOfAv1Items(data, std::vector(16, std::vector{whole}))));
+}
+
+std::uint32_t Load32(const Bytes& bytes, std::size_t at)
+{
+    return std::uint32_t(bytes[at]) << 24 | bytes[at + 1] << 16 | bytes[at + 2] << 8 | bytes[at + 3];
+}
+
+void Store32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + std::size_t(i)] = std::uint8_t(value >> (24 - 8 * i));
+}
+
+// Where the first box of a type starts, searched for by its type: the
+// types looked for appear nowhere else in the files the tests write.
+std::size_t BoxAt(const Bytes& file, const char* type)
+{
+    const auto found = std::search(file.begin(), file.end(), type, type + 4);
+    EXPECT_NE(found, file.end()) << type;
+    return std::size_t(found - file.begin()) - 4;
+}
+
+// A file libheif wrote with Written::twice, the second picture's coded data
+// made to be the first one's, as the pictures of a layered file share it,
+// and its own, the end of the file, cut off. Also the bytes of the shared data.
+std::pair<Bytes, std::size_t> SecondItemSharingTheFirstsData(Bytes file)
+{
+    // libheif writes a location box of version 0 or 1 with 4-byte offsets,
+    // lengths and base offsets, one extent an item; the coded pictures lie
+    // in the file, an HEVC picture's grid in the item data box.
+    std::size_t at = BoxAt(file, "iloc") + 8;
+    const bool version1 = file[at] == 1;
+    EXPECT_EQ(Bytes(file.begin() + std::ptrdiff_t(at) + 4, file.begin() + std::ptrdiff_t(at) + 7), (Bytes{0x44, 0x40, 0}));
+    std::vector<std::size_t> coded;  // where the base offset of each item in the file is
+    const std::uint32_t items = std::uint32_t(file[at + 6]) << 8 | file[at + 7];
+    at += 8;
+    for (std::uint32_t item = 0; item < items; ++item, at += 18) {
+        if (version1) {
+            if (file[at + 3] == 0)  // construction method: in the file
+                coded.push_back(at + 6);
+            at += 2;
+        } else {
+            coded.push_back(at + 4);
+        }
+    }
+    EXPECT_EQ(coded.size(), 2u);
+    const std::size_t first = coded.front(), second = coded.back();
+    const std::uint32_t length = Load32(file, first + 10);
+    const std::uint32_t end = Load32(file, first) + Load32(file, first + 6) + length;
+    EXPECT_EQ(Load32(file, second) + Load32(file, second + 6), end);
+    EXPECT_EQ(end + Load32(file, second + 10), file.size()) << "the second picture's data ends the file";
+    std::copy_n(file.begin() + std::ptrdiff_t(first), 14, file.begin() + std::ptrdiff_t(second));
+    const std::size_t mdatAt = BoxAt(file, "mdat");
+    file.resize(end);
+    Store32(file, mdatAt, std::uint32_t(file.size() - mdatAt));
+    return {file, length};
+}
+
+TEST_P(HeifCoding, PicturesSharingTheirDataOpen)
+{
+    // Noise: coded data much larger than the boxes around it.
+    const PxImage source = testimages::Random(64, 48, 24, false, 5);
+    const auto [shared, itemBytes] =
+        SecondItemSharingTheFirstsData(EncodeHeif(source, {.coding = GetParam(), .twice = true}));
+    ASSERT_GT(2 * itemBytes, shared.size()) << "the items read more bytes than the file holds";
+    const auto decoded = Decode<HeifCodec>(shared);
+    ASSERT_TRUE(decoded.ok) << decoded.image.GetLastError();
+    const auto single = Decode<HeifCodec>(EncodeHeif(source, {.coding = GetParam()}));
+    EXPECT_TRUE(testimages::SamePixels(decoded.image, single.image));
+}
+
 TEST(HeifDecode, CutShortOrDamagedFailsInWords)
 {
     const Bytes file = EncodeHeif(codectest::Smooth(64, 48));
@@ -430,6 +548,200 @@ TEST(HeifDecode, SizeOnlyAndCancel)
     EXPECT_FALSE(codectest::DecodeBytes(cancelled, file));
     EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
     EXPECT_FALSE(cancelled.IsValid());
+}
+
+// ---- AVIF sequences ----
+
+struct SequenceWritten {
+    std::uint32_t depth = 8;
+    Bytes icc{};
+    avifColorPrimaries primaries = AVIF_COLOR_PRIMARIES_UNSPECIFIED;
+    avifTransferCharacteristics transfer = AVIF_TRANSFER_CHARACTERISTICS_UNSPECIFIED;
+};
+
+// The frames (two or more), with alpha when the first has a plane, as
+// libavif writes a sequence, less what lets libheif read it: libavif adds
+// the first frame as a still picture item, for readers of still pictures.
+// Its meta box is made a free box and the "avif" brand, which promises a
+// still picture, "iso8".
+Bytes EncodeAvifSequence(const std::vector<PxImage>& frames, const SequenceWritten& how = {})
+{
+    avifEncoder* encoder = avifEncoderCreate();
+    encoder->codecChoice = AVIF_CODEC_CHOICE_AOM;
+    encoder->speed = AVIF_SPEED_FASTEST;
+    encoder->minQuantizer = encoder->maxQuantizer = 8;
+    const bool alpha = frames.front().AlphaIsValid();
+    for (const PxImage& frame : frames) {
+        avifImage* image = avifImageCreate(frame.GetWidth(), frame.GetHeight(), how.depth, AVIF_PIXEL_FORMAT_YUV444);
+        image->colorPrimaries = how.primaries;
+        image->transferCharacteristics = how.transfer;
+        image->matrixCoefficients = AVIF_MATRIX_COEFFICIENTS_BT601;
+        if (!how.icc.empty())
+            avifImageSetProfileICC(image, how.icc.data(), how.icc.size());
+        Bytes rgba = codectest::TopDownRgba(frame);
+        avifRGBImage rgb;
+        avifRGBImageSetDefaults(&rgb, image);
+        rgb.depth = 8;
+        rgb.ignoreAlpha = !alpha;
+        rgb.pixels = rgba.data();
+        rgb.rowBytes = frame.GetWidth() * 4;
+        EXPECT_EQ(avifImageRGBToYUV(image, &rgb), AVIF_RESULT_OK);
+        EXPECT_EQ(avifEncoderAddImage(encoder, image, 1, AVIF_ADD_IMAGE_FLAG_NONE), AVIF_RESULT_OK);
+        avifImageDestroy(image);
+    }
+    avifRWData output = AVIF_DATA_EMPTY;
+    EXPECT_EQ(avifEncoderFinish(encoder, &output), AVIF_RESULT_OK);
+    Bytes file(output.data, output.data + output.size);
+    avifRWDataFree(&output);
+    avifEncoderDestroy(encoder);
+
+    std::memcpy(&file[BoxAt(file, "meta") + 4], "free", 4);
+    const std::size_t ftypEnd = Load32(file, 0);
+    for (std::size_t at = 16; at + 4 <= ftypEnd; at += 4)
+        if (std::memcmp(&file[at], "avif", 4) == 0)
+            std::memcpy(&file[at], "iso8", 4);
+    return file;
+}
+
+bool HeifReads(const Bytes& file)
+{
+    heif_context* context = heif_context_alloc();
+    const bool read = heif_context_read_from_memory_without_copy(context, file.data(), file.size(), nullptr).code ==
+                      heif_error_Ok;
+    heif_context_free(context);
+    return read;
+}
+
+TEST(AvifSequence, OpensItsFirstFrame)
+{
+    const Bytes file = EncodeAvifSequence({Quarters(64, 48), codectest::Smooth(64, 48), codectest::Smooth(64, 48)});
+    ASSERT_FALSE(HeifReads(file));
+    for (const std::uint32_t asked : {std::uint32_t(FormatUnknown), std::uint32_t(FormatHeif)}) {
+        PxImage picture;
+        ASSERT_TRUE(picture.Decode(file.data(), std::int32_t(file.size()), asked)) << picture.GetLastError();
+        EXPECT_EQ(picture.GetType(), std::uint32_t(FormatAvif));
+        ASSERT_EQ(picture.GetWidth(), 64u);
+        ASSERT_EQ(picture.GetHeight(), 48u);
+        EXPECT_FALSE(picture.AlphaIsValid());
+        EXPECT_TRUE(Near(Seen(picture, 4, 4), RGBQUAD{0, 0, 220, 0}));
+        EXPECT_TRUE(Near(Seen(picture, 59, 4), RGBQUAD{0, 220, 0, 0}));
+        EXPECT_TRUE(Near(Seen(picture, 4, 43), RGBQUAD{220, 0, 0, 0}));
+        EXPECT_FALSE(picture.info.colourSpace) << "unspecified colours are sRGB";
+    }
+}
+
+TEST(AvifSequence, DeepSamplesAlphaAndColourSpace)
+{
+    PxImage source = Quarters(64, 48);
+    source.AlphaCreate();
+    for (std::uint32_t y = 0; y < 48; ++y)
+        std::memset(source.alpha + y * 64, y < 24 ? 128 : 255, 64);
+    const auto deep = Decode<HeifCodec>(EncodeAvifSequence({source, source}, {.depth = 10}));
+    ASSERT_TRUE(deep.ok) << deep.image.GetLastError();
+    ASSERT_TRUE(deep.image.AlphaIsValid());
+    EXPECT_NEAR(deep.image.AlphaGet(10, 10), 128, 4);
+    EXPECT_NEAR(deep.image.AlphaGet(10, 40), 255, 4);
+    EXPECT_TRUE(Near(deep.image.GetPixelColor(10, 10, false), source.GetPixelColor(10, 10, false)));
+    EXPECT_TRUE(Near(deep.image.GetPixelColor(50, 40, false), source.GetPixelColor(50, 40, false)));
+
+    const PxImage plain = codectest::Smooth(16, 16);
+    const Bytes icc = {0, 0, 1, 0, 'n', 'o', 't', ' ', 'r', 'e', 'a', 'l', 0xFF, 0x7F};
+    const auto profiled = Decode<HeifCodec>(EncodeAvifSequence({plain, plain}, {.icc = icc}));
+    ASSERT_TRUE(profiled.ok) << profiled.image.GetLastError();
+    ASSERT_TRUE(profiled.image.info.colourSpace);
+    EXPECT_EQ(profiled.image.info.colourSpace->iccProfile, icc);
+    const auto coded = Decode<HeifCodec>(EncodeAvifSequence(
+        {plain, plain}, {.primaries = AVIF_COLOR_PRIMARIES_BT2020, .transfer = AVIF_TRANSFER_CHARACTERISTICS_LINEAR}));
+    ASSERT_TRUE(coded.ok) << coded.image.GetLastError();
+    const ColourSpace* space = coded.image.info.colourSpace.get();
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->transfer, ColourSpace::Transfer::Linear);
+    ASSERT_TRUE(space->hasChromaticities);
+    EXPECT_NEAR(space->chromaticities.redX, 0.708, 1e-3);
+    EXPECT_NEAR(space->chromaticities.whiteX, 0.3127, 1e-3);
+}
+
+TEST(AvifSequence, SizeOnlyCancelAndTheCeiling)
+{
+    const Bytes file = EncodeAvifSequence({Quarters(64, 48), Quarters(64, 48)});
+    HeifCodec sizeOnly;
+    sizeOnly.info.escape = -1;
+    ASSERT_TRUE(codectest::DecodeBytes(sizeOnly, file)) << sizeOnly.GetLastError();
+    EXPECT_FALSE(sizeOnly.IsValid());
+    EXPECT_EQ(sizeOnly.header.biWidth, 64);
+    EXPECT_EQ(sizeOnly.header.biHeight, 48);
+
+    HeifCodec cancelled;
+    cancelled.info.escape = 1;
+    EXPECT_FALSE(codectest::DecodeBytes(cancelled, file));
+    EXPECT_STREQ(cancelled.GetLastError(), "Cancelled");
+
+    pximage::SetDecodePixelLimit(64 * 47);
+    const auto large = Decode<HeifCodec>(file);
+    const std::string tooMany = pximage::TooManyPixelsReason(64, 48);
+    pximage::SetDecodePixelLimit(pximage::kMaxDecodedPixels);
+    EXPECT_FALSE(large.ok);
+    EXPECT_FALSE(large.image.IsValid());
+    EXPECT_EQ(large.image.GetLastError(), tooMany);
+
+    // A track declaring 32 x 24 pixels, with frames of 64 x 48: libavif
+    // scales them to the track's size, but the decoder makes them first.
+    Bytes understated = file;
+    const std::size_t trackHeader = BoxAt(understated, "tkhd");
+    const std::size_t trackHeaderEnd = trackHeader + Load32(understated, trackHeader);
+    Store32(understated, trackHeaderEnd - 8, 32 << 16);
+    Store32(understated, trackHeaderEnd - 4, 24 << 16);
+    const auto scaled = Decode<HeifCodec>(understated);
+    ASSERT_TRUE(scaled.ok) << scaled.image.GetLastError();
+    EXPECT_EQ(scaled.image.GetWidth(), 32u);
+    pximage::SetDecodePixelLimit(32 * 24);
+    const auto frameTooLarge = Decode<HeifCodec>(understated);
+    pximage::SetDecodePixelLimit(pximage::kMaxDecodedPixels);
+    EXPECT_FALSE(frameTooLarge.ok);
+    EXPECT_TRUE(std::string(frameTooLarge.image.GetLastError()).starts_with("the AVIF file is damaged or cut short ("))
+        << frameTooLarge.image.GetLastError();
+}
+
+// The track made to list, in chunks of 100, one-byte frames that all lie
+// in the first frame's bytes: a frame for every byte of the file and more.
+Bytes ListingMoreFramesThanBytes(Bytes file)
+{
+    const std::size_t chunks = file.size() / 90;
+    const auto replace = [&](const char (&type)[5], const Bytes& payload) {
+        const std::size_t at = BoxAt(file, type), size = Load32(file, at);
+        const Bytes box = Box(type, payload);
+        for (const char* parent : {"moov", "trak", "mdia", "minf", "stbl"}) {
+            const std::size_t parentAt = BoxAt(file, parent);
+            Store32(file, parentAt, std::uint32_t(Load32(file, parentAt) + box.size() - size));
+        }
+        file.erase(file.begin() + std::ptrdiff_t(at), file.begin() + std::ptrdiff_t(at + size));
+        file.insert(file.begin() + std::ptrdiff_t(at), box.begin(), box.end());
+    };
+    replace("stsz", Be32(0) + Be32(1) + Be32(chunks * 100));
+    replace("stsc", Be32(0) + Be32(1) + Be32(1) + Be32(100) + Be32(1));
+    replace("stco", Be32(0) + Be32(chunks) + Bytes(4 * chunks, 0));
+    const std::size_t frames = BoxAt(file, "mdat") + 8, offsets = BoxAt(file, "stco") + 16;
+    for (std::size_t chunk = 0; chunk < chunks; ++chunk)
+        Store32(file, offsets + 4 * chunk, std::uint32_t(frames));
+    EXPECT_GT(chunks * 100, file.size());
+    return file;
+}
+
+TEST(AvifSequence, CutShortAndOverlongFrameListsAreRefusedInWords)
+{
+    const Bytes file = EncodeAvifSequence({Quarters(64, 48), Quarters(64, 48)});
+    const auto refusal = [](const Bytes& broken) {
+        const auto decoded = Decode<HeifCodec>(broken);
+        EXPECT_FALSE(decoded.ok);
+        EXPECT_FALSE(decoded.image.IsValid());
+        return std::string(decoded.image.GetLastError());
+    };
+    const std::string cut = refusal(Bytes(file.begin(), file.end() - 40));
+    EXPECT_TRUE(cut.starts_with("the AVIF file is damaged or cut short (Exceeded avifIO's sizeHint")) << cut;
+    // libavif would keep a record for each of those frames: refused before.
+    const std::string listing = refusal(ListingMoreFramesThanBytes(file));
+    EXPECT_EQ(listing, "the AVIF file is damaged or cut short (Exceeded avifDecoder's imageCountLimit)");
+    EXPECT_TRUE(Decode<HeifCodec>(file).ok);
 }
 
 }  // namespace
