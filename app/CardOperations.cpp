@@ -15,6 +15,13 @@ bool IsPhoto(const ElementBase* element)
     return dynamic_cast<const ImageEx*>(element) != nullptr;
 }
 
+// A photo that moved holds what of it the card now shows.
+void KeepShownPartOf(ElementBase* element)
+{
+    if (auto* photo = dynamic_cast<ImageEx*>(element))
+        photo->KeepCovered();
+}
+
 }  // namespace
 
 // ---- selection ----
@@ -90,7 +97,7 @@ bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset, SharedSourceFile orig
     photo->SetOrigin(std::move(origin));
     photo->m_ptPos = {offset, offset};
     photo->SetSize({w, h});
-    if (!photo->m_imgWork.IsValid())
+    if (photo->GetSize().cx <= 0)
         return false;
     Place(std::move(photo));
     return true;
@@ -148,6 +155,7 @@ void CLumivexDoc::MoveSelection(LONG dx, LONG dy)
     RecordStep(true);
     selected->m_ptPos.x += dx;
     selected->m_ptPos.y += dy;
+    KeepShownPartOf(selected);
     Changed(CardChange::Elements);
 }
 
@@ -166,6 +174,7 @@ bool CLumivexDoc::SetSelectionBounds(POINT pos, SIZE size)
     const SIZE sizeBefore = selected->GetSize();
     selected->SetSize(size);
     selected->m_ptPos = pos;
+    KeepShownPartOf(selected);
     const bool moved = pos.x != posBefore.x || pos.y != posBefore.y || !(selected->GetSize() == sizeBefore);
     if (moved)
         RecordStep();

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "bench/BenchPictures.h"
+#include "model/FrameWindows.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
@@ -200,6 +201,63 @@ void BM_CornerDragStep_12MPPhoto(benchmark::State& state)
     }
 }
 
+// A strip of 216 x 65,511 pixels, as a scanner or a page capture writes one,
+// fitted to cover the window of a card: its box is some 1,300 x 394,000
+// pixels, of which the working pictures hold the part on the card.
+class StripCard {
+public:
+    explicit StripCard(SIZE shown) : m_folder({2600, 1800})
+    {
+        m_card.LoadTemplate(m_folder.Path());
+        m_card.ScaleAll(shown);
+        auto photo = std::make_unique<ImageEx>(Noise(216, 65511), PxImage());
+        photo->SetSize({5, 1500});
+        m_photo = photo.get();
+        m_card.AddElement(std::move(photo));
+        m_window = FindFrameWindows(static_cast<const ImageEx&>(*m_card.GetFrame())).front();
+        FitPhotoToWindow(*m_photo, m_window);
+    }
+
+    WorkArea& Card() { return m_card; }
+    ImageEx& Photo() { return *m_photo; }
+    const RECT& Window() const { return m_window; }
+
+private:
+    FrameTemplateFolder m_folder;
+    WorkArea m_card;
+    ImageEx* m_photo = nullptr;
+    RECT m_window{};
+};
+
+// F and Save at full resolution: the fit rebuilds fast, the save in high quality.
+void BM_TallStripFitAndSave_2600x1800Card(benchmark::State& state)
+{
+    StripCard strip({2600, 1800});
+    for (auto _ : state) {
+        state.PauseTiming();
+        strip.Photo().m_size = {5, 1500};
+        strip.Photo().Rebuild(false);
+        state.ResumeTiming();
+        FitPhotoToWindow(strip.Photo(), strip.Window());
+        strip.Photo().Rebuild(true);
+    }
+}
+
+// A drag of the fitted strip along its length in the editor, 8 pixels a
+// step: the card composed at every step, the strip rebuilt every few.
+void BM_TallStripDragStep_1000x692Card(benchmark::State& state)
+{
+    StripCard strip({1000, 692});
+    LONG step = 8;
+    for (auto _ : state) {
+        ImageEx& photo = strip.Photo();
+        if (photo.m_ptPos.y + step > 0 || photo.m_ptPos.y + photo.GetSize().cy + step < 692)
+            step = -step;
+        photo.m_ptPos.y += step;
+        benchmark::DoNotOptimize(ComposeCard(strip.Card(), kClientWidth, kClientHeight));
+    }
+}
+
 void BM_RenderCardBitmap_3000x2000(benchmark::State& state)
 {
     EditedCard edited({3000, 2000}, {1000, 667});
@@ -220,3 +278,5 @@ BENCHMARK(BM_ComposeCard_1000x700_In1200x800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RotationStep_12MPPhoto)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CornerDragStep_12MPPhoto)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderCardBitmap_3000x2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TallStripFitAndSave_2600x1800Card)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TallStripDragStep_1000x692Card)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 // PxImage: construction, lifetime, copies and the DIB layout.
 #include "image/PxImage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -287,6 +288,43 @@ bool PxImage::StartResult(PxImage& result, std::uint32_t width, std::uint32_t he
             return false;
     }
     return true;
+}
+
+PxWindow PxWindow::Intersect(const PxWindow& other) const
+{
+    const PxWindow& a = *this;
+    const PxWindow& b = other;
+    if (a.IsEmpty() || b.IsEmpty())
+        return {};
+    const std::int64_t left = std::max(a.x, b.x), bottom = std::max(a.y, b.y);
+    const std::int64_t right = std::min(std::int64_t(a.x) + a.width, std::int64_t(b.x) + b.width);
+    const std::int64_t top = std::min(std::int64_t(a.y) + a.height, std::int64_t(b.y) + b.height);
+    if (left >= right || bottom >= top)
+        return {};
+    return {std::int32_t(left), std::int32_t(bottom), std::int32_t(right - left), std::int32_t(top - bottom)};
+}
+
+bool PxImage::CopyWindow(const PxWindow& window, PxImage& dest) const
+{
+    if (!dib || window.IsEmpty() || !PxWindow{0, 0, std::int32_t(GetWidth()), std::int32_t(GetHeight())}.Holds(window))
+        return false;
+    PxImage part;
+    if (!StartResult(part, std::uint32_t(window.width), std::uint32_t(window.height), GetBpp(), alpha != nullptr))
+        return false;
+    const std::uint32_t bytes = GetBpp() / 8;
+    for (std::int32_t y = 0; y < window.height; ++y) {
+        const std::uint32_t row = std::uint32_t(window.y + y);
+        if (bytes)
+            std::memcpy(part.GetBits(std::uint32_t(y)), GetBits(row) + std::size_t(window.x) * bytes,
+                        std::size_t(window.width) * bytes);
+        else
+            for (std::int32_t x = 0; x < window.width; ++x)
+                part.SetPixelIndex(x, y, GetPixelIndex(window.x + x, std::int32_t(row)));
+        if (alpha)
+            std::memcpy(part.alpha + std::size_t(y) * window.width,
+                        alpha + std::size_t(row) * GetWidth() + std::size_t(window.x), std::size_t(window.width));
+    }
+    return dest.Transfer(part);
 }
 
 bool PxImage::DeliverResult(PxImage& result, PxImage* dest)

@@ -61,6 +61,27 @@ struct ImageInfo {
     std::uint32_t flags = 0;
 };
 
+// A rectangle of a picture's pixels by stored position: columns x to
+// x + width - 1, stored rows y to y + height - 1 (row 0 is the bottom row).
+struct PxWindow {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    bool IsEmpty() const { return width <= 0 || height <= 0; }
+    // Whether every pixel of inner lies in this window (an empty inner does).
+    bool Holds(const PxWindow& inner) const
+    {
+        return inner.IsEmpty() || (!IsEmpty() && inner.x >= x && inner.y >= y &&
+                                   std::int64_t(inner.x) + inner.width <= std::int64_t(x) + width &&
+                                   std::int64_t(inner.y) + inner.height <= std::int64_t(y) + height);
+    }
+    // The pixels both windows hold; width and height 0 when none.
+    PxWindow Intersect(const PxWindow& other) const;
+    bool operator==(const PxWindow&) const = default;
+};
+
 class PxImage {
 public:
     // How a colour is sampled between pixel centres. Both method enums have a
@@ -219,10 +240,38 @@ public:
     bool Rotate2(float angle, PxImage* dest = nullptr, InterpolationMethod im = Bilinear,
                  OverflowMethod om = OverflowBackground, const RGBQUAD* replacement = nullptr,
                  bool optimizeRightAngles = true, bool keepSize = false, bool allCores = false);
-    bool Resample(std::int32_t newWidth, std::int32_t newHeight, int mode = 1, PxImage* dest = nullptr);
+    // With a part, the resamplers make that window of the newWidth x
+    // newHeight result alone, holding the very pixels the whole result has
+    // there: every result pixel follows from its own position and the scales.
+    // A part reaching outside the result is refused.
+    bool Resample(std::int32_t newWidth, std::int32_t newHeight, int mode = 1, PxImage* dest = nullptr,
+                  const PxWindow* part = nullptr);
     bool Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im = Bicubic2,
                    OverflowMethod om = OverflowRepeat, PxImage* dest = nullptr, bool disableAveraging = false,
-                   bool allCores = false);
+                   bool allCores = false, const PxWindow* part = nullptr);
+    // Rotate2 without keepSize, for a large picture of which only some pixels
+    // are at hand and of whose result only a window is wanted: this image
+    // holds the window `held` of a fullWidth x fullHeight picture, and the
+    // result is the window `part` of what Rotate2 makes of that picture, the
+    // same pixels. held must take in Rotate2Reads of the part, and be the
+    // whole picture for the overflow methods that read from anywhere (wrap,
+    // repeat, mirror); false, with nothing delivered, otherwise.
+    bool Rotate2Part(float angle, std::int32_t fullWidth, std::int32_t fullHeight, const PxWindow& held,
+                     const PxWindow& part, PxImage* dest, InterpolationMethod im = Bilinear,
+                     OverflowMethod om = OverflowBackground, const RGBQUAD* replacement = nullptr,
+                     bool optimizeRightAngles = true, bool allCores = false);
+    // The size Rotate2 without keepSize gives a width x height picture;
+    // false where it gives none.
+    static bool Rotate2Size(float angle, std::int32_t width, std::int32_t height, bool optimizeRightAngles,
+                            std::int32_t& newWidth, std::int32_t& newHeight);
+    // The pixels of a width x height picture that the window `part` of its
+    // Rotate2 result (without keepSize) reads, within the picture: empty when
+    // they all lie outside it. It may take in a pixel or two more than are read.
+    static PxWindow Rotate2Reads(float angle, std::int32_t width, std::int32_t height, InterpolationMethod im,
+                                 bool optimizeRightAngles, const PxWindow& part);
+    // A copy of the window of this picture (which must lie inside it), with
+    // this picture's information record and alpha plane.
+    bool CopyWindow(const PxWindow& window, PxImage& dest) const;
 
     // Sampling.
     RGBQUAD GetPixelColorInterpolated(float x, float y, InterpolationMethod im = Bilinear,
@@ -274,12 +323,14 @@ protected:
     // The colour a sample far outside the picture yields (overflow methods other than 4 to 6).
     RGBQUAD OverflowColorFor(OverflowMethod om, const RGBQUAD* replacement) const;
     // 24-bit rows through pointers: the fast forms of the resamplers.
-    void Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
-                         bool allCores);
-    void Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
-                          bool allCores);
-    void Resample2Kernel24(PxImage& result, float xs, float ys, const pximage::detail::KernelWindow& window,
-                           OverflowMethod om, bool allCores);
+    // The result holds the window of the whole result whose first column
+    // and stored row are x0 and y0.
+    void Resample2Area24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                         InterpolationMethod im, OverflowMethod om, bool allCores);
+    void Resample2Point24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                          InterpolationMethod im, OverflowMethod om, bool allCores);
+    void Resample2Kernel24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                           const pximage::detail::KernelWindow& window, OverflowMethod om, bool allCores);
 
 private:
     void ResetHeaderResolution();

@@ -32,13 +32,29 @@ std::int64_t OverlapThousandths(std::int32_t p, float lo, float hi)
 
 }  // namespace
 
-bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, PxImage* dest)
+namespace {
+
+// The window of a newWidth x newHeight result a resampler makes: the part
+// asked for, or the whole result; false for a part reaching outside it.
+bool ResultWindow(std::int32_t newWidth, std::int32_t newHeight, const PxWindow* part, PxWindow& window)
 {
-    if (!dib || newWidth <= 0 || newHeight <= 0)
+    const PxWindow whole{0, 0, newWidth, newHeight};
+    window = part ? *part : whole;
+    return !window.IsEmpty() && whole.Holds(window);
+}
+
+}  // namespace
+
+bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, PxImage* dest, const PxWindow* part)
+{
+    PxWindow window;
+    if (!dib || newWidth <= 0 || newHeight <= 0 || !ResultWindow(newWidth, newHeight, part, window))
         return false;
     const std::int32_t width = std::int32_t(GetWidth());
     const std::int32_t height = std::int32_t(GetHeight());
     if (newWidth == width && newHeight == height) {
+        if (part)
+            return CopyWindow(window, dest ? *dest : *this);
         if (dest)
             dest->Copy(*this);
         return true;
@@ -46,24 +62,27 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
     const float xs = float(width) / float(newWidth);
     const float ys = float(height) / float(newHeight);
 
+    // Result pixel (x, y) is that of the whole result at (x0 + x, y0 + y).
+    const std::int32_t x0 = window.x, y0 = window.y, outWidth = window.width, outHeight = window.height;
     PxImage result;
-    if (!StartResult(result, std::uint32_t(newWidth), std::uint32_t(newHeight), GetBpp(), alpha != nullptr))
+    if (!StartResult(result, std::uint32_t(outWidth), std::uint32_t(outHeight), GetBpp(), alpha != nullptr))
         return false;
     const bool direct24 = !IsIndexed();
     const bool boxAverage = mode != 1 && mode != 2 && direct24 && newWidth < width && newHeight < height;
-    std::vector<std::int32_t> nearestX(static_cast<std::size_t>(newWidth));
-    for (std::int32_t x = 0; x < newWidth; ++x)
-        nearestX[std::size_t(x)] = NearestSource(x, xs, width);
+    std::vector<std::int32_t> nearestX(static_cast<std::size_t>(outWidth));
+    for (std::int32_t x = 0; x < outWidth; ++x)
+        nearestX[std::size_t(x)] = NearestSource(x0 + x, xs, width);
 
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
+    for (std::int32_t y = 0; y < outHeight; ++y) {
+        info.progress = std::int32_t(100LL * y / outHeight);
         if (info.escape)
             break;
-        const std::int32_t nearestY = NearestSource(y, ys, height);
+        const std::int32_t wholeY = y0 + y;
+        const std::int32_t nearestY = NearestSource(wholeY, ys, height);
         if (alpha) {
             const std::uint8_t* in = alpha + std::size_t(nearestY) * width;
-            std::uint8_t* out = result.alpha + std::size_t(y) * newWidth;
-            for (std::int32_t x = 0; x < newWidth; ++x)
+            std::uint8_t* out = result.alpha + std::size_t(y) * outWidth;
+            for (std::int32_t x = 0; x < outWidth; ++x)
                 out[x] = in[nearestX[std::size_t(x)]];
         }
 
@@ -71,14 +90,14 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
             if (direct24) {
                 const std::uint8_t* in = GetBits(std::uint32_t(nearestY));
                 std::uint8_t* out = result.GetBits(std::uint32_t(y));
-                for (std::int32_t x = 0; x < newWidth; ++x, out += 3) {
+                for (std::int32_t x = 0; x < outWidth; ++x, out += 3) {
                     const std::uint8_t* p = in + 3 * std::size_t(nearestX[std::size_t(x)]);
                     out[0] = p[0];
                     out[1] = p[1];
                     out[2] = p[2];
                 }
             } else {
-                for (std::int32_t x = 0; x < newWidth; ++x)
+                for (std::int32_t x = 0; x < outWidth; ++x)
                     result.SetPixelColor(x, y, GetPixelColor(nearestX[std::size_t(x)], nearestY, false), false);
             }
             continue;
@@ -86,11 +105,11 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
 
         if (mode == 2) {
             // Cubic B-spline over the 4 x 4 neighbourhood, edges clamped.
-            const float fy = float(y) * ys - 0.5f;
+            const float fy = float(wholeY) * ys - 0.5f;
             const std::int32_t iy = std::int32_t(std::floor(fy));
             const float dy = fy - float(iy);
-            for (std::int32_t x = 0; x < newWidth; ++x) {
-                const float fx = float(x) * xs - 0.5f;
+            for (std::int32_t x = 0; x < outWidth; ++x) {
+                const float fx = float(x0 + x) * xs - 0.5f;
                 const std::int32_t ix = std::int32_t(std::floor(fx));
                 const float dx = fx - float(ix);
                 float r = 0, g = 0, b = 0;
@@ -112,19 +131,19 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
 
         if (boxAverage) {
             // Every source pixel adds to the destination pixels its area overlaps.
-            const float y0 = float(y) * ys, y1 = float(y + 1) * ys;
+            const float top = float(wholeY) * ys, bottom = float(wholeY + 1) * ys;
             const std::int64_t divisor = std::max<std::int64_t>(1, std::int64_t(std::floor(xs * ys * 1000.0f))) * 1000;
-            const std::int32_t syFirst = std::int32_t(y0), syLast = std::min(height - 1, std::int32_t(std::ceil(y1)) - 1);
+            const std::int32_t syFirst = std::int32_t(top), syLast = std::min(height - 1, std::int32_t(std::ceil(bottom)) - 1);
             std::uint8_t* out = result.GetBits(std::uint32_t(y));
-            for (std::int32_t x = 0; x < newWidth; ++x, out += 3) {
-                const float x0 = float(x) * xs, x1 = float(x + 1) * xs;
-                const std::int32_t sxFirst = std::int32_t(x0), sxLast = std::min(width - 1, std::int32_t(std::ceil(x1)) - 1);
+            for (std::int32_t x = 0; x < outWidth; ++x, out += 3) {
+                const float left = float(x0 + x) * xs, right = float(x0 + x + 1) * xs;
+                const std::int32_t sxFirst = std::int32_t(left), sxLast = std::min(width - 1, std::int32_t(std::ceil(right)) - 1);
                 std::int64_t sum[3] = {0, 0, 0};
                 for (std::int32_t sy = syFirst; sy <= syLast; ++sy) {
-                    const std::int64_t fy = OverlapThousandths(sy, y0, y1);
+                    const std::int64_t fy = OverlapThousandths(sy, top, bottom);
                     const std::uint8_t* in = GetBits(std::uint32_t(sy));
                     for (std::int32_t sx = sxFirst; sx <= sxLast; ++sx) {
-                        const std::int64_t weight = fy * OverlapThousandths(sx, x0, x1);
+                        const std::int64_t weight = fy * OverlapThousandths(sx, left, right);
                         for (int k = 0; k < 3; ++k)
                             sum[k] += weight * in[3 * sx + k];
                     }
@@ -136,13 +155,13 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
         }
 
         // Bilinear between the four nearest source pixels.
-        const std::int32_t iy = NearestSource(y, ys, height);
+        const std::int32_t iy = NearestSource(wholeY, ys, height);
         const std::int32_t iy1 = std::min(iy + 1, height - 1);
-        const float dy = float(y * double(ys) - iy);
-        for (std::int32_t x = 0; x < newWidth; ++x) {
+        const float dy = float(wholeY * double(ys) - iy);
+        for (std::int32_t x = 0; x < outWidth; ++x) {
             const std::int32_t ix = nearestX[std::size_t(x)];
             const std::int32_t ix1 = std::min(ix + 1, width - 1);
-            const float dx = float(x * double(xs) - ix);
+            const float dx = float((x0 + x) * double(xs) - ix);
             const RGBQUAD p00 = GetPixelColor(ix, iy, false), p01 = GetPixelColor(ix, iy1, false);
             const RGBQUAD p10 = GetPixelColor(ix1, iy, false), p11 = GetPixelColor(ix1, iy1, false);
             auto mix = [&](std::uint8_t RGBQUAD::*c) {
@@ -155,11 +174,14 @@ bool PxImage::Resample(std::int32_t newWidth, std::int32_t newHeight, int mode, 
 }
 
 bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, InterpolationMethod im, OverflowMethod om,
-                        PxImage* dest, bool disableAveraging, bool allCores)
+                        PxImage* dest, bool disableAveraging, bool allCores, const PxWindow* part)
 {
-    if (!dib || newWidth < 1 || newHeight < 1)
+    PxWindow window;
+    if (!dib || newWidth < 1 || newHeight < 1 || !ResultWindow(newWidth, newHeight, part, window))
         return false;
     if (std::uint32_t(newWidth) == GetWidth() && std::uint32_t(newHeight) == GetHeight()) {
+        if (part)
+            return CopyWindow(window, dest ? *dest : *this);
         if (dest)
             dest->Copy(*this);
         return true;
@@ -168,24 +190,24 @@ bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, Interpola
     const float ys = float(GetHeight()) / float(newHeight);
 
     PxImage result;
-    if (!StartResult(result, std::uint32_t(newWidth), std::uint32_t(newHeight), GetBpp(), alpha != nullptr))
+    if (!StartResult(result, std::uint32_t(window.width), std::uint32_t(window.height), GetBpp(), alpha != nullptr))
         return false;
     const bool average = (xs > 1 || ys > 1) && !disableAveraging;
     if (!IsIndexed()) {
         if (average)
-            Resample2Area24(result, xs, ys, im, om, allCores);
+            Resample2Area24(result, window.x, window.y, xs, ys, im, om, allCores);
         else
-            Resample2Point24(result, xs, ys, im, om, allCores);
+            Resample2Point24(result, window.x, window.y, xs, ys, im, om, allCores);
         return DeliverResult(result, dest);
     }
 
-    for (std::int32_t y = 0; y < newHeight; ++y) {
-        info.progress = std::int32_t(100LL * y / newHeight);
+    for (std::int32_t y = 0; y < window.height; ++y) {
+        info.progress = std::int32_t(100LL * y / window.height);
         if (info.escape)
             break;
-        const float py = (float(y) + 0.5f) * ys - 0.5f;
-        for (std::int32_t x = 0; x < newWidth; ++x) {
-            const float px = (float(x) + 0.5f) * xs - 0.5f;
+        const float py = (float(window.y + y) + 0.5f) * ys - 0.5f;
+        for (std::int32_t x = 0; x < window.width; ++x) {
+            const float px = (float(window.x + x) + 0.5f) * xs - 0.5f;
             const RGBQUAD c = average ? GetAreaColorInterpolated(px, py, xs, ys, im, om, nullptr)
                                       : GetPixelColorInterpolated(px, py, im, om, nullptr);
             result.SetPixelColor(x, y, c, true);
@@ -196,22 +218,23 @@ bool PxImage::Resample2(std::int32_t newWidth, std::int32_t newHeight, Interpola
 
 namespace {
 
-// The source position of every destination column (or row) centre.
-std::vector<float> CentrePositions(std::int32_t count, float scale)
+// The source position of the centres of count destination columns (or
+// rows) from first on.
+std::vector<float> CentrePositions(std::int32_t first, std::int32_t count, float scale)
 {
     std::vector<float> positions(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i)
-        positions[std::size_t(i)] = (float(i) + 0.5f) * scale - 0.5f;
+        positions[std::size_t(i)] = (float(first + i) + 0.5f) * scale - 0.5f;
     return positions;
 }
 
 }  // namespace
 
-void PxImage::Resample2Area24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
-                              bool allCores)
+void PxImage::Resample2Area24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                              InterpolationMethod im, OverflowMethod om, bool allCores)
 {
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
-    const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    const std::vector<float> px = CentrePositions(x0, newWidth, xs), py = CentrePositions(y0, newHeight, ys);
     // Column spans depend on x alone, row spans on y alone. Areas narrower
     // than a pixel in one direction take the sampler's other path.
     const bool wholePixels = xs > 1 && ys > 1;
@@ -269,17 +292,17 @@ void PxImage::Resample2Area24(PxImage& result, float xs, float ys, Interpolation
     });
 }
 
-void PxImage::Resample2Point24(PxImage& result, float xs, float ys, InterpolationMethod im, OverflowMethod om,
-                               bool allCores)
+void PxImage::Resample2Point24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                               InterpolationMethod im, OverflowMethod om, bool allCores)
 {
     KernelWindow window;
     if (im != NearestNeighbour && KernelWindowFor(im, window)) {
-        Resample2Kernel24(result, xs, ys, window, om, allCores);
+        Resample2Kernel24(result, x0, y0, xs, ys, window, om, allCores);
         return;
     }
     const std::int32_t width = std::int32_t(GetWidth()), height = std::int32_t(GetHeight());
     const std::int32_t newWidth = std::int32_t(result.GetWidth()), newHeight = std::int32_t(result.GetHeight());
-    const std::vector<float> px = CentrePositions(newWidth, xs), py = CentrePositions(newHeight, ys);
+    const std::vector<float> px = CentrePositions(x0, newWidth, xs), py = CentrePositions(y0, newHeight, ys);
     const Direct24 direct(*this);
 
     // Per column (and per row): the source index, whether the pixels it
@@ -368,11 +391,11 @@ void KernelRows(const KernelTaps& columns, const KernelTaps& rows, std::int32_t 
 
 }  // namespace
 
-void PxImage::Resample2Kernel24(PxImage& result, float xs, float ys, const KernelWindow& window, OverflowMethod om,
-                                bool allCores)
+void PxImage::Resample2Kernel24(PxImage& result, std::int32_t x0, std::int32_t y0, float xs, float ys,
+                                const KernelWindow& window, OverflowMethod om, bool allCores)
 {
-    const KernelTaps columns(window, CentrePositions(std::int32_t(result.GetWidth()), xs));
-    const KernelTaps rows(window, CentrePositions(std::int32_t(result.GetHeight()), ys));
+    const KernelTaps columns(window, CentrePositions(x0, std::int32_t(result.GetWidth()), xs));
+    const KernelTaps rows(window, CentrePositions(y0, std::int32_t(result.GetHeight()), ys));
     const RGBQUAD overflow = OverflowColorFor(om, nullptr);
     const std::int32_t height = std::int32_t(result.GetHeight());
     const bool split = SplitPays(allCores, std::int64_t(result.GetWidth()) * height * window.size * window.size);

@@ -428,8 +428,10 @@ private:
     std::vector<float> m_weights;
 };
 
-// Bilinear weights in 8-bit fixed point for a point inside the picture.
-inline RGBQUAD BilinearFixed(const Direct24& px, std::int32_t xi, std::int32_t yi, std::int32_t fx, std::int32_t fy)
+// Bilinear weights in 8-bit fixed point for a point inside the picture;
+// px reads pixels as Direct24 does and tells the alpha plane by `alpha`.
+template <typename Pixels>
+inline RGBQUAD BilinearFixed(const Pixels& px, std::int32_t xi, std::int32_t yi, std::int32_t fx, std::int32_t fy)
 {
     const std::int32_t w11 = (fx * fy) >> 8;
     const std::int32_t w01 = fy - w11;

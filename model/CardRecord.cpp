@@ -1,5 +1,6 @@
 #include "model/CardRecord.h"
 
+#include <cmath>
 #include <map>
 #include <new>
 
@@ -144,6 +145,15 @@ bool BuildCard(const CardRecord& record, const PhotoDecoder& decode, BuiltCard& 
             return false;
         }
 
+    // The card the photos are built for: the frame's box, turned as the frame is.
+    SIZE canvas{};
+    for (const CardElementRecord& element : record.elements)
+        if (element.type == CardElementType::Frame) {
+            canvas = element.size;
+            if (std::fabs(element.angle) > 0.000001 &&
+                !PxImage::Rotate2Size(element.angle, canvas.cx, canvas.cy, true, canvas.cx, canvas.cy))
+                canvas = {};
+        }
     // The first element of each photo owns its source; later ones share it.
     std::vector<const ImageEx*> firstOf(record.photos.size(), nullptr);
     for (std::size_t i = 0; i < record.elements.size(); ++i) {
@@ -173,6 +183,8 @@ bool BuildCard(const CardRecord& record, const PhotoDecoder& decode, BuiltCard& 
         }
         made->m_nKind = element.kind;
         made->m_ptPos = element.pos;
+        if (element.type != CardElementType::Frame)
+            made->SetCanvas(canvas);
         made->Rebuild(false);
         built.elements.push_back(std::move(made));
     }

@@ -25,6 +25,7 @@ void DrawScaledCopies(const WorkArea& card, HDC dc, SIZE to, bool highQuality)
         } else {
             const POINT pos = copy->GetPos();
             const SIZE size = copy->GetSize();
+            copy->SetCanvas(to);
             copy->m_ptPos = {scaled(pos.x), scaled(pos.y)};
             copy->SetSize({scaled(size.cx), scaled(size.cy)});
         }

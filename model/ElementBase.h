@@ -24,6 +24,10 @@ public:
     // True when a click at the card point passes through to what lies below.
     virtual bool IsTransparentAt(POINT point) const = 0;
     virtual void Rebuild(bool highQuality) { m_bHighQuality = highQuality ? 1 : 0; }
+    // The card the element is drawn on, from its top-left corner (card
+    // pixels); {0, 0} when it is not known. An element may keep only what of
+    // it falls on the card; it follows a new card at its next rebuild.
+    virtual void SetCanvas(SIZE) {}
     virtual void Rotate(float) {}
     virtual double GetAspectRatio() const { return double(m_size.cx) / double(m_size.cy); }
     virtual SIZE GetSize() const { return m_size; }

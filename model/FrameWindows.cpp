@@ -58,7 +58,8 @@ std::vector<RECT> FindFrameWindows(const ImageEx& frame)
             }
         }
         if (!cut) {
-            const POINT o = frame.GetPos();
+            // The mask holds the kept part of the frame's box (a frame keeps all of it).
+            const POINT o{frame.GetPos().x + frame.KeptPart().left, frame.GetPos().y + frame.KeptPart().top};
             windows.push_back({box.left + o.x, box.top + o.y, box.right + o.x, box.bottom + o.y});
         }
     }
@@ -113,4 +114,5 @@ void FitPhotoToWindow(ImageEx& photo, const RECT& window)
     // centres, half a pixel inside its edges, leave room for.
     const SIZE fitted = photo.GetSize();
     photo.m_ptPos = {window.left + (ww - fitted.cx) / 2, window.top + (wh - fitted.cy) / 2};
+    photo.KeepCovered();
 }

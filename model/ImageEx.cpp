@@ -5,7 +5,49 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/ImageSize.h"
 #include "platform/Coordinates.h"
+
+namespace {
+
+bool IsTurned(float angle)
+{
+    return std::fabs(angle) > 0.000001;
+}
+
+bool IsEmpty(const RECT& r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+bool Holds(const RECT& outer, const RECT& inner)
+{
+    return IsEmpty(inner) || (!IsEmpty(outer) && inner.left >= outer.left && inner.top >= outer.top &&
+                              inner.right <= outer.right && inner.bottom <= outer.bottom);
+}
+
+// No working picture, nor the part of the resampled one a turn reads, has
+// more pixels than a decoder gives a picture.
+bool WithinLimit(std::int64_t width, std::int64_t height)
+{
+    return width > 0 && height > 0 && pximage::WithinDecodePixelLimit(std::uint64_t(width), std::uint64_t(height));
+}
+
+// What fast rebuilds keep around the part on the card: a drag across the
+// card rebuilds once every so many pixels, not at every step.
+LONG MarginFor(SIZE canvas)
+{
+    return std::max<LONG>(64, std::max(canvas.cx, canvas.cy) / 8);
+}
+
+// A part of a box (y downwards) as the window of a picture of the box's
+// height, whose rows are stored bottom-up.
+PxWindow StoredWindow(const RECT& part, LONG boxHeight)
+{
+    return {part.left, boxHeight - part.bottom, part.right - part.left, part.bottom - part.top};
+}
+
+}  // namespace
 
 ImageEx::ImageEx(PxImage picture, PxImage mask)
     : m_source(std::make_shared<PxImage>(std::move(picture))), m_maskSource(std::make_shared<PxImage>(std::move(mask)))
@@ -30,11 +72,15 @@ ImageEx::ImageEx(const ImageEx& other, WorkPictures work)
       m_origin(other.m_origin),
       m_fAngle(other.m_fAngle),
       m_bMirror(other.m_bMirror),
-      m_bFlip(other.m_bFlip)
+      m_bFlip(other.m_bFlip),
+      m_canvas(other.m_canvas)
 {
     if (work == WorkPictures::Copied) {
         m_imgWork = other.m_imgWork;
         m_imgMaskWork = other.m_imgMaskWork;
+        m_box = other.m_box;
+        m_kept = other.m_kept;
+        m_keptHighQuality = other.m_keptHighQuality;
     }
 }
 
@@ -55,12 +101,22 @@ bool ImageEx::SharesSourcesWith(const ImageEx& other) const
 
 bool ImageEx::TakeWorkFrom(ImageEx& other)
 {
-    if (!SharesSourcesWith(other) || !other.m_imgWork.IsValid() || !(m_size == other.m_size) ||
+    if (!SharesSourcesWith(other) || other.m_box.cx <= 0 || !(m_size == other.m_size) ||
         m_fAngle != other.m_fAngle || m_bFlip != other.m_bFlip || m_bMirror != other.m_bMirror ||
         m_bHighQuality != other.m_bHighQuality)
         return false;
+    // The same box; what other keeps must cover what of it this one shows.
+    m_box = other.m_box;
+    if (!Holds(other.m_kept, PartOn(m_canvas))) {
+        m_box = {};
+        return false;
+    }
     m_imgWork.Transfer(other.m_imgWork);
     m_imgMaskWork.Transfer(other.m_imgMaskWork);
+    m_kept = other.m_kept;
+    m_keptHighQuality = other.m_keptHighQuality;
+    other.m_box = {};
+    other.m_kept = {};
     return true;
 }
 
@@ -72,27 +128,116 @@ bool ImageEx::IsUnrotated() const
 
 SIZE ImageEx::GetSize() const
 {
-    if (!m_imgWork.IsValid())
+    return m_box;
+}
+
+RECT ImageEx::PartOn(SIZE canvas) const
+{
+    if (m_box.cx <= 0 || m_box.cy <= 0)
         return {};
-    return {LONG(m_imgWork.GetWidth()), LONG(m_imgWork.GetHeight())};
+    if (canvas.cx <= 0 || canvas.cy <= 0)
+        return {0, 0, m_box.cx, m_box.cy};
+    const std::int64_t left = std::max<std::int64_t>(0, -std::int64_t(m_ptPos.x));
+    const std::int64_t top = std::max<std::int64_t>(0, -std::int64_t(m_ptPos.y));
+    const std::int64_t right = std::min<std::int64_t>(m_box.cx, std::int64_t(canvas.cx) - m_ptPos.x);
+    const std::int64_t bottom = std::min<std::int64_t>(m_box.cy, std::int64_t(canvas.cy) - m_ptPos.y);
+    if (left >= right || top >= bottom)
+        return {};
+    return {LONG(left), LONG(top), LONG(right), LONG(bottom)};
 }
 
 void ImageEx::Rebuild(bool highQuality)
 {
     ElementBase::Rebuild(highQuality);
-    // The image core spreads large rebuilds over all cores; small ones, as
-    // the editor's steps mostly are, stay on this thread.
-    auto resample = [&](PxImage& source, PxImage& work) {
-        if (!source.IsValid())
-            return;
-        if (highQuality)
-            source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat, &work, false, true);
-        else
-            source.Resample(m_size.cx, m_size.cy, 1, &work);
+    if (!m_source->IsValid() || m_size.cx <= 0 || m_size.cy <= 0) {
+        // Nothing to resample: the old working pictures take the other steps.
+        TransformStale(highQuality);
+        return;
+    }
+    Build(highQuality, !highQuality);
+}
+
+void ImageEx::Build(bool highQuality, bool widen)
+{
+    SIZE box = m_size;
+    if (IsTurned(m_fAngle) && !PxImage::Rotate2Size(m_fAngle, m_size.cx, m_size.cy, true, box.cx, box.cy))
+        box = {};
+    m_box = box;
+    BuildPart(PartOn(m_canvas), highQuality, widen);
+}
+
+void ImageEx::BuildPart(RECT part, bool highQuality, bool widen)
+{
+    const bool turned = IsTurned(m_fAngle);
+    // Uncovered corners: white in the picture (transparent where it has
+    // alpha), black in the mask, so they are invisible and let clicks through.
+    const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
+    const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
+    PxImage work, mask;
+    // The working pictures for the part `keep` of the box; false when they
+    // would be too large or cannot be made. Each step makes the part of its
+    // whole result that the next steps read.
+    auto make = [&](const RECT& keep) {
+        if (IsEmpty(keep) || !WithinLimit(keep.right - keep.left, keep.bottom - keep.top))
+            return false;
+        const PxWindow out = StoredWindow(keep, m_box.cy);
+        // The part of the resampled, flipped and mirrored picture the turn reads.
+        PxWindow held = out;
+        if (turned) {
+            held = PxImage::Rotate2Reads(m_fAngle, m_size.cx, m_size.cy, method, true, out);
+            if (held.IsEmpty())
+                held = {0, 0, 1, 1};  // all of the part lies beyond the picture's corners
+            if (!WithinLimit(held.width, held.height))
+                return false;
+        }
+        // ... and the part of the resampled picture that flipping and mirroring bring there.
+        PxWindow resampled = held;
+        if (m_bMirror)
+            resampled.x = m_size.cx - (held.x + held.width);
+        if (m_bFlip)
+            resampled.y = m_size.cy - (held.y + held.height);
+        auto build = [&](PxImage& source, PxImage& result, const RGBQUAD& fill) {
+            if (!source.IsValid())
+                return true;
+            // The image core spreads large rebuilds over all cores; small
+            // ones, as the editor's steps mostly are, stay on this thread.
+            const bool made =
+                highQuality ? source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat,
+                                               &result, false, true, &resampled)
+                            : source.Resample(m_size.cx, m_size.cy, 1, &result, &resampled);
+            if (!made)
+                return false;
+            if (m_bFlip)
+                result.Flip();
+            if (m_bMirror)
+                result.Mirror();
+            return !turned || result.Rotate2Part(m_fAngle, m_size.cx, m_size.cy, held, out, nullptr, method,
+                                                 PxImage::OverflowBackground, &fill, true, true);
+        };
+        return build(*m_source, work, white) && build(*m_maskSource, mask, black);
     };
-    // The resamplers write only into the working pictures.
-    resample(*m_source, m_imgWork);
-    resample(*m_maskSource, m_imgMaskWork);
+
+    RECT keep = part;
+    if (widen && m_canvas.cx > 0 && m_canvas.cy > 0 && !IsEmpty(part)) {
+        const LONG margin = MarginFor(m_canvas);
+        keep = {std::max<LONG>(0, part.left - margin), std::max<LONG>(0, part.top - margin),
+                LONG(std::min<std::int64_t>(m_box.cx, std::int64_t(part.right) + margin)),
+                LONG(std::min<std::int64_t>(m_box.cy, std::int64_t(part.bottom) + margin))};
+    }
+    const bool widened = keep.left != part.left || keep.top != part.top || keep.right != part.right ||
+                         keep.bottom != part.bottom;
+    if (!make(keep) && (!widened || !make(keep = part))) {
+        work.Destroy();
+        mask.Destroy();
+    }
+    m_imgWork.Transfer(work);
+    m_imgMaskWork.Transfer(mask);
+    m_kept = m_imgWork.IsValid() ? keep : RECT{};
+    m_keptHighQuality = highQuality;
+}
+
+void ImageEx::TransformStale(bool highQuality)
+{
     if (m_bFlip) {
         m_imgWork.Flip();
         m_imgMaskWork.Flip();
@@ -101,19 +246,34 @@ void ImageEx::Rebuild(bool highQuality)
         m_imgWork.Mirror();
         m_imgMaskWork.Mirror();
     }
-    if (std::fabs(m_fAngle) > 0.000001) {
-        // Uncovered corners: white in the picture (transparent where it has
-        // alpha), black in the mask, so they are invisible and let clicks through.
+    if (IsTurned(m_fAngle)) {
         const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
         const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
         m_imgWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false, true);
         m_imgMaskWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false, true);
     }
+    if (!m_imgWork.IsValid()) {
+        m_box = {};
+        m_kept = {};
+        return;
+    }
+    m_box = {LONG(m_imgWork.GetWidth()), LONG(m_imgWork.GetHeight())};
+    m_kept = {0, 0, m_box.cx, m_box.cy};
+    m_keptHighQuality = highQuality;
+}
+
+void ImageEx::KeepCovered()
+{
+    // The element is what it was, only elsewhere: the same pixels as those
+    // kept, of their quality, with a margin for the moves to come.
+    if (m_box.cx > 0 && m_box.cy > 0 && m_source->IsValid() && m_size.cx > 0 && m_size.cy > 0 &&
+        !Holds(m_kept, PartOn(m_canvas)))
+        Build(m_keptHighQuality, true);
 }
 
 void ImageEx::SetSize(SIZE size)
 {
-    if (!m_imgWork.IsValid()) {
+    if (m_box.cx <= 0 || m_box.cy <= 0) {
         m_size = size;
     } else if (IsUnrotated()) {
         if (size == m_size)
@@ -148,13 +308,15 @@ void ImageEx::Rotate(float degrees)
     const SIZE after = GetSize();
     m_ptPos.x = SaturateToLong(cx - std::uint32_t(after.cx) / 2);
     m_ptPos.y = SaturateToLong(cy - std::uint32_t(after.cy) / 2);
+    KeepCovered();
 }
 
 double ImageEx::GetAspectRatio() const
 {
     // Width over height in single precision, the division included.
-    const PxImage& basis = IsUnrotated() ? m_imgSrc : m_imgWork;
-    return double(float(basis.GetWidth()) / float(basis.GetHeight()));
+    if (IsUnrotated())
+        return double(float(m_imgSrc.GetWidth()) / float(m_imgSrc.GetHeight()));
+    return double(float(std::uint32_t(m_box.cx)) / float(std::uint32_t(m_box.cy)));
 }
 
 void ImageEx::ToggleFlipMirror(bool flip)
@@ -169,15 +331,24 @@ void ImageEx::ToggleFlipMirror(bool flip)
 
 void ImageEx::Draw(HDC dc)
 {
-    if (!m_imgMaskWork.IsValid()) {
-        m_imgWork.Draw(dc, m_ptPos.x, m_ptPos.y, -1, -1, nullptr, false);
-        return;
-    }
     HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
     BITMAP canvas{};
-    if (!bitmap || !GetObjectW(bitmap, sizeof canvas, &canvas))
+    const bool onBitmap = bitmap && GetObjectW(bitmap, sizeof canvas, &canvas);
+    // Moved since the last rebuild, or drawn on another card: what the
+    // canvas shows of the box is made first when it is not kept.
+    if (onBitmap && m_box.cx > 0 && m_box.cy > 0 && !Holds(m_kept, PartOn({canvas.bmWidth, canvas.bmHeight}))) {
+        m_canvas = {canvas.bmWidth, canvas.bmHeight};
+        KeepCovered();
+    }
+    if (!m_imgMaskWork.IsValid()) {
+        // Where something is kept, it lies on the canvas or next to it.
+        if (m_imgWork.IsValid())
+            m_imgWork.Draw(dc, SaturatingAdd(m_ptPos.x, m_kept.left), SaturatingAdd(m_ptPos.y, m_kept.top), -1, -1,
+                           nullptr, false);
         return;
-    BlendThroughMask(canvas);
+    }
+    if (onBitmap)
+        BlendThroughMask(canvas);
 }
 
 namespace {
@@ -207,7 +378,8 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
     const std::int64_t width = std::min(m_imgWork.GetWidth(), m_imgMaskWork.GetWidth());
     const std::int64_t height = std::min(m_imgWork.GetHeight(), m_imgMaskWork.GetHeight());
     const std::int64_t workHeight = m_imgWork.GetHeight();
-    const std::int64_t x = m_ptPos.x, y = m_ptPos.y;
+    // The kept part is drawn where it lies in the box.
+    const std::int64_t x = std::int64_t(m_ptPos.x) + m_kept.left, y = std::int64_t(m_ptPos.y) + m_kept.top;
     const std::int64_t firstColumn = std::max<std::int64_t>(0, -x);
     const std::int64_t endColumn = std::min<std::int64_t>(width, canvas.bmWidth - x);
     if (firstColumn >= endColumn)
@@ -242,12 +414,15 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
 
 bool ImageEx::IsTransparentAt(POINT point) const
 {
-    const SIZE size = GetSize();
-    const std::int64_t dx = std::int64_t(point.x) - m_ptPos.x, dy = std::int64_t(point.y) - m_ptPos.y;
-    if (dx < 0 || dy < 0 || dx >= size.cx || dy >= size.cy)
+    // Box pixels from the kept part's corner: a point of the box outside it
+    // lies off the card, and is answered as a point outside the box.
+    const std::int64_t dx = std::int64_t(point.x) - m_ptPos.x - m_kept.left;
+    const std::int64_t dy = std::int64_t(point.y) - m_ptPos.y - m_kept.top;
+    const std::int64_t width = std::int64_t(m_kept.right) - m_kept.left, height = std::int64_t(m_kept.bottom) - m_kept.top;
+    if (dx < 0 || dy < 0 || dx >= width || dy >= height)
         return false;
     const std::int32_t column = std::int32_t(dx);
-    const std::int32_t row = std::int32_t(size.cy - 1 - dy);  // bottom-up
+    const std::int32_t row = std::int32_t(height - 1 - dy);  // bottom-up
     if (m_imgMaskWork.IsValid() && m_imgMaskWork.IsInside(column, row) &&
         m_imgMaskWork.GetPixelColor(column, row, false).rgbBlue < 128)
         return true;

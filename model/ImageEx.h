@@ -1,6 +1,13 @@
 // The picture element: the template frame or a user's photo. It keeps its
 // source picture and grey mask untouched and derives working copies at the
 // current size, flip, mirror and angle from them on every change.
+//
+// The working pictures as a whole fill the element's box (GetSize), which
+// can be far larger than the card: a tall strip fitted across a window is
+// hundreds of thousands of rows high. Once the element knows its canvas
+// (SetCanvas), they hold only the part of the box on the card, with a
+// margin for the next moves; each of their pixels is the one the whole
+// picture has there. A frame is told no canvas and keeps its whole box.
 #pragma once
 
 #include <memory>
@@ -29,6 +36,15 @@ public:
     void Rotate(float degrees) override;
     double GetAspectRatio() const override;
     SIZE GetSize() const override;
+    void SetCanvas(SIZE canvas) override { m_canvas = canvas; }
+
+    // Makes the working pictures again, with the resampler they came from,
+    // when they do not hold all of the box that falls on the canvas at the
+    // element's present position (it moved).
+    void KeepCovered();
+    // The part of the box the working pictures hold: box pixels from the
+    // box's top-left corner, y downwards; empty when they hold nothing.
+    const RECT& KeptPart() const { return m_kept; }
 
     // true: toggle the flip (upside down); false: toggle the mirror.
     void ToggleFlipMirror(bool flip);
@@ -62,7 +78,7 @@ public:
     // the shared pictures are never replaced.
     const PxImage& m_imgSrc = *m_source;      // 24 bits per pixel
     const PxImage& m_imgMaskSrc = *m_maskSource;  // 24-bit grey: 255 visible, 0 invisible; may be empty
-    PxImage m_imgWork;      // what is painted
+    PxImage m_imgWork;      // what is painted: the kept part of the box (KeptPart)
     PxImage m_imgMaskWork;  // the same steps as m_imgWork, so the same size
     float m_fAngle = 0;
     bool m_bMirror = false;
@@ -72,6 +88,23 @@ private:
     enum class WorkPictures { Copied, Dropped };
     ImageEx(const ImageEx& other, WorkPictures work);
     bool IsUnrotated() const;
+    // The part of the box on this canvas at the element's position; the
+    // whole box when the canvas is not known.
+    RECT PartOn(SIZE canvas) const;
+    // The box for the present size and angle, and the working pictures for
+    // its part on the canvas.
+    void Build(bool highQuality, bool widen);
+    // Builds the working pictures for that part of the box (with a margin
+    // when widened), within the pixels a decoded picture may have.
+    void BuildPart(RECT part, bool highQuality, bool widen);
+    // The steps after the resampling (flip, mirror, turn) as they always
+    // ran, on the working pictures a refused resampling leaves as they were.
+    void TransformStale(bool highQuality);
     // Blends the working picture through its mask into the canvas bits.
     void BlendThroughMask(const BITMAP& canvas) const;
+
+    SIZE m_canvas{};  // {0, 0}: not known
+    SIZE m_box{};     // the working pictures' size as a whole; {0, 0} until built
+    RECT m_kept{};    // see KeptPart
+    bool m_keptHighQuality = false;  // the resampler the kept pixels came from
 };

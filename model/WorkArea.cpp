@@ -60,6 +60,7 @@ bool WorkArea::LoadTemplate(const SharedSourceFile& file)
     }
     m_pFrame = newFrame.get();
     m_elements.insert(m_elements.begin(), std::move(newFrame));
+    TellCanvas();
     return true;
 }
 
@@ -67,6 +68,8 @@ void WorkArea::AddElement(std::unique_ptr<ElementBase> element)
 {
     if (!element)
         return;
+    if (element.get() != m_pFrame)
+        element->SetCanvas(GetFrameSize());
     m_pSelected = element.get();
     m_elements.push_back(std::move(element));
     m_bModified = true;
@@ -99,6 +102,7 @@ void WorkArea::Restore(ElementList elements, std::ptrdiff_t frame, std::ptrdiff_
     m_pFrame = at(frame);
     m_pSelected = at(selected);
     m_elements = std::move(elements);
+    TellCanvas();
 }
 
 TextEx* WorkArea::FindTextAt(POINT point) const
@@ -161,18 +165,25 @@ void WorkArea::Scale(SIZE frameSize, bool templateOnly)
         return;
     // The factor is kept in single precision, its products in double.
     const float factor = float(double(frameSize.cx) / double(current.cx));
+    // The frame first: the others are rebuilt for the card it makes.
+    m_pFrame->SetSize(frameSize);
+    TellCanvas();
     for (auto& element : m_elements) {
-        if (templateOnly && element->m_nKind == ELEMENT_USER)
+        if ((templateOnly && element->m_nKind == ELEMENT_USER) || element.get() == m_pFrame)
             continue;
-        if (element.get() == m_pFrame) {
-            element->SetSize(frameSize);
-            continue;
-        }
         auto scaled = [factor](LONG v) { return TruncateToLong(v * double(factor) + 0.5); };
         const SIZE size = element->GetSize();
         element->m_ptPos = {scaled(element->m_ptPos.x), scaled(element->m_ptPos.y)};
         element->SetSize({scaled(size.cx), scaled(size.cy)});
     }
+}
+
+void WorkArea::TellCanvas()
+{
+    const SIZE canvas = GetFrameSize();
+    for (auto& element : m_elements)
+        if (element.get() != m_pFrame)
+            element->SetCanvas(canvas);
 }
 
 SIZE WorkArea::GetFrameSize() const

@@ -74,6 +74,8 @@ public:
 
 private:
     void Scale(SIZE frameSize, bool templateOnly);
+    // Tells every element but the frame the card it is drawn on: the frame's box.
+    void TellCanvas();
 
     ElementList m_elements;
     ElementBase* m_pSelected = nullptr;

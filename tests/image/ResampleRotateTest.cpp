@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "image/PxGeometry.h"
 #include "image/PxImage.h"
@@ -308,3 +310,93 @@ TEST(Resample, SameSizeCopiesAndZeroSizeFails)
 }
 
 }  // namespace
+
+namespace {
+
+// Corners, a single pixel, the middle and the whole of a result.
+std::vector<PxWindow> PartsOf(std::int32_t width, std::int32_t height)
+{
+    return {{0, 0, width, height},
+            {0, 0, 1, 1},
+            {width - 1, height - 1, 1, 1},
+            {width - std::min(width, 5), 0, std::min(width, 5), std::min(height, 3)},
+            {width / 3, height / 4, std::max(1, width / 2), std::max(1, height / 2)}};
+}
+
+}  // namespace
+
+TEST(Resample, PartsAreTheWholeResultCut)
+{
+    const PxImage sources[] = {testimages::Random(23, 17, 24, false, 41), testimages::Random(23, 17, 24, true, 42),
+                               testimages::Random(23, 17, 8, false, 43)};
+    // Larger, smaller, larger one way and smaller the other, the same size.
+    const std::pair<int, int> sizes[] = {{61, 40}, {9, 7}, {50, 6}, {23, 17}};
+    for (const PxImage& source : sources)
+        for (const auto [w, h] : sizes)
+            for (const PxWindow& part : PartsOf(w, h)) {
+                for (int mode : {1, 2, 3}) {
+                    PxImage whole, piece;
+                    ASSERT_TRUE(PxImage(source).Resample(w, h, mode, &whole));
+                    ASSERT_TRUE(PxImage(source).Resample(w, h, mode, &piece, &part));
+                    ASSERT_TRUE(testimages::SamePixels(piece, testimages::Cut(whole, part)))
+                        << "mode " << mode << " to " << w << "x" << h << " part at " << part.x << "," << part.y;
+                }
+                for (auto im : {PxImage::Bicubic, PxImage::Bicubic2, PxImage::NearestNeighbour, PxImage::Bilinear,
+                                PxImage::Lanczos})
+                    for (bool disable : {false, true}) {
+                        PxImage whole, piece;
+                        ASSERT_TRUE(PxImage(source).Resample2(w, h, im, PxImage::OverflowRepeat, &whole, disable));
+                        ASSERT_TRUE(PxImage(source).Resample2(w, h, im, PxImage::OverflowRepeat, &piece, disable,
+                                                              true, &part));
+                        ASSERT_TRUE(testimages::SamePixels(piece, testimages::Cut(whole, part)))
+                            << "method " << im << (disable ? " without averaging" : "") << " to " << w << "x" << h
+                            << " part at " << part.x << "," << part.y << " bpp " << source.GetBpp();
+                    }
+            }
+    PxImage source = testimages::Random(8, 8, 24, false, 44), out;
+    const PxWindow beyond{3, 3, 6, 2};
+    EXPECT_FALSE(source.Resample(8, 5, 1, &out, &beyond));
+    EXPECT_FALSE(source.Resample2(8, 5, PxImage::Bicubic, PxImage::OverflowRepeat, &out, false, false, &beyond));
+}
+
+TEST(Rotate2, PartsTurnedFromThePixelsTheyReadAreTheWholeResultCut)
+{
+    const std::int32_t width = 37, height = 23;
+    const RGBQUAD fill{255, 255, 255, 0};
+    for (const auto [bpp, withAlpha] : {std::pair{24u, false}, {24u, true}, {8u, false}}) {
+        const PxImage source = testimages::Random(width, height, bpp, withAlpha, 45);
+        for (float angle : {7.5f, -33.0f, 45.0f, 90.0f, -90.0f, 180.0f, 360.0f, 123.4f})
+            for (auto im : {PxImage::NearestNeighbour, PxImage::Bilinear, PxImage::Bicubic2, PxImage::Lanczos}) {
+                PxImage whole;
+                ASSERT_TRUE(PxImage(source).Rotate2(angle, &whole, im, PxImage::OverflowBackground, &fill));
+                std::int32_t w = 0, h = 0;
+                ASSERT_TRUE(PxImage::Rotate2Size(angle, width, height, true, w, h));
+                ASSERT_EQ(w, std::int32_t(whole.GetWidth()));
+                ASSERT_EQ(h, std::int32_t(whole.GetHeight()));
+                for (const PxWindow& part : PartsOf(w, h)) {
+                    // Only the pixels read are at hand; one at least, which the
+                    // corners of a turned picture, reading none, take their colour from.
+                    const PxWindow reads = PxImage::Rotate2Reads(angle, width, height, im, true, part);
+                    const PxWindow held = reads.IsEmpty() ? PxWindow{0, 0, 1, 1} : reads;
+                    PxImage pixels = testimages::Cut(source, held), turned;
+                    ASSERT_TRUE(pixels.Rotate2Part(angle, width, height, held, part, &turned, im,
+                                                   PxImage::OverflowBackground, &fill, true, true));
+                    ASSERT_TRUE(testimages::SamePixels(turned, testimages::Cut(whole, part)))
+                        << "angle " << angle << " method " << im << " part at " << part.x << "," << part.y << " "
+                        << part.width << "x" << part.height << " bpp " << bpp << (withAlpha ? " with alpha" : "");
+                }
+            }
+    }
+    // Pixels the part reads that are not at hand, or an overflow method
+    // that reads anywhere, are refused.
+    const PxImage source = testimages::Random(width, height, 24, false, 46);
+    const PxWindow part{10, 10, 8, 8};
+    const PxWindow reads = PxImage::Rotate2Reads(20, width, height, PxImage::Bicubic2, true, part);
+    ASSERT_GT(reads.width, 1);
+    const PxWindow short1{reads.x + 1, reads.y, reads.width - 1, reads.height};
+    PxImage pixels = testimages::Cut(source, short1), turned;
+    EXPECT_FALSE(pixels.Rotate2Part(20, width, height, short1, part, &turned, PxImage::Bicubic2));
+    pixels = testimages::Cut(source, reads);
+    EXPECT_FALSE(pixels.Rotate2Part(20, width, height, reads, part, &turned, PxImage::Bicubic2, PxImage::OverflowRepeat));
+    EXPECT_TRUE(pixels.Rotate2Part(20, width, height, reads, part, &turned, PxImage::Bicubic2));
+}

@@ -55,4 +55,23 @@ inline bool SamePixels(const PxImage& a, const PxImage& b)
     return !a.alpha || std::memcmp(a.alpha, b.alpha, std::size_t(a.GetWidth()) * a.GetHeight()) == 0;
 }
 
+// The window of a picture, pixel by pixel through the accessors, with its alpha.
+inline PxImage Cut(const PxImage& image, const PxWindow& window)
+{
+    PxImage cut(std::uint32_t(window.width), std::uint32_t(window.height), image.GetBpp(), image.GetType());
+    cut.SetPalette(image.GetPalette(), image.GetNumColors());
+    if (image.AlphaIsValid())
+        cut.AlphaCreate();
+    for (int y = 0; y < window.height; ++y)
+        for (int x = 0; x < window.width; ++x) {
+            if (image.IsIndexed())
+                cut.SetPixelIndex(x, y, image.GetPixelIndex(window.x + x, window.y + y));
+            else
+                cut.SetPixelColor(x, y, image.GetPixelColor(window.x + x, window.y + y, false));
+            if (image.AlphaIsValid())
+                cut.AlphaSet(x, y, image.AlphaGet(window.x + x, window.y + y));
+        }
+    return cut;
+}
+
 }  // namespace testimages

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
+#include "model/FrameWindows.h"
 #include "model/ImageEx.h"
+#include "model/WorkArea.h"
+#include "tests/image/ReferenceSampler.h"
 #include "tests/image/TestImages.h"
+#include "tests/model/CardFixtures.h"
 #include "tests/platform/WhiteCanvas.h"
 
 namespace {
@@ -233,6 +239,248 @@ TEST(ImageEx, ClonesShareSourcesAndOwnWorkingPictures)
     EXPECT_TRUE(testimages::SamePixels(stored->m_imgWork, element.m_imgWork));
     EXPECT_TRUE(testimages::SamePixels(stored->m_imgMaskWork, element.m_imgMaskWork));
     EXPECT_EQ(stored->GetPos().x, element.GetPos().x);
+}
+
+
+// ---- photos larger than the card keep only the part on it ----
+
+struct WholeBox {
+    PxImage picture, mask;
+};
+
+// The working pictures of the element's whole box, by the steps it always
+// took: resampled, flipped, mirrored and turned as a whole.
+WholeBox MadeWhole(const ImageEx& element, bool highQuality)
+{
+    WholeBox box;
+    auto make = [&](const PxImage& source, PxImage& work, RGBQUAD fill) {
+        if (!source.IsValid())
+            return;
+        PxImage copy(source);
+        if (highQuality)
+            copy.Resample2(element.m_size.cx, element.m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat, &work,
+                           false, true);
+        else
+            copy.Resample(element.m_size.cx, element.m_size.cy, 1, &work);
+        if (element.m_bFlip)
+            work.Flip();
+        if (element.m_bMirror)
+            work.Mirror();
+        if (std::fabs(element.m_fAngle) > 0.000001)
+            work.Rotate2(element.m_fAngle, nullptr, highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour,
+                         PxImage::OverflowBackground, &fill, true, false, true);
+    };
+    make(element.m_imgSrc, box.picture, {255, 255, 255, 0});
+    make(element.m_imgMaskSrc, box.mask, {0, 0, 0, 0});
+    return box;
+}
+
+// The rectangle of a box (y downwards) out of a picture of the whole box.
+PxImage PartOf(const PxImage& whole, const RECT& part)
+{
+    return testimages::Cut(whole, {part.left, LONG(whole.GetHeight()) - part.bottom, part.right - part.left,
+                                   part.bottom - part.top});
+}
+
+bool SameCanvas(const MemoryCanvas& a, const MemoryCanvas& b, LONG width, LONG height)
+{
+    for (LONG k = 0; k < height; ++k)
+        if (std::memcmp(a.Row(k), b.Row(k), 3 * std::size_t(width)) != 0)
+            return false;
+    return true;
+}
+
+// The box's part on the card at pos.
+RECT OnCard(SIZE box, SIZE card, POINT pos)
+{
+    RECT r{std::max<LONG>(0, -pos.x), std::max<LONG>(0, -pos.y), std::min(box.cx, card.cx - pos.x),
+           std::min(box.cy, card.cy - pos.y)};
+    return r.left < r.right && r.top < r.bottom ? r : RECT{};
+}
+
+bool Holds(const RECT& outer, const RECT& inner)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// A strip scaled up six times, its box twenty times the card's height: at
+// every place, turn, flip and mirror the working pictures hold the box's part
+// on the card (fast ones a margin more), each pixel the one the whole box
+// has, and the card shows what the whole box shows.
+TEST(ImageEx, WorkingPicturesHoldThePartOnTheCardAsTheWholeBoxHasIt)
+{
+    const SIZE card{80, 60};
+    const PxImage strip = testimages::Random(13, 200, 24, false, 21);
+    const PxImage greyMask = testimages::Random(13, 200, 24, false, 22);
+    for (const bool masked : {false, true})
+        for (const float angle : {0.0f, 90.0f, 33.0f, -167.5f})
+            for (const int flips : {0, 1, 2, 3})
+                for (const bool highQuality : {false, true}) {
+                    ImageEx whole(strip, masked ? greyMask : PxImage());
+                    whole.m_bFlip = (flips & 1) != 0;
+                    whole.m_bMirror = (flips & 2) != 0;
+                    whole.m_fAngle = angle;
+                    whole.m_size = {78, 1200};
+                    whole.Rebuild(highQuality);
+                    const WholeBox made = MadeWhole(whole, highQuality);
+                    // Told no card, an element keeps its whole box.
+                    ASSERT_TRUE(testimages::SamePixels(whole.m_imgWork, made.picture));
+                    ASSERT_TRUE(testimages::SamePixels(whole.m_imgMaskWork, made.mask));
+                    const SIZE box = whole.GetSize();
+                    ASSERT_EQ(box.cx, LONG(made.picture.GetWidth()));
+                    ASSERT_EQ(box.cy, LONG(made.picture.GetHeight()));
+                    for (const POINT pos : {POINT{-10, -500}, POINT{30, 1 - box.cy}, POINT{-40, 40}, POINT{200, 0}}) {
+                        const std::string where = "angle " + std::to_string(angle) + " flips " +
+                                                  std::to_string(flips) + (highQuality ? " fine" : " fast") +
+                                                  " at " + std::to_string(pos.x) + "," + std::to_string(pos.y);
+                        ImageEx element(whole);
+                        element.SetCanvas(card);
+                        element.m_ptPos = pos;
+                        element.Rebuild(highQuality);
+                        EXPECT_EQ(element.GetSize(), box);
+                        const RECT onCard = OnCard(box, card, pos), kept = element.KeptPart();
+                        if (onCard.right == 0) {
+                            EXPECT_FALSE(element.m_imgWork.IsValid()) << where;
+                            continue;
+                        }
+                        ASSERT_TRUE(Holds(kept, onCard)) << where;
+                        ASSERT_TRUE(Holds({0, 0, box.cx, box.cy}, kept)) << where;
+                        if (highQuality)
+                            EXPECT_TRUE(Holds(onCard, kept)) << where;
+                        ASSERT_TRUE(testimages::SamePixels(element.m_imgWork, PartOf(made.picture, kept))) << where;
+                        ASSERT_TRUE(testimages::SamePixels(element.m_imgMaskWork, PartOf(made.mask, kept))) << where;
+                        WhiteCanvas expected(card.cx, card.cy), shown(card.cx, card.cy);
+                        whole.m_ptPos = pos;
+                        whole.Draw(expected.Dc());
+                        element.Draw(shown.Dc());
+                        ASSERT_TRUE(SameCanvas(expected, shown, card.cx, card.cy)) << where;
+                    }
+                }
+}
+
+// Moving keeps the working pictures while the card shows nothing beyond
+// them, and rebuilds them when it does; the card and the hit test answer as
+// for the whole box, and a point of the box off the card as one outside it.
+TEST(ImageEx, MovesRebuildOnlyWhenTheCardShowsWhatIsNotKept)
+{
+    const SIZE card{120, 90};
+    const PxImage strip = testimages::Random(13, 300, 24, false, 23);
+    const PxImage greyMask = testimages::Random(13, 300, 24, false, 24);
+    ImageEx whole(strip, greyMask), element(strip, greyMask);
+    element.SetCanvas(card);
+    for (ImageEx* e : {&whole, &element}) {
+        e->m_ptPos = {20, -500};
+        e->SetSize({78, 1800});
+    }
+    auto same = [&](const char* step) {
+        whole.m_ptPos = element.m_ptPos;
+        WhiteCanvas expected(card.cx, card.cy), shown(card.cx, card.cy);
+        whole.Draw(expected.Dc());
+        element.Draw(shown.Dc());
+        EXPECT_TRUE(SameCanvas(expected, shown, card.cx, card.cy)) << step;
+        for (LONG y = 0; y < card.cy; y += 3)
+            for (LONG x = 0; x < card.cx; x += 3)
+                ASSERT_EQ(element.IsTransparentAt({x, y}), whole.IsTransparentAt({x, y})) << step << " " << x << "," << y;
+    };
+    const std::uint8_t* kept = element.m_imgWork.GetBits();
+    const std::int64_t keptPixels = std::int64_t(element.m_imgWork.GetWidth()) * element.m_imgWork.GetHeight();
+    EXPECT_LT(keptPixels, 78 * 1800 / 4);
+    element.m_ptPos.y -= 30;  // within the margin
+    same("a small step");
+    EXPECT_EQ(element.m_imgWork.GetBits(), kept);
+    element.m_ptPos.y -= 400;
+    same("a long way");
+    EXPECT_NE(element.m_imgWork.GetBits(), kept);
+    // A save leaves high-quality pixels behind and the fast resampler for
+    // the next change; a move is no change of the picture and keeps them.
+    for (ImageEx* e : {&whole, &element}) {
+        e->Rebuild(true);
+        e->m_bHighQuality = 0;
+    }
+    element.m_ptPos.y += 600;
+    same("a long way after a save");
+
+    // Far below the card, a point of the box counts as outside it.
+    const POINT below{element.m_ptPos.x + 5, card.cy + 600};
+    ASSERT_LT(below.y, element.m_ptPos.y + element.GetSize().cy);
+    EXPECT_FALSE(element.IsTransparentAt(below));
+
+    // A state put back elsewhere takes the working pictures only when they
+    // cover what it shows there.
+    auto far = element.CloneState(), near = element.CloneState();
+    auto& farImage = static_cast<ImageEx&>(*far);
+    auto& nearImage = static_cast<ImageEx&>(*near);
+    farImage.m_ptPos.y -= 500;
+    nearImage.m_ptPos.y += 10;
+    EXPECT_FALSE(farImage.TakeWorkFrom(element));
+    EXPECT_TRUE(nearImage.TakeWorkFrom(element));
+    EXPECT_EQ(nearImage.GetSize(), whole.GetSize());
+}
+
+// The strip of the issue: 216 x 65,511 pixels fitted to cover a window of
+// 1,298 x 900 has a box of 1,298 x 393,673, above what a decoder gives a
+// picture; the card keeps a few cards' worth fast and exactly the part on
+// the card for the save, with the pixels of the whole picture's definition.
+TEST(ImageEx, TallStripFittedAndSavedKeepsTheMemoryOfTheCard)
+{
+    const SIZE cardSize{1500, 1000};
+    const RECT window{101, 50, 1399, 950};
+    WorkArea card;
+    WorkArea::ElementList elements;
+    elements.push_back(cardfixtures::Frame(cardSize.cx, cardSize.cy, window));
+    card.Restore(std::move(elements), 0, -1);
+    const PxImage strip = testimages::Random(216, 65511, 24, false, 25);
+    auto placed = std::make_unique<ImageEx>(strip, PxImage());
+    placed->SetSize({5, 1000});
+    ImageEx& photo = *placed;
+    card.AddElement(std::move(placed));
+
+    FitPhotoToWindow(photo, window);
+    const SIZE box = photo.GetSize();
+    EXPECT_EQ(box.cx, 1298);
+    EXPECT_EQ(box.cy, 393673);
+    auto pixels = [](const PxImage& image) { return std::int64_t(image.GetWidth()) * image.GetHeight(); };
+    const std::int64_t cardPixels = std::int64_t(cardSize.cx) * cardSize.cy;
+    EXPECT_GT(pixels(photo.m_imgWork), 0);
+    EXPECT_LE(pixels(photo.m_imgWork), 4 * cardPixels);
+    EXPECT_LE(pixels(photo.m_imgMaskWork), 4 * cardPixels);
+
+    photo.Rebuild(true);  // as the save does
+    const RECT kept = photo.KeptPart(), onCard = OnCard(box, cardSize, photo.m_ptPos);
+    EXPECT_TRUE(Holds(kept, onCard) && Holds(onCard, kept));
+    EXPECT_LE(pixels(photo.m_imgWork), cardPixels);
+    WhiteCanvas shown(cardSize.cx, cardSize.cy);
+    photo.Draw(shown.Dc());
+    // Each pixel by the resampler's definition, the picture and the mask
+    // (one opaque pixel that bicubic weights leave a shade below 255 here
+    // and there) alike, blended as the card blends them.
+    auto sample = [&](const PxImage& source, LONG x, LONG y) {
+        const float xs = float(source.GetWidth()) / float(box.cx), ys = float(source.GetHeight()) / float(box.cy);
+        const LONG row = box.cy - 1 - (y - photo.m_ptPos.y);  // stored bottom-up
+        return reference::Sample(source, (float(x - photo.m_ptPos.x) + 0.5f) * xs - 0.5f, (float(row) + 0.5f) * ys - 0.5f,
+                                 PxImage::Bicubic, PxImage::OverflowRepeat, nullptr);
+    };
+    for (LONG y = window.top; y < window.bottom; y += 37)
+        for (LONG x = window.left; x < window.right; x += 41) {
+            const RGBQUAD p = sample(strip, x, y), m = sample(photo.m_imgMaskSrc, x, y);
+            auto blend = [&](BYTE mc, BYTE pc) { return BYTE(m.rgbBlue == 0 ? 255 : ((255 - mc) * 255 + pc * mc) / 255); };
+            const RGBQUAD expected{blend(m.rgbBlue, p.rgbBlue), blend(m.rgbGreen, p.rgbGreen), blend(m.rgbRed, p.rgbRed), 0};
+            ASSERT_EQ(shown.At(x, y), expected) << x << "," << y;
+        }
+
+    // Told no card, the box is more than a picture may have: nothing is kept
+    // until it is drawn on a card, which gets the part it shows.
+    ImageEx loose(strip, PxImage());
+    loose.SetSize({1298, 393673});
+    EXPECT_EQ(loose.GetSize(), box);
+    EXPECT_FALSE(loose.m_imgWork.IsValid());
+    loose.Rebuild(true);
+    loose.m_ptPos = photo.m_ptPos;
+    WhiteCanvas again(cardSize.cx, cardSize.cy);
+    loose.Draw(again.Dc());
+    EXPECT_LE(pixels(loose.m_imgWork), 4 * cardPixels);
+    EXPECT_TRUE(SameCanvas(again, shown, cardSize.cx, cardSize.cy));
 }
 
 }  // namespace
