@@ -103,9 +103,10 @@ bool CLumivexDoc::PlacePhoto(PxImage picture, LONG offset, SharedSourceFile orig
     return true;
 }
 
-void CLumivexDoc::AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at)
+void CLumivexDoc::AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at,
+                          const TextLook& look)
 {
-    auto element = std::make_unique<TextEx>(font, colour, text);
+    auto element = std::make_unique<TextEx>(font, colour, text, look);
     element->m_ptPos = at;
     RecordStep();
     m_workArea.AddElement(std::move(element));
@@ -267,7 +268,28 @@ void CLumivexDoc::AlignSelectedText(int where)
         return;
     const LONG cardWidth = m_workArea.GetFrameSize().cx;
     EditSelected<TextEx>([where, cardWidth](TextEx& text) {
+        TextLook look = text.GetLook();
+        look.align = TextAlign(where);
+        text.SetLook(look);
         const LONG textWidth = text.GetSize().cx;
         text.m_ptPos.x = where == 0 ? 0 : where == 1 ? (cardWidth - textWidth) / 2 : cardWidth - textWidth;
+    });
+}
+
+void CLumivexDoc::SetSelectedTextOutline(const TextOutline& outline)
+{
+    EditSelected<TextEx>([&outline](TextEx& text) {
+        TextLook look = text.GetLook();
+        look.outline = outline;
+        text.SetLook(look);
+    });
+}
+
+void CLumivexDoc::SetSelectedTextShadow(const TextShadow& shadow)
+{
+    EditSelected<TextEx>([&shadow](TextEx& text) {
+        TextLook look = text.GetLook();
+        look.shadow = shadow;
+        text.SetLook(look);
     });
 }

@@ -18,6 +18,7 @@
 
 #include "app/CardHistory.h"
 #include "model/TemplateStore.h"
+#include "model/TextLook.h"
 #include "model/WorkArea.h"
 
 class ImageEx;
@@ -74,8 +75,9 @@ public:
     // moved by offset, on top and selected; the picture is taken over. False
     // when it cannot be placed.
     bool PlacePhoto(PxImage picture, LONG offset = 0, SharedSourceFile origin = {});
-    // A text, deselected, at a card point.
-    void AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at);
+    // A text, deselected, with its box's top-left corner at a card point.
+    void AddText(const LOGFONTW& font, COLORREF colour, const std::u16string& text, POINT at,
+                 const TextLook& look = {});
     void DeleteSelection();
     // The arrow keys: by whole pixels, off the card too; a run of moves is one step.
     void MoveSelection(LONG dx, LONG dy);
@@ -96,11 +98,15 @@ public:
     void FitSelectedPhotoIntoWindowAt(POINT card);
 
     // The text bar's commands, on the selected text only; where: 0 left,
-    // 1 centred, 2 right on the card.
+    // 1 centred, 2 right on the card, which also places the text's lines
+    // that way in its box.
     void SetSelectedTextColor(COLORREF colour);
     void SetSelectedTextHeight(LONG height);
     void SetSelectedTextFace(const std::u16string& face);
     void AlignSelectedText(int where);
+    // The outline and the shadow; the text's lines stay where they stand.
+    void SetSelectedTextOutline(const TextOutline& outline);
+    void SetSelectedTextShadow(const TextShadow& shadow);
     // Takes a text off the card to be typed again: the AddText that puts it
     // back belongs to the same step when both happen in one gesture.
     void TakeText(const TextEx* text);

@@ -1,7 +1,8 @@
 // The text bar, shown while a text is selected or placed: font face, size,
-// colour, left/centre/right placement on the card and delete. A change is
-// applied at once to the selected text; the controls' values are also the
-// attributes of the next new text.
+// colour, left/centre/right placement on the card, the outline (on or off,
+// colour, width) and the shadow (on or off, colour, offset, softness), and
+// delete. A change is applied at once to the selected text; the controls'
+// values are also the attributes of the next new text.
 #pragma once
 
 #include <functional>
@@ -9,10 +10,12 @@
 #include <QString>
 
 #include "bars/SubBar.h"
+#include "model/TextLook.h"
 #include "platform/WinRecords.h"
 
 class CColourButton;
 class CFontComboBox;
+class QComboBox;
 class CLumivexDoc;
 class CSizeComboBox;
 class PxSkinButton;
@@ -24,6 +27,14 @@ constexpr int IDC_TEXT_LEFT = 1017;
 constexpr int IDC_TEXT_CENTER = 1018;
 constexpr int IDC_TEXT_RIGHT = 1019;
 constexpr int IDC_TEXT_DELETE = 1029;
+constexpr int IDC_TEXT_OUTLINE = 1030;
+constexpr int IDC_TEXT_OUTLINE_COLOUR = 1031;
+constexpr int IDC_TEXT_OUTLINE_WIDTH = 1032;
+constexpr int IDC_TEXT_SHADOW = 1033;
+constexpr int IDC_TEXT_SHADOW_COLOUR = 1034;
+constexpr int IDC_TEXT_SHADOW_OFFSET = 1035;
+constexpr int IDC_TEXT_SHADOW_SOFTNESS = 1036;
+
 
 // The value of the leading decimal integer of text, as a C string-to-integer
 // conversion reads it: optional blanks and sign, then digits; 0 when none.
@@ -37,14 +48,21 @@ public:
     CFontComboBox& FontBox() const { return *m_fontBox; }
     CSizeComboBox& SizeBox() const { return *m_sizeBox; }
     CColourButton& ColourButton() const { return *m_colourButton; }
+    CColourButton& OutlineColourButton() const { return *m_outlineColour; }
+    CColourButton& ShadowColourButton() const { return *m_shadowColour; }
+    QComboBox& OutlineWidthBox() const { return *m_outlineWidth; }
+    QComboBox& ShadowOffsetBox() const { return *m_shadowOffset; }
+    QComboBox& ShadowSoftnessBox() const { return *m_shadowSoftness; }
     PxSkinButton* Button(int id) const;
 
     // The font of the next new text from the face and size boxes; false,
     // with font untouched, while the size box holds no non-zero number.
     bool GetNewTextFont(LOGFONTW& font) const;
     COLORREF GetNewTextColor() const;
-    // Shows a selected text's colour, face and size.
-    void SyncFrom(const LOGFONTW& font, COLORREF colour);
+    // The outline and shadow as the bar shows them (the lines placed left).
+    TextLook GetNewTextLook() const;
+    // Shows a selected text's colour, face, size, outline and shadow.
+    void SyncFrom(const LOGFONTW& font, COLORREF colour, const TextLook& look = {});
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,6 +71,11 @@ protected:
 
 private:
     void OnSizeEntered();
+    // The bar's outline or shadow, switched on or off; applied to the selected text.
+    void SetOutlineShown(bool shown);
+    void SetShadowShown(bool shown);
+    TextOutline Outline() const;
+    TextShadow Shadow() const;
     // A change of the selected text, made while the bar is shown (the text
     // modes): a hidden bar's controls change nothing.
     void EditText(const std::function<void(CLumivexDoc&)>& change);
@@ -65,4 +88,13 @@ private:
     PxSkinButton* m_btnCenter = nullptr;
     PxSkinButton* m_btnRight = nullptr;
     PxSkinButton* m_btnDelete = nullptr;
+    PxSkinButton* m_btnOutline = nullptr;
+    CColourButton* m_outlineColour = nullptr;
+    QComboBox* m_outlineWidth = nullptr;
+    PxSkinButton* m_btnShadow = nullptr;
+    CColourButton* m_shadowColour = nullptr;
+    QComboBox* m_shadowOffset = nullptr;
+    QComboBox* m_shadowSoftness = nullptr;
+    bool m_outlineShown = false;
+    bool m_shadowShown = false;
 };

@@ -159,7 +159,7 @@ void BM_EditorKeystroke_1000x700Card(benchmark::State& state)
         return;
     }
     PaintCounter counter;
-    editor.installEventFilter(&counter);
+    editor.viewport()->installEventFilter(&counter);  // the editor paints on its viewport
     const MemoryCanvas* composed = view.GetBackBuffer();
     bool type = true;
     std::int64_t typed = 0;
@@ -176,6 +176,77 @@ void BM_EditorKeystroke_1000x700Card(benchmark::State& state)
     state.counters["paints"] = double(counter.paints) / double(state.iterations());
     state.counters["card composed again"] = view.GetBackBuffer() != composed;
     state.SetLabel(std::to_string(card.Shown().cx) + " x " + std::to_string(card.Shown().cy) + " card");
+}
+
+// A text of three lines with an outline and a shadow, as people put them on cards.
+std::unique_ptr<TextEx> GreetingWithEffects(POINT at)
+{
+    TextLook look;
+    look.align = TextAlign::Centre;
+    look.outline = {RGB(30, 40, 120), PixelsOfPoints(2)};
+    look.shadow = {true, RGB(0, 0, 0), PixelsOfPoints(3), PixelsOfPoints(3), PixelsOfPoints(4)};
+    auto text = std::make_unique<TextEx>(Arial(-48), RGB(250, 240, 200), u"Happy birthday\ndear Anna\nfrom all of us",
+                                         look);
+    text->m_ptPos = at;
+    return text;
+}
+
+// One keystroke at the end of that text's last line in the editor over a
+// 1000 x 700 card, typed and painted; every other one takes it back.
+void BM_EditorKeystroke_ThreeLinesOutlineShadow(benchmark::State& state)
+{
+    ShownCard card({1000, 700});
+    card.Document().Place(GreetingWithEffects({200, 200}));
+    card.Document().Select(nullptr);
+    CLumivexView& view = card.View();
+    view.SetMode(MODE_TEMPLATE);
+    const POINT origin = card.Document().Card().GetOrigin();
+    mouse::DoubleClick(view, {origin.x + 230, origin.y + 230});
+    CEditEx& editor = view.GetEditor();
+    if (view.GetMode() != MODE_EDITING || !editor.isVisible() || !editor.text().contains(QLatin1Char('\n'))) {
+        state.SkipWithError("the text was not opened in the editor");
+        return;
+    }
+    const QString typed = editor.text();
+    bool type = true;
+    std::int64_t kept = 0;
+    for (auto _ : state) {
+        QKeyEvent key(QEvent::KeyPress, type ? Qt::Key_A : Qt::Key_Backspace, {}, type ? QStringLiteral("a") : QString());
+        QCoreApplication::sendEvent(&editor, &key);
+        editor.repaint();
+        kept += editor.text() == (type ? typed + QLatin1Char('a') : typed);
+        type = !type;
+    }
+    state.counters["typed"] = double(kept) / double(state.iterations());
+}
+
+// A text bar change to a selected text of three lines with an outline and a
+// shadow: the text changed, the card composed and shown.
+void BM_TextBarChange_ThreeLinesOutlineShadow(benchmark::State& state)
+{
+    ShownCard card({1500, 1050});
+    card.Document().Place(GreetingWithEffects({40, 40}));
+    CLumivexView& view = card.View();
+    view.SetMode(MODE_TEXT);
+    const int change = int(state.range(0));
+    bool flip = false;
+    for (auto _ : state) {
+        switch (change) {
+        case 0: card.Document().SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
+        case 1: card.Document().SetSelectedTextHeight(flip ? -48 : -64); break;
+        case 2: card.Document().SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
+        case 3: card.Document().AlignSelectedText(flip ? 0 : 2); break;
+        case 4: card.Document().SetSelectedTextOutline({RGB(30, 40, 120), PixelsOfPoints(flip ? 2 : 4)}); break;
+        default:
+            card.Document().SetSelectedTextShadow(
+                {true, RGB(0, 0, 0), PixelsOfPoints(3), PixelsOfPoints(3), PixelsOfPoints(flip ? 4 : 8)});
+            break;
+        }
+        view.repaint();
+        flip = !flip;
+    }
+    static const char* const kLabels[] = {"face", "size", "colour", "alignment", "outline", "shadow"};
+    state.SetLabel(kLabels[change]);
 }
 
 // A text bar change to a selected 40-character text: the text refitted, the
@@ -407,5 +478,7 @@ BENCHMARK(BM_OpenCard_Ten24MPPhotos_UntilShown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Autosave_24MPPhotos)->ArgsProduct({{0, 1}, {1, 10}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditorKeystroke_1000x700Card)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextBarChange_40CharText)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorKeystroke_ThreeLinesOutlineShadow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TextBarChange_ThreeLinesOutlineShadow)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedoRotation_24MPPhoto)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HistoryMemory_100RotationSteps)->Iterations(1)->Unit(benchmark::kMillisecond);

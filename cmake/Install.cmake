@@ -93,6 +93,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.orvantis.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig, fonts-liberation, fonts-liberation2, fonts-dejavu-core")
 # Help Topic hands the manual to the desktop's browser; qt6-wayland lets the
-# program run as a Wayland client rather than through Xwayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+# program run as a Wayland client rather than through Xwayland; the colour
+# emoji and CJK faces draw the emoji, Chinese, Japanese and Korean of texts.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, fonts-noto-color-emoji, fonts-noto-cjk")
 include(CPack)

@@ -115,6 +115,23 @@ void PutText(QJsonObject& object, const std::u16string& text)
     object["units"] = units;
 }
 
+const char* const kPlacements[] = {"left", "centre", "right"};
+
+// A text's look: only what differs from a plain text, so a plain text's
+// description is as it always was.
+void PutLook(QJsonObject& object, const TextLook& look)
+{
+    if (look.align != TextAlign::Left)
+        object["align"] = kPlacements[int(look.align)];
+    if (look.HasOutline())
+        object["outline"] = QJsonObject{{"colour", qint64(look.outline.colour)}, {"width", look.outline.width}};
+    if (look.shadow.shown)
+        object["shadow"] = QJsonObject{{"colour", qint64(look.shadow.colour)},
+                                       {"dx", look.shadow.dx},
+                                       {"dy", look.shadow.dy},
+                                       {"blur", look.shadow.blur}};
+}
+
 QByteArray Describe(const CardRecord& record, const CardEntryNames& names)
 {
     QJsonArray photos;
@@ -132,6 +149,7 @@ QByteArray Describe(const CardRecord& record, const CardEntryNames& names)
             out["font"] = FontObject(element.font);
             out["colour"] = qint64(element.colour);
             PutText(out, element.text);
+            PutLook(out, element.look);
         } else {
             // The float widened to double and printed shortest comes back bit for bit.
             out["angle"] = double(element.angle);
@@ -494,6 +512,47 @@ public:
         return text;
     }
 
+    // A size of an effect: a number within four times the largest a text
+    // takes (beyond, the file is damaged or made to hurt), clamped later.
+    double EffectSize(const QJsonObject& object, const char* key, double largest, const char* what)
+    {
+        const QJsonValue value = object.value(QLatin1String(key));
+        const double number = value.isUndefined() ? 0 : value.toDouble(std::nan(""));
+        if (!std::isfinite(number) || std::fabs(number) > 4 * largest) {
+            Fail("has a text whose " + std::string(what) + " is no number of pixels up to " +
+                 std::to_string(int(largest)) + " ('" + key + "')");
+            return 0;
+        }
+        return number;
+    }
+
+    TextLook Look(const QJsonObject& object)
+    {
+        TextLook look;
+        const QJsonValue align = object.value("align");
+        if (!align.isUndefined()) {
+            const auto found = std::find(std::begin(kPlacements), std::end(kPlacements), align.toString());
+            if (found == std::end(kPlacements))
+                Fail("has a text placed neither left, centre nor right");
+            else
+                look.align = TextAlign(found - std::begin(kPlacements));
+        }
+        if (object.value("outline").isObject()) {
+            const QJsonObject outline = object.value("outline").toObject();
+            look.outline.colour = COLORREF(Integer(outline, "colour", 0, 0xFFFFFFFF, 0));
+            look.outline.width = EffectSize(outline, "width", kMaxOutlineWidth, "outline's width");
+        }
+        if (object.value("shadow").isObject()) {
+            const QJsonObject shadow = object.value("shadow").toObject();
+            look.shadow.shown = true;
+            look.shadow.colour = COLORREF(Integer(shadow, "colour", 0, 0xFFFFFFFF, 0));
+            look.shadow.dx = EffectSize(shadow, "dx", kMaxShadowOffset, "shadow's offset");
+            look.shadow.dy = EffectSize(shadow, "dy", kMaxShadowOffset, "shadow's offset");
+            look.shadow.blur = EffectSize(shadow, "blur", kMaxShadowBlur, "shadow's softness");
+        }
+        return ClampedLook(look);
+    }
+
     LOGFONTW Font(const QJsonObject& object)
     {
         LOGFONTW font{};
@@ -548,6 +607,7 @@ bool ReadElement(Reader& reader, const QJsonObject& object, std::size_t photos, 
         element.font = reader.Font(object);
         element.colour = COLORREF(reader.Integer(object, "colour", 0, 0xFFFFFFFF));
         element.text = reader.Text(object);
+        element.look = reader.Look(object);
         return reader.Ok();
     }
     const QJsonValue angle = object.value("angle");

@@ -19,7 +19,7 @@ inline constexpr long kCardPreviewSide = 256;
 // The description's format: a reader takes every minor version of its own
 // major one (it ignores what it does not know) and refuses newer majors.
 inline constexpr int kCardFormatMajor = 1;
-inline constexpr int kCardFormatMinor = 0;
+inline constexpr int kCardFormatMinor = 1;  // 1: texts' placement, outline and shadow
 
 // The names a record's files go under beside its description.
 struct CardEntryNames {

@@ -52,6 +52,7 @@ bool RecordCard(const WorkArea& card, SIZE client, const std::string& templateFo
             out.font = text->GetLogFont();
             out.colour = text->GetColor();
             out.text = text->GetText();
+            out.look = text->GetLook();
         } else if (const auto* picture = dynamic_cast<const ImageEx*>(element)) {
             out.angle = picture->m_fAngle;
             out.flip = picture->m_bFlip;
@@ -160,7 +161,7 @@ bool BuildCard(const CardRecord& record, const PhotoDecoder& decode, BuiltCard& 
         const CardElementRecord& element = record.elements[i];
         std::unique_ptr<ElementBase> made;
         if (element.type == CardElementType::Text) {
-            auto text = std::make_unique<TextEx>(element.font, element.colour, element.text);
+            auto text = std::make_unique<TextEx>(element.font, element.colour, element.text, element.look);
             text->m_size = element.size;
             made = std::move(text);
         } else {

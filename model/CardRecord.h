@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/SourceFile.h"
+#include "model/TextLook.h"
 #include "model/WorkArea.h"
 #include "platform/WinRecords.h"
 
@@ -28,10 +29,11 @@ struct CardElementRecord {
     bool flip = false;
     bool mirror = false;
     std::size_t photo = 0;  // index into CardRecord::photos
-    // Texts.
+    // Texts: lines broken by '\n', their placement, outline and shadow.
     LOGFONTW font{};
     COLORREF colour = 0;
     std::u16string text;
+    TextLook look;
 };
 
 struct CardRecord {

@@ -11,9 +11,11 @@
 #include "image/PxFile.h"
 #include "image/PxImage.h"
 #include "model/ImageEx.h"
+#include "model/TemplateLooks.h"
 #include "model/TextEx.h"
 #include "model/WorkArea.h"
 #include "platform/AtomicFile.h"
+#include "platform/Coordinates.h"
 
 namespace {
 
@@ -104,7 +106,7 @@ bool SkipForward(PxFile& file, std::uint64_t bytes)
 // The record readers return false when the file ends inside the record (the
 // walk stops there); a record read whole appends its element unless its
 // content is refused, and the walk goes on with the next record.
-bool ReadTextRecord(PxFile& file, WorkArea::ElementList& elements)
+bool ReadTextRecord(PxFile& file, WorkArea::ElementList& elements, std::vector<TextEx*>& texts)
 {
     Box box;
     std::uint8_t fields[92 + 4 + 4];
@@ -133,6 +135,7 @@ bool ReadTextRecord(PxFile& file, WorkArea::ElementList& elements)
     auto element = std::make_unique<TextEx>(font, colour, std::move(text));
     element->m_nKind = ELEMENT_TEMPLATE_TEXT;
     element->m_ptPos = {box.x, box.y};
+    texts.push_back(element.get());
     elements.push_back(std::move(element));
     return true;
 }
@@ -231,15 +234,18 @@ void WorkArea::ReadTemplateFile(ElementList& elements, const std::filesystem::pa
 
 void WorkArea::ReadTemplateRecords(ElementList& elements, PxFile& file)
 {
+    std::vector<TextEx*> texts;  // in the order of their records, for their looks
     for (bool inStep = true; inStep;) {
         char tag[4] = {};
         if (file.Read(tag, 1, 3) == 0)
             return;
         // Unknown bytes are passed over three at a time until a tag lines up.
         if (std::strcmp(tag, "TXT") == 0)
-            inStep = ReadTextRecord(file, elements);
+            inStep = ReadTextRecord(file, elements, texts);
         else if (std::strcmp(tag, "FRM") == 0)
             inStep = ReadFrameRecord(file, elements);
+        else if (std::strcmp(tag, kTextLooksTag) == 0)
+            inStep = ReadTextLooks(file, texts);
     }
 }
 
@@ -256,13 +262,21 @@ bool WorkArea::WriteTemplateFile(const std::vector<ElementBase*>& elements, cons
         return failed();
     PxIOFile file(target.Stream());
     bool ok = true;
+    std::vector<const TextEx*> texts;
     for (ElementBase* element : elements) {
         if (!element || !ok)
             continue;
-        const POINT pos = element->GetPos();
-        const SIZE size = element->GetSize();
+        POINT pos = element->GetPos();
+        SIZE size = element->GetSize();
         if (typeid(*element) == typeid(TextEx)) {
             const auto& text = static_cast<const TextEx&>(*element);
+            texts.push_back(&text);
+            // A text with a look of its own keeps its lines' box here (see TemplateLooks.h).
+            if (text.GetLook() != TextLook{}) {
+                const RECT lines = text.GetLinesRect();
+                pos = {lines.left, lines.top};
+                size = {RectWidth(lines), RectHeight(lines)};
+            }
             std::uint8_t font[92];
             EncodeLogFont(text.GetLogFont(), font);
             const std::u16string& units = text.GetText();
@@ -278,5 +292,6 @@ bool WorkArea::WriteTemplateFile(const std::vector<ElementBase*>& elements, cons
                  WriteImageRecord(picture->m_imgSrc, file) && WriteImageRecord(picture->m_imgMaskSrc, file);
         }
     }
+    ok = ok && WriteTextLooks(file, texts);
     return (ok && target.Commit()) || failed();
 }

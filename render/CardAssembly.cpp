@@ -93,8 +93,9 @@ void AddText(CLumivexDoc& document, const TextRequest& request, const TextStyle&
 {
     const LOGFONTW font = NewTextFont(QString::fromStdString(style.face).toStdU16String(), style.points);
     const std::u16string text = QString::fromStdString(request.text).toStdU16String();
-    const POINT at = request.at ? *request.at : FreePlaceForText(document.Card(), TextEx(font, style.colour, text).GetSize());
-    document.AddText(font, style.colour, text, at);
+    const POINT at = request.at ? *request.at
+                                : FreePlaceForText(document.Card(), TextEx(font, style.colour, text, style.look).GetSize());
+    document.AddText(font, style.colour, text, at, style.look);
 }
 
 }  // namespace

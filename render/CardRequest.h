@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/TextLook.h"
 #include "platform/WinRecords.h"
 
 // A photo's box on the card in full-resolution card pixels, before the turn
@@ -35,6 +36,7 @@ struct TextStyle {
     std::string face = "Times New Roman";
     int points = 48;
     COLORREF colour = RGB(255, 255, 255);
+    TextLook look;  // outline and shadow, in pixels of the full-resolution card
 };
 
 struct CardRequest {

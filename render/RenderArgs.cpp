@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -19,6 +20,9 @@ constexpr LONG kMaxCoordinate = 1000000;
 constexpr LONG kMaxPhotoSide = 32768;
 // Above this the text layer stops growing the font anyway.
 constexpr int kMaxPoints = 3000;
+// An outline or a shadow named by its colour alone.
+constexpr double kDefaultOutlinePoints = 2;
+constexpr double kDefaultShadowPoints[] = {3, 3, 4};  // dx, dy, blur
 
 template <typename Number>
 std::optional<Number> NumberOf(std::string_view text)
@@ -99,6 +103,76 @@ std::optional<COLORREF> ColourOf(std::string_view text)
     return RGB(BYTE(value >> 16), BYTE(value >> 8), BYTE(value));
 }
 
+// A text as typed on a command line: a backslash and an n break the line,
+// two backslashes and an n are one backslash and the n. Every other
+// character stands as it is.
+std::string WithLineBreaks(std::string_view typed)
+{
+    std::string text;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed.substr(i, 3) == "\\\\n") {
+            text += "\\n";
+            i += 2;
+        } else if (typed.substr(i, 2) == "\\n") {
+            text += '\n';
+            ++i;
+        } else {
+            text += typed[i];
+        }
+    }
+    return text;
+}
+
+// Points from 0 (or -limit) to limit, any decimals.
+std::optional<double> PointsOf(std::string_view text, double limit, bool signedValue)
+{
+    const auto value = NumberOf<double>(text);
+    if (!value || !std::isfinite(*value) || *value > limit || *value < (signedValue ? -limit : 0))
+        return std::nullopt;
+    return *value;
+}
+
+// "COLOUR[,WIDTH]": the outline in points.
+std::optional<TextOutline> OutlineOf(std::string_view text)
+{
+    const std::vector<std::string_view> parts = SplitCommas(text);
+    const auto colour = ColourOf(parts[0]);
+    const auto width = parts.size() == 2 ? PointsOf(parts[1], PointsOfPixels(kMaxOutlineWidth), false)
+                                         : std::optional<double>(kDefaultOutlinePoints);
+    if (!colour || parts.size() > 2 || !width || *width <= 0)
+        return std::nullopt;
+    return TextOutline{*colour, PixelsOfPoints(*width)};
+}
+
+// "COLOUR[,DX,DY,BLUR]": the shadow in points.
+std::optional<TextShadow> ShadowOf(std::string_view text)
+{
+    const std::vector<std::string_view> parts = SplitCommas(text);
+    const auto colour = ColourOf(parts[0]);
+    if (!colour || (parts.size() != 1 && parts.size() != 4))
+        return std::nullopt;
+    TextShadow shadow{true, *colour, PixelsOfPoints(kDefaultShadowPoints[0]), PixelsOfPoints(kDefaultShadowPoints[1]),
+                      PixelsOfPoints(kDefaultShadowPoints[2])};
+    if (parts.size() == 4) {
+        const double offsetLimit = PointsOfPixels(kMaxShadowOffset), blurLimit = PointsOfPixels(kMaxShadowBlur);
+        const auto dx = PointsOf(parts[1], offsetLimit, true), dy = PointsOf(parts[2], offsetLimit, true);
+        const auto blur = PointsOf(parts[3], blurLimit, false);
+        if (!dx || !dy || !blur)
+            return std::nullopt;
+        shadow.dx = PixelsOfPoints(*dx);
+        shadow.dy = PixelsOfPoints(*dy);
+        shadow.blur = PixelsOfPoints(*blur);
+    }
+    return shadow;
+}
+
+std::string PointsText(double pixels)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", PointsOfPixels(pixels));
+    return text;
+}
+
 // UTF-16 units of a UTF-8 text: one per lead byte, two for a four-byte sequence.
 std::size_t Utf16Length(std::string_view utf8)
 {
@@ -142,9 +216,9 @@ private:
 };
 
 // Every option but --help takes a value.
-constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text", "--font",  "--size",     "--colour",
-                                              "--color",    "-o",      "--batch", "--out",   "-j",         "--shard",
-                                              "--format",   "--thumbnail"};
+constexpr std::string_view kValueOptions[] = {"--template", "--photo", "--text",  "--font",  "--size",    "--colour",
+                                              "--color",    "--outline", "--shadow", "-o",    "--batch",   "--out",
+                                              "-j",         "--shard",   "--format", "--thumbnail"};
 
 RenderArgs Wrong(std::string problem)
 {
@@ -168,7 +242,7 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
         auto [text, at] = SplitPlace<POINT>(value, PointOf);
         if (text.empty())
             return "--text needs a text";
-        card.texts.push_back({text, at});
+        card.texts.push_back({WithLineBreaks(text), at});
     } else if (option == "--font") {
         if (value.empty() || Utf16Length(value) > LF_FACESIZE - 1)
             return "--font needs a face name of 1 to 31 characters";
@@ -183,6 +257,19 @@ std::string ReadOption(const std::string& option, const std::string& value, Rend
         if (!colour)
             return "--colour needs a colour as #RRGGBB, not '" + value + "'";
         card.style.colour = *colour;
+    } else if (option == "--outline") {
+        const auto outline = OutlineOf(value);
+        if (!outline)
+            return "--outline needs #RRGGBB[,WIDTH], the width in points above 0 and at most " +
+                   PointsText(kMaxOutlineWidth) + ", not '" + value + "'";
+        card.style.look.outline = *outline;
+    } else if (option == "--shadow") {
+        const auto shadow = ShadowOf(value);
+        if (!shadow)
+            return "--shadow needs #RRGGBB[,DX,DY,BLUR] in points, the offsets at most " +
+                   PointsText(kMaxShadowOffset) + " either way and the blur from 0 to " + PointsText(kMaxShadowBlur) +
+                   ", not '" + value + "'";
+        card.style.look.shadow = *shadow;
     } else if (option == "-o") {
         if (CardFormatOf(value) == 0 && !HasCardExtension(value))
             return "-o needs a file name ending in " + CardExtensionsText() + " or .orvantis, not '" + value + "'";
@@ -289,9 +376,10 @@ std::string RenderUsage()
 {
     return "Usage:\n"
            "  orvantis-render [--template DIR] [--photo FILE[@X,Y,W,H[,ANGLE]]]... [--text TEXT[@X,Y]]...\n"
-           "                  [--font FACE] [--size N] [--colour #RRGGBB] -o OUT\n"
+           "                  [--font FACE] [--size N] [--colour #RRGGBB] [--outline COLOUR[,WIDTH]]\n"
+           "                  [--shadow COLOUR[,DX,DY,BLUR]] -o OUT\n"
            "  orvantis-render --batch CARDS.csv --out DIR [-j N] [--shard K/N] [--template DIR]\n"
-           "                  [--font FACE] [--size N] [--colour #RRGGBB]\n"
+           "                  [--font FACE] [--size N] [--colour #RRGGBB] [--outline ...] [--shadow ...]\n"
            "  orvantis-render CARD.orvantis [--photo ...] [--text ...] -o OUT\n"
            "  orvantis-render CARD.orvantis... --out DIR [--format jpg|png|bmp] [-j N] [--shard K/N]\n"
            "  orvantis-render --thumbnail SIZE CARD.orvantis OUT.png\n"
@@ -303,9 +391,14 @@ std::string RenderUsage()
            "                  pixels instead, turned by ANGLE degrees about its centre\n"
            "  --text TEXT     a text at card pixel @X,Y; without one, centred below the frame's window,\n"
            "                  clear of the card's texts, or where the card has no room there, at the\n"
-           "                  foot of the window over the photo\n"
+           "                  foot of the window over the photo; \\n in TEXT breaks the line (\\\\n\n"
+           "                  keeps a backslash and an n)\n"
            "  --font, --size, --colour  the face, point size and colour of the texts\n"
            "                  (Times New Roman, 48, #FFFFFF)\n"
+           "  --outline COLOUR[,WIDTH]  an outline of the texts in #RRGGBB, WIDTH points wide (2)\n"
+           "  --shadow COLOUR[,DX,DY,BLUR]  a shadow under the texts in #RRGGBB, moved DX points right\n"
+           "                  and DY down and softened over BLUR points (3, 3, 4); outline and\n"
+           "                  shadow grow with the card as its fonts do\n"
            "  CARD.orvantis   a card file saved by the program: the card starts from it instead of\n"
            "                  the template, and renders to the same bytes as the program's Save\n"
            "  -o OUT          the picture; its extension (" + CardExtensionsText() + ") chooses\n"

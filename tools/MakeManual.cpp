@@ -126,7 +126,7 @@ void TakeWindowShots(CMainFrame& frame, Shots& shots)
     shots[QStringLiteral("help-menu")] = help->grab().toImage();
     shots[QStringLiteral("photo-bar")] = BarControls(frame.GetPhotoBar(), 340);
     shots[QStringLiteral("template-bar")] = BarControls(frame.GetTemplateBar(), 410);
-    shots[QStringLiteral("text-bar")] = BarControls(frame.GetTextBar(), 440);
+    shots[QStringLiteral("text-bar")] = BarControls(frame.GetTextBar(), 715);
 
     auto* colour = frame.GetTextBar().findChild<CColourButton*>();
     auto* palette = new CColourPalette(QPoint(0, 0), RGB(255, 255, 255), colour, QStringLiteral("Automatic"),

@@ -356,6 +356,7 @@ void WriteLowerBars(SkinWriter& skins)
         {"flip", icons::Flip},         {"lr", icons::RotateLeft},    {"rr", icons::RotateRight},
         {"fit", icons::Frame},
         {"al", icons::AlignLeft},      {"ac", icons::AlignCentre},  {"ar", icons::AlignRight},
+        {"outline", icons::TextOutline}, {"shadow", icons::TextShadow},
     };
     for (const IconButton& button : iconButtons)
         skins.WriteButton(button.name, [&button](bool down) { return LowerButton({24, 21}, 6, down, button.icon); });

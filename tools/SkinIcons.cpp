@@ -45,6 +45,13 @@ void TextLines(QPainter& painter, const double (&ends)[4][2])
     }
 }
 
+// A capital A, for the outline and shadow buttons.
+void LetterA(QPainter& painter)
+{
+    Polyline(painter, {{5.5, 20}, {12, 4}, {18.5, 20}});
+    painter.drawLine(QPointF(8.2, 14), QPointF(15.8, 14));
+}
+
 }  // namespace
 
 void PaintIcon(QPainter& painter, Icon icon, const QRectF& box, const IconInk& ink)
@@ -217,6 +224,29 @@ void AlignCentre(QPainter& painter, const IconInk&)
 void AlignRight(QPainter& painter, const IconInk&)
 {
     TextLines(painter, {{3, 21}, {10, 21}, {5, 21}, {13, 21}});
+}
+
+void TextOutline(QPainter& painter, const IconInk& ink)
+{
+    // The letter drawn wide in the accent, then thin in the ink over it.
+    painter.save();
+    painter.setPen(LinePen(ink.accent, 5));
+    LetterA(painter);
+    painter.restore();
+    painter.setPen(LinePen(ink.line, 1.6));
+    LetterA(painter);
+}
+
+void TextShadow(QPainter& painter, const IconInk& ink)
+{
+    // The letter over its shadow, down and to the right.
+    painter.save();
+    painter.translate(2.5, 2);
+    painter.setPen(LinePen(ink.accent, 2.4));
+    LetterA(painter);
+    painter.restore();
+    painter.setPen(LinePen(ink.line, 2.2));
+    LetterA(painter);
 }
 
 }  // namespace icons

@@ -36,4 +36,6 @@ void Import(QPainter&, const IconInk&);
 void AlignLeft(QPainter&, const IconInk&);
 void AlignCentre(QPainter&, const IconInk&);
 void AlignRight(QPainter&, const IconInk&);
+void TextOutline(QPainter&, const IconInk&);
+void TextShadow(QPainter&, const IconInk&);
 }  // namespace icons

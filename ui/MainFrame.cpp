@@ -261,9 +261,9 @@ void CMainFrame::EnableTextBarControls(bool enable)
     m_textBar->setEnabled(enable);
 }
 
-void CMainFrame::SyncTextBar(const LOGFONTW& font, COLORREF colour)
+void CMainFrame::SyncTextBar(const LOGFONTW& font, COLORREF colour, const TextLook& look)
 {
-    m_textBar->SyncFrom(font, colour);
+    m_textBar->SyncFrom(font, colour, look);
 }
 
 bool CMainFrame::IsPhotoOnTopMost() const
@@ -279,6 +279,11 @@ bool CMainFrame::GetNewTextFont(LOGFONTW& font) const
 COLORREF CMainFrame::GetNewTextColor() const
 {
     return m_textBar->GetNewTextColor();
+}
+
+TextLook CMainFrame::GetNewTextLook() const
+{
+    return m_textBar->GetNewTextLook();
 }
 
 // ---- caption and borders ----

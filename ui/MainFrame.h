@@ -61,10 +61,11 @@ public:
     // A message in the hint's pane for a few seconds; the hint comes back.
     void ShowPassingStatus(const QString& text, int ms = 2500);
     void EnableTextBarControls(bool enable) override;
-    void SyncTextBar(const LOGFONTW& font, COLORREF colour) override;
+    void SyncTextBar(const LOGFONTW& font, COLORREF colour, const TextLook& look) override;
     bool IsPhotoOnTopMost() const override;
     bool GetNewTextFont(LOGFONTW& font) const override;
     COLORREF GetNewTextColor() const override;
+    TextLook GetNewTextLook() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,40 +1,86 @@
 #include "view/EditEx.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
-#include <QValidator>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include "app/BitmapImage.h"
+#include "model/TextBlock.h"
+#include "platform/Coordinates.h"
+#include "platform/text/TextCoverage.h"
 #include "platform/text/TextFont.h"
+#include "platform/text/TextLines.h"
 
 namespace {
 
-// Refuses what would not fit into the editor's width.
-class WidthValidator : public QValidator {
+// What the drawing layer reads as line breaks, as the '\n' the editor keeps.
+QString WithPlainBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar other : {QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+        text.replace(other, QChar(u'\n'));
+    return text;
+}
+
+// A key that types its text: printable, no command modifier.
+bool TypesText(const QKeyEvent& event)
+{
+    const QString typed = event.text();
+    if (typed.isEmpty() || (event.modifiers() & Qt::ControlModifier))
+        return false;
+    const QList<uint> points = typed.toUcs4();
+    return !points.isEmpty() && QChar::isPrint(char32_t(points.front()));
+}
+
+class FontInDc {
 public:
-    explicit WidthValidator(std::function<bool(const QString&)> fits, QObject* parent)
-        : QValidator(parent), m_fits(std::move(fits))
+    explicit FontInDc(HFONT font) : m_dc(CreateCompatibleDC(nullptr)) { m_previous = SelectObject(m_dc, font); }
+    ~FontInDc()
     {
+        SelectObject(m_dc, m_previous);
+        DeleteDC(m_dc);
     }
-    State validate(QString& input, int&) const override { return m_fits(input) ? Acceptable : Invalid; }
+    FontInDc(const FontInDc&) = delete;
+    FontInDc& operator=(const FontInDc&) = delete;
+    HDC Dc() const { return m_dc; }
 
 private:
-    std::function<bool(const QString&)> m_fits;
+    HDC m_dc;
+    HGDIOBJ m_previous;
 };
 
 }  // namespace
 
 CEditEx::CEditEx(std::function<const MemoryCanvas*()> backBuffer, std::function<void()> onDone, QWidget* parent)
-    : QLineEdit(parent), m_backBuffer(std::move(backBuffer)), m_onDone(std::move(onDone))
+    : QPlainTextEdit(parent), m_backBuffer(std::move(backBuffer)), m_onDone(std::move(onDone))
 {
-    setFrame(false);
-    setTextMargins(0, 0, 0, 0);
+    setFrameShape(QFrame::NoFrame);
+    setViewportMargins(0, 0, 0, 0);
+    document()->setDocumentMargin(0);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTabChangesFocus(true);
+    setAcceptDrops(false);
     setContextMenuPolicy(Qt::NoContextMenu);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setValidator(new WidthValidator([this](const QString& text) { return Fits(text); }, this));
-    connect(this, &QLineEdit::textChanged, this, [this] { update(); });
-    connect(this, &QLineEdit::cursorPositionChanged, this, [this] { update(); });
-    connect(this, &QLineEdit::selectionChanged, this, [this] { update(); });
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setCursor(Qt::IBeamCursor);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        Grow();
+        viewport()->update();
+    });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(this, &QPlainTextEdit::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+    // Everything is painted from the lines' own layout: a scroll of Qt's
+    // layout moves nothing on screen.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
 CEditEx::~CEditEx()
@@ -42,30 +88,39 @@ CEditEx::~CEditEx()
     DeleteObject(m_font);
 }
 
-LONG CEditEx::Prepare(const LOGFONTW& font, COLORREF colour)
+void CEditEx::Prepare(const LOGFONTW& font, COLORREF colour, const TextLook& look)
 {
     m_bFinishing = true;  // emptying a hidden editor ends no editing
     hide();
-    clear();
-    m_bFinishing = false;
     m_crText = colour;
+    m_look = ClampedLook(look);
+    m_margins = EffectMargins(m_look);
+    m_inset = QPoint(kTextMargin + m_margins.left, m_margins.top);
     DeleteObject(m_font);
     m_font = CreateFontIndirectW(&font);
     if (const auto realised = RealisedFontOf(m_font))
-        setFont(realised->font);  // caret placement by the mouse follows the same glyphs
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, m_font);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, u"A", 1, &extent);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    return extent.cy;
+        setFont(realised->font);  // Qt's own caret moves over the same glyphs
+    clear();
+    m_block = Block(QString());
+    m_bFinishing = false;
+}
+
+void CEditEx::PlaceLinesAt(POINT lines)
+{
+    const LONG left = lines.x - m_inset.x(), top = lines.y - m_inset.y();
+    const LONG right = parentWidget() ? parentWidget()->width() : left + width();
+    PlaceAt({left, top, right, top + m_inset.y() + m_block.cy + m_margins.bottom});
 }
 
 void CEditEx::PlaceAt(const RECT& rect)
 {
     m_placement = rect;
     setGeometry(rect.left + 1, rect.top + 1, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+POINT CEditEx::GetLinesOrigin() const
+{
+    return {m_placement.left + m_inset.x(), m_placement.top + m_inset.y()};
 }
 
 LOGFONTW CEditEx::GetLogFont() const
@@ -76,66 +131,262 @@ LOGFONTW CEditEx::GetLogFont() const
     return font;
 }
 
-LONG CEditEx::Extent(const QString& text) const
+void CEditEx::setText(const QString& text)
 {
-    if (!m_font || text.isEmpty())
-        return 0;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, m_font);
-    SIZE extent{};
-    const std::u16string units = text.toStdU16String();
-    GetTextExtentPoint32W(dc, units.data(), int(units.size()), &extent);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    return extent.cx;
+    setPlainText(WithPlainBreaks(text));
+}
+
+SIZE CEditEx::Block(const QString& text) const
+{
+    if (!m_font)
+        return {};
+    FontInDc dc(m_font);
+    return MeasureTextBlock(dc.Dc(), text.toStdU16String());
+}
+
+LONG CEditEx::LineWidth(const QString& line) const
+{
+    return line.isEmpty() ? 0 : Block(line).cx;
+}
+
+int CEditEx::LineLeft(LONG lineWidth) const
+{
+    // A single line stands at the box's corner, as on the card.
+    if (document()->blockCount() < 2 || m_look.align == TextAlign::Left)
+        return m_inset.x();
+    const LONG spare = m_block.cx - lineWidth;
+    return m_inset.x() + int(m_look.align == TextAlign::Centre ? spare / 2 : spare);
 }
 
 bool CEditEx::Fits(const QString& text) const
 {
-    return kTextMargin + Extent(text) <= width();
+    const SIZE now = m_block, then = Block(text);
+    const LONG room = parentWidget() ? parentWidget()->height() - m_placement.top - m_inset.y() - m_margins.bottom
+                                     : then.cy;
+    const bool across = m_inset.x() + then.cx <= width() || then.cx <= now.cx;
+    const bool down = then.cy <= room || then.cy <= now.cy;
+    return across && down;
 }
 
-void CEditEx::paintEvent(QPaintEvent*)
+QString CEditEx::WithSelectionReplaced(const QString& inserted) const
 {
-    const LONG w = width(), h = height();
-    MemoryCanvas canvas(w, h);
-    if (!canvas.IsValid())
-        return;
-    canvas.Fill(0xFF);
-    // The composition under the editor, then the text as the card draws it.
-    if (const MemoryCanvas* behind = m_backBuffer ? m_backBuffer() : nullptr)
-        BitBlt(canvas.Dc(), 0, 0, w, h, behind->Dc(), m_placement.left, m_placement.top, SRCCOPY);
-    const std::u16string units = text().toStdU16String();
-    HGDIOBJ previous = SelectObject(canvas.Dc(), m_font);
-    SetTextColor(canvas.Dc(), m_crText);
-    SetBkMode(canvas.Dc(), TRANSPARENT);
-    RECT box{kTextMargin, 0, w, h};
-    DrawTextW(canvas.Dc(), units.data(), int(units.size()), &box, DT_SINGLELINE | DT_NOCLIP);
-    SelectObject(canvas.Dc(), previous);
+    const QTextCursor cursor = textCursor();
+    QString result = toPlainText();
+    return result.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(), inserted);
+}
 
-    QPainter painter(this);
-    DrawBitmap(painter, rect(), *canvas.Bitmap(), QRect(0, 0, w, h));
-    const QColor ink(GetRValue(m_crText), GetGValue(m_crText), GetBValue(m_crText));
-    if (hasSelectedText()) {
-        const int from = kTextMargin + Extent(text().left(selectionStart()));
-        const int to = kTextMargin + Extent(text().left(selectionStart() + selectedText().size()));
+bool CEditEx::InsertIfItFits(const QString& inserted)
+{
+    if (!Fits(WithSelectionReplaced(inserted)))
+        return false;
+    textCursor().insertText(inserted);
+    return true;
+}
+
+void CEditEx::Grow()
+{
+    m_block = Block(toPlainText());
+    RECT placement = m_placement;
+    placement.bottom = placement.top + m_inset.y() + m_block.cy + m_margins.bottom;
+    if (placement.bottom != m_placement.bottom)
+        PlaceAt(placement);
+}
+
+qreal CEditEx::CursorX(const QString& line, int position) const
+{
+    QTextLayout layout(line, font());
+    layout.beginLayout();
+    QTextLine row = layout.createLine();
+    if (row.isValid())
+        row.setNumColumns(int(line.size()));
+    layout.endLayout();
+    return row.isValid() ? row.cursorToX(position) : 0;
+}
+
+int CEditEx::CursorAt(const QString& line, qreal x) const
+{
+    QTextLayout layout(line, font());
+    layout.beginLayout();
+    QTextLine row = layout.createLine();
+    if (row.isValid())
+        row.setNumColumns(int(line.size()));
+    layout.endLayout();
+    return row.isValid() ? row.xToCursor(x, QTextLine::CursorBetweenCharacters) : 0;
+}
+
+void CEditEx::PlaceCaret(QPoint at, bool extending)
+{
+    const auto realised = RealisedFontOf(m_font);
+    if (!realised)
+        return;
+    const int lines = document()->blockCount();
+    const int index = std::clamp(int(std::floor(double(at.y() - m_inset.y()) / realised->lineSpacing)), 0, lines - 1);
+    const QTextBlock block = document()->findBlockByNumber(index);
+    const QString line = block.text();
+    const int column = CursorAt(line, at.x() - LineLeft(LineWidth(line)));
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(block.position() + column, extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(cursor);
+}
+
+// A top-down part of a 24-bit bitmap as the screen shows it; white where
+// the part lies outside the bitmap (or there is none).
+QImage CEditEx::Shown(const Bitmap* bitmap, const QRect& part)
+{
+    QImage shown(part.size(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(Qt::white);
+    if (bitmap) {
+        QPainter painter(&shown);
+        DrawBitmap(painter, QRect(QPoint(0, 0), part.size()), *bitmap, part);
+    }
+    return shown;
+}
+
+void CEditEx::BackgroundChanged()
+{
+    m_background = QImage();
+    viewport()->update();
+}
+
+QRect CEditEx::TextArea() const
+{
+    // The lines' cells, and the glyphs overhanging them, grown by the effects.
+    RECT lines = RectAt(m_inset.x(), m_inset.y(), m_block.cx, m_block.cy);
+    RECT ink = lines;
+    if (m_font) {
+        FontInDc dc(m_font);
+        const std::u16string units = toPlainText().toStdU16String();
+        GetTextInkBox(dc.Dc(), units.data(), int(units.size()), lines,
+                      HasLineBreak(units) ? UINT(DT_NOCLIP) : UINT(DT_SINGLELINE | DT_NOCLIP), &ink);
+    }
+    return QRect(QPoint(std::min(lines.left, ink.left) - m_margins.left - 2, std::min(lines.top, ink.top) - m_margins.top - 2),
+                 QPoint(std::max(lines.right, ink.right) + m_margins.right + 1,
+                        std::max(lines.bottom, ink.bottom) + m_margins.bottom + 1));
+}
+
+void CEditEx::paintEvent(QPaintEvent* event)
+{
+    const auto realised = RealisedFontOf(m_font);
+    // Only what shows of the editor is painted: a text of thousands of
+    // lines makes an editor far taller than the view.
+    const QRect visible = viewport()->visibleRegion().boundingRect() & viewport()->rect();
+    const QRect area = event->rect() & visible;
+    const MemoryCanvas* behind = m_backBuffer ? m_backBuffer() : nullptr;
+    if (area.isEmpty() || !realised)
+        return;
+    QPainter painter(viewport());
+    // The composition under the editor, converted once for the editing.
+    const QRect shown = visible.translated(m_placement.left, m_placement.top);
+    if (m_background.isNull() || m_backgroundFrom != shown) {
+        m_background = Shown(behind ? behind->Bitmap() : nullptr, shown);
+        m_backgroundFrom = shown;
+    }
+    painter.drawImage(area, m_background, area.translated(-visible.topLeft()));
+    // The text as the card draws it, on the composition under it.
+    const QRect text = TextArea() & area;
+    if (!text.isEmpty() && behind) {
+        if (!m_canvas || m_canvas->Info().bmiHeader.biWidth != text.width() ||
+            m_canvas->Info().bmiHeader.biHeight != text.height())
+            m_canvas = std::make_unique<MemoryCanvas>(text.width(), text.height());
+        if (m_canvas->IsValid()) {
+            m_canvas->Fill(0xFF);
+            BitBlt(m_canvas->Dc(), 0, 0, text.width(), text.height(), behind->Dc(), m_placement.left + text.left(),
+                   m_placement.top + text.top(), SRCCOPY);
+            const RECT lines = RectAt(m_inset.x() - text.left(), m_inset.y() - text.top(), m_block.cx, m_block.cy);
+            HGDIOBJ previous = SelectObject(m_canvas->Dc(), m_font);
+            DrawTextBlock(m_canvas->Dc(), toPlainText().toStdU16String(), m_crText, lines, m_look);
+            SelectObject(m_canvas->Dc(), previous);
+            DrawBitmap(painter, text, *m_canvas->Bitmap(), QRect(0, 0, text.width(), text.height()));
+        }
+    }
+
+    const int spacing = realised->lineSpacing, cell = realised->Height();
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) {
+        const QTextBlock first = document()->findBlock(cursor.selectionStart());
+        const QTextBlock last = document()->findBlock(cursor.selectionEnd());
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.fillRect(QRect(from, 0, to - from, h), Qt::white);
+        for (QTextBlock block = first; block.isValid(); block = block.next()) {
+            const QString line = block.text();
+            const int left = LineLeft(LineWidth(line));
+            const int from = block == first ? cursor.selectionStart() - block.position() : 0;
+            const int to = block == last ? cursor.selectionEnd() - block.position() : int(line.size());
+            const int x0 = left + int(std::lround(CursorX(line, from)));
+            const int x1 = left + int(std::lround(CursorX(line, to)));
+            const int y = m_inset.y() + block.blockNumber() * spacing;
+            painter.fillRect(QRect(std::min(x0, x1), y, std::abs(x1 - x0), cell), Qt::white);
+            if (block == last)
+                break;
+        }
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     if (hasFocus()) {
-        const int x = kTextMargin + Extent(text().left(cursorPosition()));
-        painter.fillRect(QRect(x, 0, std::max(1, int(h / 24)), h), ink);
+        const QTextBlock block = cursor.block();
+        const QString line = block.text();
+        const int x = LineLeft(LineWidth(line)) + int(std::lround(CursorX(line, cursor.positionInBlock())));
+        const QColor ink(GetRValue(m_crText), GetGValue(m_crText), GetBValue(m_crText));
+        painter.fillRect(QRect(x, m_inset.y() + block.blockNumber() * spacing, std::max(1, cell / 24), cell), ink);
     }
 }
 
 void CEditEx::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        hide();
+        if (event->modifiers() & Qt::ShiftModifier)
+            InsertIfItFits(QStringLiteral("\n"));
+        else
+            hide();
         return;
     }
-    QLineEdit::keyPressEvent(event);
+    if (TypesText(*event)) {
+        InsertIfItFits(event->text());
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void CEditEx::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty() && !Fits(WithSelectionReplaced(event->commitString())))
+        event->setCommitString(QString());
+    QPlainTextEdit::inputMethodEvent(event);
+}
+
+void CEditEx::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    setFocus(Qt::MouseFocusReason);
+    PlaceCaret(event->position().toPoint(), event->modifiers() & Qt::ShiftModifier);
+}
+
+void CEditEx::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        PlaceCaret(event->position().toPoint(), true);
+}
+
+void CEditEx::mouseReleaseEvent(QMouseEvent*) {}
+
+void CEditEx::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    PlaceCaret(event->position().toPoint(), false);
+    QTextCursor cursor = textCursor();
+    cursor.select(QTextCursor::WordUnderCursor);
+    setTextCursor(cursor);
+}
+
+bool CEditEx::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source && source->hasText();
+}
+
+void CEditEx::insertFromMimeData(const QMimeData* source)
+{
+    if (source && source->hasText())
+        InsertIfItFits(WithPlainBreaks(source->text()));
 }
 
 void CEditEx::Finish()
@@ -150,13 +401,13 @@ void CEditEx::Finish()
 
 void CEditEx::focusOutEvent(QFocusEvent* event)
 {
-    QLineEdit::focusOutEvent(event);
+    QPlainTextEdit::focusOutEvent(event);
     if (isVisible())
         Finish();
 }
 
 void CEditEx::hideEvent(QHideEvent* event)
 {
-    QLineEdit::hideEvent(event);
+    QPlainTextEdit::hideEvent(event);
     Finish();
 }

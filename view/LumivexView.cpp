@@ -136,6 +136,8 @@ void CLumivexView::RedrawCard()
 {
     m_bBackBufferStale = true;
     update();
+    if (m_pEdit)
+        m_pEdit->BackgroundChanged();
 }
 
 const MemoryCanvas* CLumivexView::GetBackBuffer()
@@ -252,7 +254,7 @@ void CLumivexView::SyncTextBar()
 {
     const auto* text = dynamic_cast<const TextEx*>(m_card.GetSelected());
     if (m_host && text)
-        m_host->SyncTextBar(text->GetLogFont(), text->GetColor());
+        m_host->SyncTextBar(text->GetLogFont(), text->GetColor(), text->GetLook());
 }
 
 void CLumivexView::UpdateTrackerRect()

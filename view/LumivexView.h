@@ -50,9 +50,10 @@ public:
     // fitted into that window; elsewhere it stays as placed.
     void FitSelectionIntoWindowAt(POINT client);
 
-    // The in-place editor: prepared (hidden) at a client point in a font
-    // and colour; committed as a new text when the editing ends.
-    void BeginTextEdit(const LOGFONTW& font, COLORREF colour, POINT at);
+    // The in-place editor: prepared (hidden) in a font, colour and look,
+    // its lines' box starting at a client point; committed as a new text
+    // when the editing ends.
+    void BeginTextEdit(const LOGFONTW& font, COLORREF colour, const TextLook& look, POINT lines);
     void CommitTextEdit();
     CEditEx& GetEditor() const { return *m_pEdit; }
 
@@ -94,7 +95,7 @@ private:
     ViewHost* m_host;
     std::unique_ptr<MemoryCanvas> m_backBuffer;
     bool m_bBackBufferStale = true;
-    CEditEx* m_pEdit;
+    CEditEx* m_pEdit = nullptr;
     CTrackerEx m_tracker;
     TrackerDrag m_drag;
     PhotoRotation m_rotation;

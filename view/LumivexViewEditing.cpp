@@ -6,23 +6,26 @@
 #include "model/TextEx.h"
 #include "view/LumivexView.h"
 
-void CLumivexView::BeginTextEdit(const LOGFONTW& font, COLORREF colour, POINT at)
+void CLumivexView::BeginTextEdit(const LOGFONTW& font, COLORREF colour, const TextLook& look, POINT lines)
 {
-    const LONG height = m_pEdit->Prepare(font, colour);
-    m_pEdit->PlaceAt({at.x, at.y, width(), at.y + height});
+    m_pEdit->Prepare(font, colour, look);
+    m_pEdit->PlaceLinesAt(lines);
 }
 
 void CLumivexView::StartNewText(POINT p)
 {
     LOGFONTW font = m_lfNewText;
     COLORREF colour = RGB(0, 0, 0);
+    TextLook look;
     if (m_host) {
         m_host->GetNewTextFont(font);
         colour = m_host->GetNewTextColor();
+        look = m_host->GetNewTextLook();
     }
     m_lfNewText = font;
     m_document.BeginGesture();
-    BeginTextEdit(font, colour, p);
+    // The click is the editor's left edge; the first glyph stands inside it.
+    BeginTextEdit(font, colour, look, {p.x + CEditEx::kTextMargin, p.y});
     m_pEdit->show();
     m_pEdit->setFocus();
     SetMode(MODE_EDITING);
@@ -33,21 +36,18 @@ void CLumivexView::EditTextAt(POINT p)
     const TextEx* text = m_card.FindTextAt(ToCard(p));
     if (!text)
         return;
-    const POINT origin = m_card.GetOrigin(), pos = text->GetPos();
-    BeginTextEdit(text->GetLogFont(), text->GetColor(), {origin.x + pos.x, origin.y + pos.y});
+    // The editor's lines stand where the text's did.
+    const POINT origin = m_card.GetOrigin();
+    const RECT lines = text->GetLinesRect();
+    BeginTextEdit(text->GetLogFont(), text->GetColor(), text->GetLook(), {origin.x + lines.left, origin.y + lines.top});
     m_pEdit->setText(QString::fromStdU16String(text->GetText()));
-    // The editor grows to the left so that its first glyph stands where the
-    // text's did.
-    RECT r = m_pEdit->GetPlacement();
-    r.left -= CEditEx::kTextMargin;
     // Taking the text off the card starts the edit: the commit that puts it
     // back is the same step.
     m_document.BeginGesture();
     m_document.TakeText(text);
-    m_pEdit->PlaceAt(r);
     m_pEdit->show();
     m_pEdit->setFocus();
-    m_pEdit->end(false);
+    m_pEdit->moveCursor(QTextCursor::End);
     SetMode(MODE_EDITING);
 }
 
@@ -55,9 +55,10 @@ void CLumivexView::CommitTextEdit()
 {
     const std::u16string typed = m_pEdit->text().toStdU16String();
     if (!typed.empty()) {
-        const RECT r = m_pEdit->GetPlacement();
+        const POINT lines = ToCard(m_pEdit->GetLinesOrigin());
+        const RECT margins = EffectMargins(m_pEdit->GetLook());
         m_document.AddText(m_pEdit->GetLogFont(), m_pEdit->m_crText, typed,
-                           ToCard({CEditEx::kTextMargin + r.left, r.top}));
+                           {lines.x - margins.left, lines.y - margins.top}, m_pEdit->GetLook());
     }
     m_document.EndGesture();
 }

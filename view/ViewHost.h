@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "model/TextLook.h"
 #include "platform/WinRecords.h"
 
 enum class LowerBar { Template, Photo, Text };
@@ -19,8 +20,8 @@ public:
     virtual void SetStatusText(int pane, const QString& text) = 0;
     // The text bar's controls are disabled while a text is being typed.
     virtual void EnableTextBarControls(bool enable) = 0;
-    // The text bar shows the selected text's font and colour.
-    virtual void SyncTextBar(const LOGFONTW& font, COLORREF colour) = 0;
+    // The text bar shows the selected text's font, colour and look.
+    virtual void SyncTextBar(const LOGFONTW& font, COLORREF colour, const TextLook& look) = 0;
     // The photo bar's "On Top Most" toggle: a deselected photo then stays
     // above the frame.
     virtual bool IsPhotoOnTopMost() const = 0;
@@ -28,4 +29,6 @@ public:
     // the font as it was (the size box holds no size).
     virtual bool GetNewTextFont(LOGFONTW& font) const = 0;
     virtual COLORREF GetNewTextColor() const = 0;
+    // The outline, shadow and alignment of a new text, from the text bar.
+    virtual TextLook GetNewTextLook() const { return {}; }
 };

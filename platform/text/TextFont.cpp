@@ -224,7 +224,11 @@ bool HaveGuiApplication()
 }  // namespace
 
 RealisedFont::RealisedFont(const QFont& qtFont)
-    : font(qtFont), metrics(qtFont), ascent(QFontMetrics(qtFont).ascent()), descent(QFontMetrics(qtFont).descent())
+    : font(qtFont),
+      metrics(qtFont),
+      ascent(QFontMetrics(qtFont).ascent()),
+      descent(QFontMetrics(qtFont).descent()),
+      lineSpacing(std::max(ascent + descent, QFontMetrics(qtFont).lineSpacing()))
 {
 }
 

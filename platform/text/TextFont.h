@@ -20,6 +20,7 @@ struct RealisedFont {
     QFontMetricsF metrics;
     int ascent;   // whole pixels: the baseline lies this far below the cell's top
     int descent;
+    int lineSpacing;  // from one line's top to the next: the cell and the face's leading
     int Height() const { return ascent + descent; }
 };
 

@@ -68,6 +68,18 @@ protected:
         document.SetSelectedTextHeight(-30);
         document.AddText(cardfixtures::LogFont(u"Times New Roman", -24), RGB(255, 255, 255), u"Happy Birthday", {20, 20});
         document.AddText(cardfixtures::LogFont(u"Arial", -12), RGB(0, 0, 90), u"Grandma \u00e9\u4e2d", {40, 200});
+        document.AddText(cardfixtures::LogFont(u"DejaVu Sans", -18), RGB(250, 250, 240),
+                         u"Three lines\nwith a \U0001F382\nand effects", {120, 90}, Greeting());
+    }
+
+    // Centred lines, an outline and a soft shadow.
+    static TextLook Greeting()
+    {
+        TextLook look;
+        look.align = TextAlign::Centre;
+        look.outline = {RGB(20, 30, 120), 2.5};
+        look.shadow = {true, RGB(0, 0, 0), 3, 4, 5};
+        return look;
     }
 
     std::vector<std::uint8_t> Picture(CLumivexDoc& document, const std::string& name)
@@ -112,6 +124,13 @@ TEST_F(CardFiles, ReopenedWithoutItsFilesTheCardSavesTheSameBytes)
     EXPECT_FALSE(reopened.CanUndo());
     EXPECT_FALSE(reopened.IsModified());
     EXPECT_EQ(Picture(reopened, "after.png"), before);
+    const auto greeting = std::find_if(reopened.Card().GetElements().begin(), reopened.Card().GetElements().end(),
+                                       [](const auto& element) {
+                                           const auto* text = dynamic_cast<const TextEx*>(element.get());
+                                           return text && text->GetText().find(u'\n') != std::u16string::npos;
+                                       });
+    ASSERT_NE(greeting, reopened.Card().GetElements().end());
+    EXPECT_EQ(static_cast<const TextEx&>(**greeting).GetLook(), Greeting());
     // The reopened card is edited as any: a change counts, and undoes.
     reopened.Place(cardfixtures::Text(u"P.S.", {10, 10}));
     EXPECT_TRUE(reopened.IsModified());

@@ -39,6 +39,7 @@ const SkinPicture kButtons[] = {
     {"flip", 24, 21, FormatJpg},     {"lr", 24, 21, FormatJpg},       {"rr", 24, 21, FormatJpg},
     {"fit", 24, 21, FormatJpg},
     {"al", 24, 21, FormatJpg},       {"ac", 24, 21, FormatJpg},       {"ar", 24, 21, FormatJpg},
+    {"outline", 24, 21, FormatJpg},  {"shadow", 24, 21, FormatJpg},
     {"delete", 56, 19, FormatJpg},   {"seltpl", 112, 19, FormatJpg},  {"savetpl", 112, 19, FormatJpg},
     {"imptpl", 112, 19, FormatJpg},  {"newtpl", 112, 19, FormatJpg},  {"ok", 58, 22, FormatJpg},
     {"cancel", 58, 22, FormatJpg},

@@ -146,6 +146,12 @@ TEST_F(CardReader, DamagedAndHostileFilesAreRefusedInWords)
         {"two frames", Card(Replaced(sound, "\"kind\":0,\"pos\":[10", "\"kind\":2,\"pos\":[10")), "not of the template"},
         {"many elements", Card(Replaced(sound, "\"elements\":[", "\"elements\":[" + million)), "more than 10000"},
         {"long text", Card(Replaced(sound, "\"Hi\"", "\"" + std::string(70000, 'x') + "\"")), "more than 65536"},
+        {"absurd outline", Card(Replaced(sound, "\"Hi\"", "\"Hi\",\"outline\":{\"colour\":0,\"width\":1e9}")),
+         "outline's width is no number of pixels up to 256"},
+        {"absurd shadow", Card(Replaced(sound, "\"Hi\"", "\"Hi\",\"shadow\":{\"dx\":3,\"dy\":\"far\"}")),
+         "shadow's offset"},
+        {"unknown placement", Card(Replaced(sound, "\"Hi\"", "\"Hi\",\"align\":\"justified\"")),
+         "placed neither left, centre nor right"},
         {"twice", Zip({{"mimetype", kCardMediaType}, {"card.json", sound}, {"card.json", sound}}), "twice"},
         {"escape", Zip({{"mimetype", kCardMediaType}, {"../card.json", sound}}), "outside the card"},
         {"absolute", Zip({{"mimetype", kCardMediaType}, {"/etc/card.json", sound}}), "outside the card"},
@@ -158,6 +164,37 @@ TEST_F(CardReader, DamagedAndHostileFilesAreRefusedInWords)
         EXPECT_NE(why.find(c.said), std::string::npos) << c.what << ": " << why;
         EXPECT_TRUE(record.elements.empty() && !record.templateFile) << c.what;
     }
+}
+
+// A text's lines, their placement, its outline and its shadow are read
+// back as written; sizes somewhat beyond the largest are cut to it.
+TEST_F(CardReader, TextsKeepTheirLinesPlacementOutlineAndShadow)
+{
+    const std::string looks = Replaced(
+        Sound(), R"("text":"Hi")",
+        R"("text":"Hi\nthere \ud83c\udf82","align":"right","outline":{"colour":255,"width":300},)"
+        R"("shadow":{"colour":65280,"dx":-2.5,"dy":4,"blur":6})");
+    CardRecord record;
+    std::string why;
+    ASSERT_TRUE(ReadCardDocument(Card(looks), record, why)) << why;
+    const CardElementRecord& text = record.elements[2];
+    EXPECT_EQ(text.text, u"Hi\nthere \U0001F382");
+    TextLook expected;
+    expected.align = TextAlign::Right;
+    expected.outline = {255, kMaxOutlineWidth};
+    expected.shadow = {true, 65280, -2.5, 4, 6};
+    EXPECT_EQ(text.look, expected);
+
+    // Written and read again: the same; a plain text's description has none of it.
+    ASSERT_TRUE(WriteCardDocument(record, {}, m_scratch, why)) << why;
+    CardRecord again;
+    ASSERT_TRUE(ReadCardDocument(ReadAll(m_scratch), again, why)) << why;
+    EXPECT_EQ(again.elements[2].look, expected);
+    EXPECT_EQ(again.elements[2].text, text.text);
+    record.elements[2].look = TextLook{};
+    const std::string plain = DescribeCard(record, {"Template/this.tpl", "", {"Photos/photo-1.png"}});
+    for (const char* key : {"\"align\"", "\"outline\"", "\"shadow\""})
+        EXPECT_EQ(plain.find(key), std::string::npos) << key;
 }
 
 TEST_F(CardReader, BombsCutsAndGiantBoxesAreRefusedWithinBounds)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -234,6 +235,103 @@ TEST(TemplateFile, RoundTripOfFramesMasksAndTexts)
     EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0);
     EXPECT_EQ(list[2]->m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_EQ(list[2]->GetSize().cx, 20);
+}
+
+std::string FileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Texts' looks travel in a chunk after every record. Read back, the texts
+// have their looks and stand where they stood; read as by a reader without
+// looks (the chunk's tag unknown to it), they are the same texts, their
+// lines where they stood, and nothing else comes of the chunk.
+TEST(TemplateFile, LooksTravelInATrailingChunkThatTheThreeByteWalkPassesOver)
+{
+    Folder folder("looks");
+    auto frame = Frame(64, 48, {16, 12, 48, 36});
+    auto plain = Text(u"plain", {3, 4}, ELEMENT_TEMPLATE_TEXT);
+    auto styled = Text(u"with love\nfrom us", {20, 30}, ELEMENT_TEMPLATE_TEXT);
+    TextLook look;
+    look.align = TextAlign::Centre;
+    look.outline = {RGB(1, 2, 3), 2.5};
+    look.shadow = {true, RGB(4, 5, 6), -3, 4.25, 6};
+    styled->SetLook(look);
+    const fs::path file = folder.path / "this.tpl";
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get(), plain.get(), styled.get()}, file));
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 3u);
+    const auto& readPlain = dynamic_cast<TextEx&>(*list[1]);
+    const auto& readStyled = dynamic_cast<TextEx&>(*list[2]);
+    EXPECT_EQ(readPlain.GetLook(), TextLook{});
+    EXPECT_EQ(readStyled.GetLook(), look);
+    EXPECT_EQ(readStyled.GetText(), u"with love\nfrom us");
+    EXPECT_EQ(readStyled.GetPos().x, styled->GetPos().x);
+    EXPECT_EQ(readStyled.GetPos().y, styled->GetPos().y);
+    EXPECT_EQ(readStyled.GetSize(), styled->GetSize());
+
+    // The chunk ends the file: after its tag only bytes of 0x80 and above,
+    // three at a time.
+    const std::string bytes = FileBytes(file);
+    const std::size_t tag = bytes.rfind("TXL");
+    ASSERT_NE(tag, std::string::npos);
+    EXPECT_EQ((bytes.size() - tag) % 3, 0u);
+    EXPECT_TRUE(std::all_of(bytes.begin() + std::ptrdiff_t(tag) + 3, bytes.end(),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+    std::string unknown = bytes;
+    unknown.replace(tag, 3, "ZZZ");
+    std::ofstream(file, std::ios::binary) << unknown;
+    list.clear();
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 3u);
+    const auto& older = dynamic_cast<TextEx&>(*list[2]);
+    EXPECT_EQ(older.GetText(), u"with love\nfrom us");
+    EXPECT_EQ(older.GetLook(), TextLook{});
+    EXPECT_EQ(older.GetPos().x, styled->GetLinesRect().left);
+    EXPECT_EQ(older.GetPos().y, styled->GetLinesRect().top);
+
+    // Without looks there is no chunk: the file is as it always was.
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({frame.get(), plain.get()}, file));
+    EXPECT_EQ(FileBytes(file).find("TXL"), std::string::npos);
+}
+
+// A damaged chunk of looks changes nothing: cut anywhere or with a byte
+// out of form, the texts are read, plain, and the walk goes on.
+TEST(TemplateFile, DamagedLooksChangeNothing)
+{
+    Folder folder("damaged-looks");
+    auto styled = Text(u"styled", {20, 30}, ELEMENT_TEMPLATE_TEXT);
+    TextLook look;
+    look.outline = {RGB(1, 2, 3), 1e9};  // written as the largest width a text takes
+    styled->SetLook(look);
+    const fs::path file = folder.path / "this.tpl";
+    ASSERT_TRUE(WorkArea::WriteTemplateFile({styled.get()}, file));
+    const std::string bytes = FileBytes(file);
+    const std::size_t tag = bytes.rfind("TXL");
+    ASSERT_NE(tag, std::string::npos);
+    WorkArea::ElementList list;
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(dynamic_cast<TextEx&>(*list[0]).GetLook().outline.width, kMaxOutlineWidth);
+
+    for (std::size_t cut = tag + 3; cut + 2 < bytes.size(); cut += 5) {  // the padding is at most 2
+        std::string damaged = bytes.substr(0, cut);
+        std::ofstream(file, std::ios::binary) << damaged;
+        list.clear();
+        WorkArea::ReadTemplateFile(list, file);
+        ASSERT_EQ(list.size(), 1u) << cut;
+        EXPECT_EQ(dynamic_cast<TextEx&>(*list[0]).GetLook(), TextLook{}) << cut;
+    }
+    // A byte below 0x80 inside the chunk, forming a record tag for the walk.
+    std::string forged = bytes;
+    forged.replace(tag + 3 + 9, 3, "TXT");
+    std::ofstream(file, std::ios::binary) << forged;
+    list.clear();
+    WorkArea::ReadTemplateFile(list, file);
+    ASSERT_GE(list.size(), 1u);
+    EXPECT_EQ(dynamic_cast<TextEx&>(*list[0]).GetLook(), TextLook{});
 }
 
 TEST(TemplateFile, WriteFailureKeepsTheOldFile)

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "model/FontFit.h"
+#include "platform/text/TextFont.h"
 #include "platform/Coordinates.h"
 #include "tests/model/CardFixtures.h"
 #include "tests/platform/WhiteCanvas.h"
@@ -224,6 +225,83 @@ TEST(TextEx, DrawsAtItsTopLeftWithoutClipping)
     EXPECT_GT(inkInside, 20);
     EXPECT_EQ(inkOutside, 0);
     EXPECT_EQ(dc->font, nullptr);  // the context's font is put back
+}
+
+// One line of the text as the drawing layer puts a single line at (x, y).
+void DrawLine(HDC dc, std::u16string_view line, LONG x, LONG y)
+{
+    RECT at{x, y, x, y};
+    DrawTextW(dc, line.data(), int(line.size()), &at, DT_SINGLELINE | DT_NOCLIP);
+}
+
+struct FontInDc {
+    explicit FontInDc(HDC dc, const LOGFONTW& lf) : dc(dc), font(CreateFontIndirectW(&lf)) { SelectObject(dc, font); }
+    ~FontInDc()
+    {
+        SelectObject(dc, nullptr);
+        DeleteObject(font);
+    }
+    int Spacing() const { return RealisedFontOf(font)->lineSpacing; }
+    HDC dc;
+    HFONT font;
+};
+
+bool SamePixels(const MemoryCanvas& a, const MemoryCanvas& b, LONG height)
+{
+    return std::memcmp(a.Bits(), b.Bits(), a.Stride() * std::size_t(height)) == 0;
+}
+
+// A text of three lines is the union of their cells, each line drawn as a
+// line of its own, placed across that box as the look says; one line stands
+// at the box's corner whatever the placement, exactly as before.
+TEST(TextEx, ThreeLinesInEachPlacement)
+{
+    const std::u16string lines[] = {u"Happy birthday", u"dear Anna", u"from all of us!"};
+    const LOGFONTW lf = LogFont(u"Times New Roman", -30);
+    for (const TextAlign align : {TextAlign::Left, TextAlign::Centre, TextAlign::Right}) {
+        TextLook look;
+        look.align = align;
+        TextEx text(lf, RGB(20, 40, 160), lines[0] + u"\n" + lines[1] + u"\n" + lines[2], look);
+        text.m_ptPos = {12, 9};
+        WhiteCanvas card(400, 200), reference(400, 200);
+        text.Draw(card.Dc());
+
+        FontInDc font(reference.Dc(), lf);
+        SetTextColor(reference.Dc(), RGB(20, 40, 160));
+        SIZE widths[3];
+        for (int i = 0; i < 3; ++i)
+            GetTextExtentPoint32W(reference.Dc(), lines[i].data(), int(lines[i].size()), &widths[i]);
+        const LONG widest = std::max({widths[0].cx, widths[1].cx, widths[2].cx});
+        EXPECT_EQ(text.GetSize(), (SIZE{widest, 2 * font.Spacing() + widths[0].cy}));
+        for (int i = 0; i < 3; ++i) {
+            const LONG spare = widest - widths[i].cx;
+            const LONG x = 12 + (align == TextAlign::Centre ? spare / 2 : align == TextAlign::Right ? spare : 0);
+            DrawLine(reference.Dc(), lines[i], x, 9 + i * font.Spacing());
+        }
+        EXPECT_TRUE(SamePixels(card, reference, 200)) << "placement " << int(align);
+
+        TextEx single(lf, RGB(20, 40, 160), lines[1], look);
+        single.m_ptPos = {30, 40};
+        single.SetSize({single.GetSize().cx + 60, single.GetSize().cy});  // a box wider than the line
+        WhiteCanvas alone(400, 200), before(400, 200);
+        single.Draw(alone.Dc());
+        FontInDc fitted(before.Dc(), single.GetLogFont());
+        SetTextColor(before.Dc(), RGB(20, 40, 160));
+        DrawLine(before.Dc(), lines[1], 30, 40);
+        EXPECT_TRUE(SamePixels(alone, before, 200)) << "placement " << int(align);
+    }
+}
+
+// Fitting a text of several lines fits the union of the lines to the box.
+TEST(TextEx, SeveralLinesFitTheirBox)
+{
+    TextEx text(LogFont(u"DejaVu Sans", -20), 0, u"two\nlines here");
+    const SIZE natural = text.GetSize();
+    text.SetSize({natural.cx * 2, natural.cy * 2});
+    EXPECT_EQ(text.GetSize(), (SIZE{natural.cx * 2, natural.cy * 2}));
+    const SIZE fitted = Extent(text.GetLogFont(), u"lines here");
+    EXPECT_NEAR(fitted.cx, natural.cx * 2, natural.cx / 10);
+    EXPECT_LT(text.GetLogFont().lfHeight, -35);
 }
 
 TEST(TextEx, CloneIsIndependent)

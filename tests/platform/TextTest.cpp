@@ -2,13 +2,18 @@
 // platform with the fonts the project installs.
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QGuiApplication>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "platform/text/ColourGlyphs.h"
 #include "platform/text/FontLimits.h"
 #include "platform/text/TextFont.h"
 
@@ -429,6 +434,132 @@ TEST(DrawText, LargestMissingGlyphBoxCutByTheEdgeIsDrawn)
     Canvas canvas(5000, 10, Describe(u"NoSuchFace", -kMaxFontEm));
     canvas.Draw(u"\u0B0A\u0B14\u1000", {1, -3000, 1, -3000});
     EXPECT_NE(canvas.Changed().right, 0);
+}
+
+// Without DT_SINGLELINE each line is the one-line output of that line at
+// its place: one line spacing under the one before, moved across by the
+// horizontal flags. The block is the union of the lines' cells.
+TEST(DrawText, SeveralLinesStandUnderOneAnotherEachPlacedAcrossTheRectangle)
+{
+    const std::u16string_view lines[] = {u"Hi", u"a wider line", u"", u"x y"};
+    const std::u16string text = u"Hi\na wider line\r\n\u2028x y";
+    const RECT box{10, 5, 210, 5};
+    for (const UINT across : {DT_LEFT, DT_CENTER, DT_RIGHT}) {
+        Canvas several(230, 140), single(230, 140);
+        const int spacing = dynamic_cast<TextFont&>(*several.font).Realised()->lineSpacing;
+        const int cell = Extent(several.font.get(), u"x").cy;
+        EXPECT_GE(spacing, cell);
+        EXPECT_EQ(several.Draw(text, box, across | DT_NOCLIP), 3 * spacing + cell);
+        LONG widest = 0;
+        for (int i = 0; i < 4; ++i) {
+            const LONG width = Extent(single.font.get(), lines[i]).cx;
+            widest = std::max(widest, width);
+            const LONG x = across == DT_CENTER ? 10 + (200 - width) / 2 : across == DT_RIGHT ? 210 - width : 10;
+            single.Draw(lines[i], {x, 5 + i * spacing, x, 5 + i * spacing});
+        }
+        EXPECT_NE(several.Changed().right, 0);
+        EXPECT_EQ(several.bitmap.pixels, single.bitmap.pixels) << "flags " << across;
+
+        RECT measured{3, 4, 3, 4};
+        EXPECT_EQ(DrawTextW(&several.dc, text.data(), int(text.size()), &measured, across | DT_CALCRECT),
+                  3 * spacing + cell);
+        EXPECT_EQ(measured.right, 3 + widest);
+        EXPECT_EQ(measured.bottom, 4 + 3 * spacing + cell);
+    }
+    // Line breaks mean nothing to a single line, nor to a text without them.
+    Canvas flagged(230, 60), plain(230, 60);
+    flagged.Draw(u"one line", {4, 4, 200, 50}, DT_NOCLIP);
+    plain.Draw(u"one line", {4, 4, 200, 50});
+    EXPECT_EQ(flagged.bitmap.pixels, plain.bitmap.pixels);
+}
+
+// A text of thousands of lines draws the few that reach the bitmap, and
+// only those: the same pixels as those lines alone at their places.
+TEST(DrawText, ALongTextDrawsItsVisibleLinesAsTheyStand)
+{
+    std::u16string many;
+    for (int i = 0; i < 20000; ++i)
+        many += u"line " + std::u16string(1, char16_t(u'a' + i % 26)) + u"\n";
+    Canvas all(120, 60), few(120, 60);
+    const int spacing = dynamic_cast<TextFont&>(*all.font).Realised()->lineSpacing;
+    const LONG top = -1000 * spacing - 7;
+    all.Draw(many, {2, top, 2, top}, DT_NOCLIP);
+    const std::u16string_view visible = std::u16string_view(many).substr(999 * 7, 6 * 7);
+    few.Draw(visible, {2, top + 999 * spacing, 2, top}, DT_NOCLIP);
+    EXPECT_NE(all.Changed().right, 0);
+    EXPECT_EQ(all.bitmap.pixels, few.bitmap.pixels);
+}
+
+bool HaveColourEmojiFace()
+{
+    return QFontDatabase::families().contains(QStringLiteral("Noto Color Emoji"));
+}
+
+// Which sixth of the colour wheel a saturated colour lies in; -1 for the
+// greys and near-greys.
+int HueSextant(COLORREF c)
+{
+    const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    const int high = std::max({r, g, b}), low = std::min({r, g, b});
+    if (high - low < 60)
+        return -1;
+    return QColor(r, g, b).hsvHue() / 60;
+}
+
+// Emoji keep their own colours, drawn small or far above the em at which
+// colour glyphs are scaled; the letters beside them keep the text's colour.
+TEST(DrawText, ColourGlyphsKeepTheirColoursBesideTheTextsColour)
+{
+    if (!HaveColourEmojiFace())
+        GTEST_SKIP() << "no colour emoji face (fonts-noto-color-emoji) is installed";
+    for (const LONG em : {24L, 100L, 3L * kMaxColourGlyphEm / 2}) {
+        Canvas canvas(4 * em, 2 * em, Describe(u"DejaVu Sans", -em));
+        std::fill(canvas.bitmap.pixels.begin(), canvas.bitmap.pixels.end(), std::uint8_t(255));
+        canvas.dc.textColor = RGB(0, 0, 0);
+        canvas.Draw(u"H\U0001F382", {2, 2, 2, 2});
+        const LONG letter = 2 + Extent(canvas.font.get(), u"H").cx;
+        int hues[6] = {}, inkyLetter = 0;
+        for (LONG y = 0; y < 2 * em; ++y)
+            for (LONG x = 0; x < 4 * em; ++x) {
+                const COLORREF c = canvas.Get(x, y);
+                if (x < letter - 1) {
+                    EXPECT_TRUE(GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c)) << x << ", " << y;
+                    inkyLetter += c != RGB(255, 255, 255);
+                } else if (const int sextant = HueSextant(c); sextant >= 0) {
+                    ++hues[sextant];
+                }
+            }
+        EXPECT_GT(inkyLetter, em / 2) << em;
+        const int minimum = int(em * em / 400 + 2);
+        EXPECT_GE(std::count_if(std::begin(hues), std::end(hues), [&](int n) { return n >= minimum; }), 3) << em;
+    }
+    Canvas canvas(10, 10, Describe(u"DejaVu Sans", -20));
+    const RealisedFont& font = *dynamic_cast<TextFont&>(*canvas.font).Realised();
+    EXPECT_TRUE(HasColourGlyphs(font, QStringLiteral("ok \U0001F44D\U0001F3FD")));
+    EXPECT_FALSE(HasColourGlyphs(font, QStringLiteral("Happy \u03A9\u03BC \u4E2D\u6587 \u05E9\u05DC")));
+}
+
+// With the faces the package recommends, a card's cake, Greek and Chinese
+// all find a glyph: none is drawn as the missing-glyph box.
+TEST(DrawText, EveryCharacterOfAMixedTextHasAGlyph)
+{
+    if (!HaveColourEmojiFace() || QFontDatabase::families().filter(QStringLiteral("CJK")).isEmpty())
+        GTEST_SKIP() << "the colour emoji and CJK faces (fonts-noto-color-emoji, fonts-noto-cjk) are not installed";
+    for (const char16_t* face : {u"Times New Roman", u"Arial", u"DejaVu Serif"}) {
+        const auto font = Make(Describe(face, -30));
+        QTextLayout layout(QStringLiteral("\U0001F382 \u0393\u03B5\u03B9\u03AC \u751F\u65E5\u5FEB\u4E50"),
+                           dynamic_cast<TextFont&>(*font).QtFont());
+        layout.beginLayout();
+        layout.createLine().setNumColumns(20);
+        layout.endLayout();
+        int glyphs = 0;
+        for (const QGlyphRun& run : layout.glyphRuns())
+            for (const quint32 glyph : run.glyphIndexes()) {
+                EXPECT_NE(glyph, 0u) << QString::fromUtf16(face).toStdString() << " " << run.rawFont().familyName().toStdString();
+                ++glyphs;
+            }
+        EXPECT_GE(glyphs, 10);
+    }
 }
 
 TEST(DrawText, CalcRectMeasuresAndDrawsNothing)

@@ -69,6 +69,28 @@ TEST(RenderArgs, DefaultsAndBatch)
     EXPECT_EQ(Parse({"-o", "x.bmp", "--help"}).mode, RenderArgs::Mode::Help);
 }
 
+// Line breaks, outline and shadow on the command line: points become the
+// card's pixels (3 points are 4), and the defaults fill in what is left out.
+TEST(RenderArgs, LineBreaksOutlineAndShadow)
+{
+    const RenderArgs args = Parse({"--text", R"(Happy\nbirthday \\n@5,6)", "--outline", "#102030,1.5", "--shadow",
+                                   "#000000,-3,6,0", "-o", "x.png"});
+    ASSERT_EQ(args.mode, RenderArgs::Mode::Card) << args.problem;
+    EXPECT_EQ(args.card.texts[0].text, "Happy\nbirthday \\n");
+    const TextLook& look = args.card.style.look;
+    EXPECT_EQ(look.outline.colour, RGB(0x10, 0x20, 0x30));
+    EXPECT_DOUBLE_EQ(look.outline.width, 2);
+    EXPECT_TRUE(look.shadow.shown);
+    EXPECT_DOUBLE_EQ(look.shadow.dx, -4);
+    EXPECT_DOUBLE_EQ(look.shadow.dy, 8);
+    EXPECT_DOUBLE_EQ(look.shadow.blur, 0);
+    const RenderArgs defaults = Parse({"--outline", "#FFFFFF", "--shadow=#FF0000", "-o", "x.png"});
+    ASSERT_EQ(defaults.mode, RenderArgs::Mode::Card) << defaults.problem;
+    EXPECT_GT(defaults.card.style.look.outline.width, 0);
+    EXPECT_GT(defaults.card.style.look.shadow.blur, 0);
+    EXPECT_FALSE(Parse({"-o", "x.png"}).card.style.look.HasEffects());
+}
+
 TEST(RenderArgs, WrongLinesSayWhy)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
@@ -95,6 +117,13 @@ TEST(RenderArgs, WrongLinesSayWhy)
         {{"--batch", "c.csv", "--out", "d", "--shard", "1/4/2"}, "--shard needs K/N"},
         {{"--shard", "0/2", "-o", "a.png"}, "not both"},
         {{"--shard", "0/2"}, "--batch needs both"},
+        {{"-o", "a.png", "--outline", "red"}, "--outline needs #RRGGBB[,WIDTH]"},
+        {{"-o", "a.png", "--outline", "#000000,0"}, "--outline needs"},
+        {{"-o", "a.png", "--outline", "#000000,1e9"}, "at most 192"},
+        {{"-o", "a.png", "--outline", "#000000,2,3"}, "--outline needs"},
+        {{"-o", "a.png", "--shadow", "#000000,1,2"}, "--shadow needs #RRGGBB[,DX,DY,BLUR]"},
+        {{"-o", "a.png", "--shadow", "#000000,1,2,-1"}, "--shadow needs"},
+        {{"-o", "a.png", "--shadow", "#000000,nan,2,1"}, "--shadow needs"},
     };
     for (const auto& [line, problem] : wrong) {
         const RenderArgs args = Parse(line);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -165,6 +166,98 @@ TEST_F(TextBar, AlignmentMovesTheTextAcrossTheCardOnly)
     Bar().Button(IDC_TEXT_DELETE)->click();
     EXPECT_EQ(m_document.Card().GetSelected(), nullptr);
     EXPECT_EQ(m_frame.GetView().GetMode(), MODE_TEMPLATE);
+}
+
+const TextEx* OnlyText(const CLumivexDoc& document)
+{
+    const TextEx* found = nullptr;
+    for (const auto& element : document.Card().GetElements())
+        if (auto* text = dynamic_cast<const TextEx*>(element.get()))
+            found = text;
+    return found;
+}
+
+void Pick(QComboBox& box, const QString& value)
+{
+    const int index = box.findText(value);
+    ASSERT_GE(index, 0) << value.toStdString();
+    box.setCurrentIndex(index);
+    emit box.activated(index);
+}
+
+// The outline and shadow controls stand after the bar's others, which keep
+// their places; each change applies to the selected text as a step of its
+// own, the lines staying where they stand, and undoes.
+TEST_F(TextBar, OutlineAndShadowApplyToTheSelectedTextStepByStep)
+{
+    EXPECT_EQ(Bar().FontBox().geometry(), QRect(47, 6, 150, 21));
+    EXPECT_EQ(Bar().SizeBox().geometry(), QRect(207, 6, 50, 21));
+    EXPECT_EQ(Bar().ColourButton().geometry(), QRect(267, 6, 70, 21));
+    EXPECT_EQ(Bar().Button(IDC_TEXT_LEFT)->pos(), QPoint(359, 6));
+    EXPECT_EQ(Bar().Button(IDC_TEXT_RIGHT)->pos(), QPoint(410, 6));
+    for (QWidget* added : std::initializer_list<QWidget*>{
+             Bar().Button(IDC_TEXT_OUTLINE), &Bar().OutlineColourButton(), &Bar().OutlineWidthBox(),
+             Bar().Button(IDC_TEXT_SHADOW), &Bar().ShadowColourButton(), &Bar().ShadowOffsetBox(),
+             &Bar().ShadowSoftnessBox()}) {
+        EXPECT_GE(added->x(), 410 + 24) << added->metaObject()->className();
+        EXPECT_LE(added->geometry().right(), 800 - 16 - 63);  // clear of Delete in the narrowest window
+    }
+
+    const RECT lines = Select()->GetLinesRect();
+    Bar().Button(IDC_TEXT_OUTLINE)->click();
+    EXPECT_TRUE(Bar().Button(IDC_TEXT_OUTLINE)->m_bHeld);
+    emit Bar().OutlineColourButton().selEndOk(RGB(9, 8, 7));
+    Pick(Bar().OutlineWidthBox(), "6");
+    Pick(Bar().ShadowSoftnessBox(), "8");  // choosing a size switches the shadow on
+    Bar().Button(IDC_TEXT_OUTLINE)->click();
+    EXPECT_FALSE(Bar().Button(IDC_TEXT_OUTLINE)->m_bHeld);
+
+    const TextEx* text = OnlyText(m_document);
+    EXPECT_FALSE(text->GetLook().HasOutline());
+    EXPECT_TRUE(text->GetLook().shadow.shown);
+    EXPECT_DOUBLE_EQ(text->GetLook().shadow.blur, PixelsOfPoints(8));
+    EXPECT_EQ(text->GetLinesRect().left, lines.left);
+    EXPECT_EQ(text->GetLinesRect().top, lines.top);
+    EXPECT_GT(text->GetSize().cy, lines.bottom - lines.top + PixelsOfPoints(8));
+
+    m_document.Undo();  // the outline back on
+    text = OnlyText(m_document);
+    EXPECT_EQ(text->GetLook().outline.colour, RGB(9, 8, 7));
+    EXPECT_DOUBLE_EQ(text->GetLook().outline.width, PixelsOfPoints(6));
+    EXPECT_TRUE(text->GetLook().shadow.shown);
+    for (int step = 0; step < 4; ++step)
+        m_document.Undo();
+    EXPECT_EQ(OnlyText(m_document)->GetLook(), TextLook{});
+    EXPECT_EQ(OnlyText(m_document)->GetLinesRect().left, lines.left);
+}
+
+// The bar's outline and shadow are those of the next text, and a selected
+// text shows its own.
+TEST_F(TextBar, TheNextTextTakesTheBarsEffectsAndASelectedTextShowsItsOwn)
+{
+    Bar().Button(IDC_TEXT_SHADOW)->click();
+    Pick(Bar().ShadowOffsetBox(), "4");
+    EXPECT_TRUE(m_frame.GetNewTextLook().shadow.shown);
+    EXPECT_DOUBLE_EQ(m_frame.GetNewTextLook().shadow.dx, PixelsOfPoints(4));
+    EXPECT_FALSE(m_frame.GetNewTextLook().HasOutline());
+    m_frame.GetView().SetMode(MODE_ADD_TEXT);
+    QTest::mouseClick(&m_frame.GetView(), Qt::LeftButton, {}, QPoint(300, 300));
+    ASSERT_EQ(m_frame.GetView().GetMode(), MODE_EDITING);
+    EXPECT_TRUE(m_frame.GetView().GetEditor().GetLook().shadow.shown);
+    QTest::keyClicks(&m_frame.GetView().GetEditor(), "Hi");
+    QTest::keyClick(&m_frame.GetView().GetEditor(), Qt::Key_Return);
+    EXPECT_EQ(OnlyText(m_document)->GetLook(), m_frame.GetNewTextLook());
+
+    TextLook own;
+    own.outline = {RGB(1, 2, 3), PixelsOfPoints(10)};  // dragged larger than the list goes
+    TextEx* text = Select();
+    text->SetLook(own);
+    m_frame.GetView().SetMode(MODE_TEXT);
+    EXPECT_TRUE(Bar().Button(IDC_TEXT_OUTLINE)->m_bHeld);
+    EXPECT_FALSE(Bar().Button(IDC_TEXT_SHADOW)->m_bHeld);
+    EXPECT_EQ(Bar().OutlineWidthBox().currentText(), "10");
+    EXPECT_EQ(Bar().OutlineColourButton().GetSelectedColour(), RGB(1, 2, 3));
+    EXPECT_EQ(m_frame.GetNewTextLook(), own);
 }
 
 TEST_F(TextBar, ControlsAreDisabledWhileEditingAndChangesOutsideTextModeDoNothing)

@@ -120,6 +120,58 @@ TEST_F(TextEditing, DoubleClickEditsAnExistingTextInPlace)
     EXPECT_EQ(Texts()[0]->m_nKind, ELEMENT_USER);  // survives a change of template
 }
 
+TEST_F(TextEditing, ShiftEnterStartsANewLineAndTheEditorGrows)
+{
+    m_view.SetMode(MODE_ADD_TEXT);
+    Click({150, 130});
+    CEditEx& editor = m_view.GetEditor();
+    QTest::keyClicks(&editor, "Happy");
+    const int oneLine = editor.height();
+    QTest::keyClick(&editor, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(editor.isVisible());  // only Enter ends the editing
+    EXPECT_EQ(m_view.GetMode(), MODE_EDITING);
+    QTest::keyClicks(&editor, "days");
+    EXPECT_EQ(editor.text(), "Happy\ndays");
+    const int twoLines = editor.height();
+    EXPECT_GT(twoLines, oneLine + oneLine / 2);
+    EXPECT_LT(twoLines, 3 * oneLine);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0]->GetText(), u"Happy\ndays");
+    EXPECT_EQ(Texts()[0]->GetPos().x, 150 + CEditEx::kTextMargin - 50);
+    EXPECT_EQ(Texts()[0]->GetSize().cy, twoLines);  // the editor was as tall as the text's lines
+
+    // New lines stop at the view's bottom edge, as typing stops at its right.
+    m_view.SetMode(MODE_ADD_TEXT);
+    Click({150, 500 - oneLine - 5});
+    QTest::keyClicks(&m_view.GetEditor(), "last");
+    QTest::keyClick(&m_view.GetEditor(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(m_view.GetEditor().text(), "last");
+}
+
+TEST_F(TextEditing, ATextOfSeveralLinesIsEditedWhereItsLinesStand)
+{
+    TextLook look;
+    look.align = TextAlign::Right;
+    auto lines = std::make_unique<TextEx>(cardfixtures::LogFont(u"Arial", -20), RGB(0, 0, 0), u"one\nlonger line", look);
+    lines->m_ptPos = {40, 30};
+    m_document.Place(std::move(lines));
+    m_document.Select(nullptr);
+    DoubleClick({95, 85});
+    ASSERT_EQ(m_view.GetMode(), MODE_EDITING);
+    CEditEx& editor = m_view.GetEditor();
+    EXPECT_EQ(editor.text(), "one\nlonger line");
+    EXPECT_EQ(editor.GetLook().align, TextAlign::Right);
+    EXPECT_EQ(editor.GetLinesOrigin().x, 50 + 40);
+    EXPECT_EQ(editor.GetLinesOrigin().y, 50 + 30);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0]->GetText(), u"one\nlonger line");
+    EXPECT_EQ(Texts()[0]->GetLook().align, TextAlign::Right);
+    EXPECT_EQ(Texts()[0]->GetPos().x, 40);
+    EXPECT_EQ(Texts()[0]->GetPos().y, 30);
+}
+
 TEST_F(TextEditing, EmptyingATextDeletesItAndAClickElsewhereCommits)
 {
     m_document.Place(cardfixtures::Text(u"Bye", {40, 30}));

@@ -18,7 +18,7 @@ public:
         ++calls;
     }
     void EnableTextBarControls(bool enable) override { textBarEnabled = enable; }
-    void SyncTextBar(const LOGFONTW& font, COLORREF) override { syncedHeight = font.lfHeight; }
+    void SyncTextBar(const LOGFONTW& font, COLORREF, const TextLook&) override { syncedHeight = font.lfHeight; }
     bool IsPhotoOnTopMost() const override { return onTopMost; }
     bool GetNewTextFont(LOGFONTW&) const override { return false; }
     COLORREF GetNewTextColor() const override { return 0; }
