@@ -192,25 +192,32 @@ void CEditEx::Grow()
         PlaceAt(placement);
 }
 
-qreal CEditEx::CursorX(const QString& line, int position) const
+namespace {
+
+// The layout's whole text on one row, as the card draws a line.
+QTextLine LayOutOneRow(QTextLayout& layout)
 {
-    QTextLayout layout(line, font());
     layout.beginLayout();
     QTextLine row = layout.createLine();
     if (row.isValid())
-        row.setNumColumns(int(line.size()));
+        row.setNumColumns(int(layout.text().size()));
     layout.endLayout();
+    return row;
+}
+
+}  // namespace
+
+qreal CEditEx::CursorX(const QString& line, int position) const
+{
+    QTextLayout layout(line, font());
+    const QTextLine row = LayOutOneRow(layout);
     return row.isValid() ? row.cursorToX(position) : 0;
 }
 
 int CEditEx::CursorAt(const QString& line, qreal x) const
 {
     QTextLayout layout(line, font());
-    layout.beginLayout();
-    QTextLine row = layout.createLine();
-    if (row.isValid())
-        row.setNumColumns(int(line.size()));
-    layout.endLayout();
+    const QTextLine row = LayOutOneRow(layout);
     return row.isValid() ? row.xToCursor(x, QTextLine::CursorBetweenCharacters) : 0;
 }
 
