@@ -16,16 +16,24 @@ constexpr const char* kColourTables[] = {"CBLC", "COLR", "sbix", "SVG "};
 
 bool IsColourFace(const QRawFont& face)
 {
-    static std::map<QString, bool> known;
-    const QString key = face.familyName() + QLatin1Char('\n') + face.styleName();
+    if (!face.isValid())
+        return false;
+    const auto hasColourTable = [&] {
+        return std::any_of(std::begin(kColourTables), std::end(kColourTables),
+                           [&](const char* table) { return !face.fontTable(table).isEmpty(); });
+    };
+    // A face is known by its header table (its checksum and dates): its
+    // family name is not asked for, because a raw font whose engine has no
+    // family (a huge em that found no glyphs) crashes when asked.
+    const QByteArray key = face.fontTable("head");
+    if (key.isEmpty())
+        return hasColourTable();
+    static std::map<QByteArray, bool> known;
     if (const auto found = known.find(key); found != known.end())
         return found->second;
-    const bool colour =
-        std::any_of(std::begin(kColourTables), std::end(kColourTables),
-                    [&](const char* table) { return !face.fontTable(table).isEmpty(); });
     if (known.size() >= 256)
         known.clear();
-    return known.emplace(key, colour).first->second;
+    return known.emplace(key, hasColourTable()).first->second;
 }
 
 // The line laid out as QPainter::drawText lays it out: one line, unwrapped.
