@@ -42,8 +42,10 @@ echo "colours in the view: $view_colours; caption pixel: $caption"
 # The window carries the program's icon (drawn into res/icons where no icon
 # theme has it) and the class of its desktop entry.
 window=$(xwininfo -name Orvantis | awk '/Window id:/ {print $4}')
-xprop -id "$window" WM_CLASS | grep -q '"orvantis"' || { echo "the window's class is not orvantis"; exit 1; }
-xprop -id "$window" _NET_WM_ICON | grep -aq 'Icon (128 x 128)' || { echo "the window has no icon"; exit 1; }
+# (Read whole first: grep -q ending the pipe early would fail it under pipefail.)
+xprop -id "$window" WM_CLASS _NET_WM_ICON >"$work/properties"
+grep -q 'WM_CLASS.*"orvantis"' "$work/properties" || { echo "the window's class is not orvantis"; exit 1; }
+grep -aq 'Icon (128 x 128)' "$work/properties" || { echo "the window has no icon"; exit 1; }
 grep -q "missing.jpg could not be opened" "$work/errors" || { echo "no message for the missing photo"; exit 1; }
 # The photo given on the command line lies on the card, at its top-left corner.
 photo=$(convert "$work/shot.png" -crop 1x1+$((240 + 9 + 60))+$((212 + 123 + 40)) -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" info:)

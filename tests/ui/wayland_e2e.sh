@@ -32,7 +32,7 @@ WAYLAND_DISPLAY=orvantis-test QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client XDG_C
 program=$!
 
 # Mapped: the compositor's configure acknowledged and a buffer committed after it.
-mapped() { grep -A 1000000 'ack_configure' "$work/protocol.log" | grep -q 'wl_surface@[0-9]*\.attach'; }
+mapped() { awk '/ack_configure/ {acked = 1} acked && /wl_surface@[0-9]*\.attach/ {found = 1} END {exit !found}' "$work/protocol.log"; }
 for _ in $(seq 100); do mapped && break; sleep 0.2; done
 mapped || { echo "the window did not map"; tail -n 20 "$work/protocol.log"; exit 1; }
 grep -q 'xdg_toplevel@[0-9]*\.set_app_id("orvantis")' "$work/protocol.log" ||
