@@ -196,17 +196,7 @@ RGBQUAD PxImage::GetPixelColorInterpolated(float x, float y, InterpolationMethod
     }
     if (xi >= 0 && xi + 1 < width && yi >= 0 && yi + 1 < height && !IsIndexed())
         return BilinearFixed(Direct24(*this), xi, yi, FixedFraction(x, xi), FixedFraction(y, yi));
-
-    const float dx = x - float(xi);
-    const float dy = y - float(yi);
-    const float w00 = (1 - dx) * (1 - dy), w10 = dx * (1 - dy), w01 = (1 - dx) * dy, w11 = dx * dy;
-    const RGBQUAD p00 = withOverflow(xi, yi), p10 = withOverflow(xi + 1, yi);
-    const RGBQUAD p01 = withOverflow(xi, yi + 1), p11 = withOverflow(xi + 1, yi + 1);
-    auto mix = [&](std::uint8_t RGBQUAD::*c) {
-        return ClampByte(w00 * p00.*c + w10 * p10.*c + w01 * p01.*c + w11 * p11.*c);
-    };
-    return {mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed),
-            alpha ? mix(&RGBQUAD::rgbReserved) : std::uint8_t(0)};
+    return BilinearFetched(x, y, xi, yi, alpha != nullptr, withOverflow);
 }
 
 RGBQUAD PxImage::GetAreaColorInterpolated(float xc, float yc, float width, float height, InterpolationMethod im,

@@ -41,6 +41,24 @@ inline std::uint8_t ClampByte(float v)
     return v > 0.0f ? (v < 255.0f ? std::uint8_t(v) : std::uint8_t(255)) : std::uint8_t(0);
 }
 
+// The bilinear mix in single precision of the four pixels from (xi, yi) to
+// (xi + 1, yi + 1), which fetch gives (with the overflow rule applied), at the
+// position (x, y): the sampler's path where the fixed-point one cannot go.
+template <typename Fetch>
+RGBQUAD BilinearFetched(float x, float y, std::int32_t xi, std::int32_t yi, bool withAlpha, const Fetch& fetch)
+{
+    const float dx = x - float(xi);
+    const float dy = y - float(yi);
+    const float w00 = (1 - dx) * (1 - dy), w10 = dx * (1 - dy), w01 = (1 - dx) * dy, w11 = dx * dy;
+    const RGBQUAD p00 = fetch(xi, yi), p10 = fetch(xi + 1, yi);
+    const RGBQUAD p01 = fetch(xi, yi + 1), p11 = fetch(xi + 1, yi + 1);
+    auto mix = [&](std::uint8_t RGBQUAD::*c) {
+        return ClampByte(w00 * p00.*c + w10 * p10.*c + w01 * p01.*c + w11 * p11.*c);
+    };
+    return {mix(&RGBQUAD::rgbBlue), mix(&RGBQUAD::rgbGreen), mix(&RGBQUAD::rgbRed),
+            withAlpha ? mix(&RGBQUAD::rgbReserved) : std::uint8_t(0)};
+}
+
 // At the start of result row y of `rows`: false once the caller has set
 // image.info.escape. Records the progress, unless the rows are split over
 // threads, which would all write it.
