@@ -159,9 +159,9 @@ void CLumivexDoc::PutBack(CardState state)
 
 // ---- pictures of the card ----
 
-std::unique_ptr<MemoryCanvas> CLumivexDoc::Compose(SIZE client)
+std::unique_ptr<MemoryCanvas> CLumivexDoc::Compose(SIZE client, LONG handleSize)
 {
-    return ComposeCard(m_workArea, client.cx, client.cy);
+    return ComposeCard(m_workArea, client.cx, client.cy, handleSize);
 }
 
 HBITMAP CLumivexDoc::RenderCardBitmap()

@@ -8,7 +8,7 @@ namespace {
 constexpr COLORREF kHatchColour = RGB(191, 191, 191);
 
 // The card layer alone, in card coordinates; null without a frame size.
-std::unique_ptr<MemoryCanvas> ComposeCardLayer(WorkArea& card)
+std::unique_ptr<MemoryCanvas> ComposeCardLayer(WorkArea& card, LONG handleSize)
 {
     const SIZE size = card.GetFrameSize();
     if (size.cx <= 0 || size.cy <= 0)
@@ -24,6 +24,7 @@ std::unique_ptr<MemoryCanvas> ComposeCardLayer(WorkArea& card)
         const POINT pos = selected->GetPos();
         const SIZE box = selected->GetSize();
         CTrackerEx outline;
+        outline.m_nHandleSize = handleSize;
         outline.Draw(layer->Dc(), RectAt(pos.x, pos.y, box.cx, box.cy));
     }
     return layer;
@@ -31,9 +32,9 @@ std::unique_ptr<MemoryCanvas> ComposeCardLayer(WorkArea& card)
 
 }  // namespace
 
-std::unique_ptr<MemoryCanvas> ComposeCard(WorkArea& card, LONG clientWidth, LONG clientHeight)
+std::unique_ptr<MemoryCanvas> ComposeCard(WorkArea& card, LONG clientWidth, LONG clientHeight, LONG handleSize)
 {
-    const std::unique_ptr<MemoryCanvas> layer = ComposeCardLayer(card);
+    const std::unique_ptr<MemoryCanvas> layer = ComposeCardLayer(card, handleSize);
     auto backBuffer = std::make_unique<MemoryCanvas>(clientWidth, clientHeight);
     if (!backBuffer->IsValid())
         return nullptr;

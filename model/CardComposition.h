@@ -5,10 +5,13 @@
 
 #include <memory>
 
+#include "model/TrackerEx.h"
 #include "model/WorkArea.h"
 #include "platform/MemoryCanvas.h"
 
 // A new back buffer of the client size with the card at the work area's
 // origin; null when the back buffer cannot be made. Without a frame (or
-// when the card layer cannot be made) it holds the hatch alone.
-std::unique_ptr<MemoryCanvas> ComposeCard(WorkArea& card, LONG clientWidth, LONG clientHeight);
+// when the card layer cannot be made) it holds the hatch alone. The
+// selection's handles are squares of handleSize pixels.
+std::unique_ptr<MemoryCanvas> ComposeCard(WorkArea& card, LONG clientWidth, LONG clientHeight,
+                                          LONG handleSize = CTrackerEx::HANDLE_SIZE);

@@ -27,11 +27,10 @@ bool IsCorner(int handle)
     return handle >= CTrackerEx::HIT_TOP_LEFT && handle <= CTrackerEx::HIT_BOTTOM_LEFT;
 }
 
-// The handle's square inside a normalised box, cut to the box where the box
+// The handle's square of side s inside a normalised box, cut to the box where the box
 // is smaller than a handle.
-RECT HandleRectOf(const RECT& box, int handle)
+RECT HandleRectOf(const RECT& box, int handle, LONG s)
 {
-    constexpr LONG s = CTrackerEx::HANDLE_SIZE;
     const std::int64_t width = std::int64_t(box.right) - box.left, height = std::int64_t(box.bottom) - box.top;
     const bool sidesAcross = width >= 3 * s, sidesDown = height >= 3 * s;
     const LONG middleX = SaturatingAdd(box.left, (width - s) / 2), middleY = SaturatingAdd(box.top, (height - s) / 2);
@@ -88,7 +87,7 @@ int CTrackerEx::HitTest(POINT p) const
         return HIT_NOTHING;
     if (m_nStyle & STYLE_HANDLES_INSIDE)
         for (int handle = HIT_TOP_LEFT; handle <= HIT_LEFT; ++handle)
-            if (Holds(HandleRectOf(box, handle), p))
+            if (Holds(HandleRectOf(box, handle, m_nHandleSize), p))
                 return handle;
     return HIT_MIDDLE;
 }
@@ -97,7 +96,7 @@ RECT CTrackerEx::GetHandleRect(int handle) const
 {
     if (!(m_nStyle & STYLE_HANDLES_INSIDE))
         return {};
-    return HandleRectOf(Normalized(m_rect), handle);
+    return HandleRectOf(Normalized(m_rect), handle, m_nHandleSize);
 }
 
 void CTrackerEx::Draw(HDC dc, RECT box) const
@@ -120,7 +119,7 @@ void CTrackerEx::Draw(HDC dc, RECT box) const
     if (m_nStyle & STYLE_HANDLES_INSIDE) {
         HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
         for (int handle = HIT_TOP_LEFT; handle <= HIT_LEFT; ++handle) {
-            const RECT square = HandleRectOf(box, handle);
+            const RECT square = HandleRectOf(box, handle, m_nHandleSize);
             FillRect(dc, &square, black);
         }
         DeleteObject(black);

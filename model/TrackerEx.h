@@ -24,7 +24,8 @@ public:
     static constexpr int HIT_LEFT = 7;
     static constexpr int HIT_MIDDLE = 8;
 
-    // Handles are squares of this side inside the box. A side's middle
+    // Handles are squares of this side inside the box (m_nHandleSize; a
+    // screen of more pixels per point has larger ones). A side's middle
     // handle exists only when the side holds three handles' length, so that
     // it never touches the corner handles; the corner handles always exist.
     static constexpr LONG HANDLE_SIZE = 7;
@@ -62,6 +63,7 @@ public:
 
     RECT m_rect{};
     UINT m_nStyle = STYLE_DOTTED_OUTLINE | STYLE_HANDLES_INSIDE;
+    LONG m_nHandleSize = HANDLE_SIZE;
     float m_fRatio = 1.0f;
 
 private:

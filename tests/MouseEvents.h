@@ -8,9 +8,9 @@
 
 namespace mouse {
 
-inline void Send(QWidget& widget, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held)
+inline void Send(QWidget& widget, QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons held)
 {
-    QMouseEvent event(type, QPointF(p), widget.mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
+    QMouseEvent event(type, p, widget.mapToGlobal(p), button, held, Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
 }
 

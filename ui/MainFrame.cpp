@@ -153,7 +153,7 @@ QStringList LocalFiles(const QMimeData* data)
 
 }  // namespace
 
-void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors, std::optional<POINT> dropped)
+void CMainFrame::OpenFiles(const QStringList& files, QStringList* errors, std::optional<QPointF> dropped)
 {
     // Photos opened together are placed a little apart, so each can be seen.
     constexpr LONG kStep = 20;
@@ -209,8 +209,7 @@ void CMainFrame::dropEvent(QDropEvent* event)
         return;
     }
     // A photo dropped on one of the frame's windows lands fitted into it.
-    const QPoint at = m_view->mapFrom(this, event->position().toPoint());
-    OpenFiles(files, nullptr, POINT{at.x(), at.y()});
+    OpenFiles(files, nullptr, m_view->mapFrom(this, event->position()));
 }
 
 // ---- what the view asks of the window ----

@@ -51,9 +51,9 @@ public:
     // Files dropped on the window, pasted or named on the command line:
     // photos placed as Photo places them, template packages imported. Why a
     // photo cannot be read goes to errors when given, else to a message box.
-    // Photos dropped at a view point over one of the frame's windows are
-    // fitted into it.
-    void OpenFiles(const QStringList& files, QStringList* errors = nullptr, std::optional<POINT> dropped = {});
+    // Photos dropped at a position of the view over one of the frame's
+    // windows are fitted into it.
+    void OpenFiles(const QStringList& files, QStringList* errors = nullptr, std::optional<QPointF> dropped = {});
 
     // ViewHost
     void ShowLowerBar(LowerBar bar) override;

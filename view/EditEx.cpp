@@ -16,6 +16,7 @@
 #include "platform/text/TextCoverage.h"
 #include "platform/text/TextFont.h"
 #include "platform/text/TextLines.h"
+#include "view/DevicePixels.h"
 
 namespace {
 
@@ -105,17 +106,43 @@ void CEditEx::Prepare(const LOGFONTW& font, COLORREF colour, const TextLook& loo
     m_bFinishing = false;
 }
 
+SIZE CEditEx::ViewSize() const
+{
+    return parentWidget() ? devicepixels::Size(*parentWidget()) : devicepixels::Size(*this);
+}
+
 void CEditEx::PlaceLinesAt(POINT lines)
 {
     const LONG left = lines.x - m_inset.x(), top = lines.y - m_inset.y();
-    const LONG right = parentWidget() ? parentWidget()->width() : left + width();
-    PlaceAt({left, top, right, top + m_inset.y() + m_block.cy + m_margins.bottom});
+    PlaceAt({left, top, ViewSize().cx, top + m_inset.y() + m_block.cy + m_margins.bottom});
 }
 
 void CEditEx::PlaceAt(const RECT& rect)
 {
     m_placement = rect;
-    setGeometry(rect.left + 1, rect.top + 1, rect.right - rect.left, rect.bottom - rect.top);
+    // The widget covers the placement's device pixels, shown a line right
+    // and down as the composition is; where a widget pixel holds several
+    // device pixels, the placement starts m_shift inside the widget.
+    const qreal ratio = devicePixelRatioF();
+    const LONG line = devicepixels::Length(*this, 1);
+    const QPointF corner(rect.left + line, rect.top + line);
+    const QRect widget = QRectF(corner / ratio, QSizeF(rect.right - rect.left, rect.bottom - rect.top) / ratio)
+                             .toAlignedRect();
+    m_shift = corner - QPointF(widget.topLeft()) * ratio;
+    setGeometry(widget);
+}
+
+QPoint CEditEx::PlacementPoint(const QPointF& position) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return QPoint(int(std::floor(position.x() * ratio - m_shift.x())),
+                  int(std::floor(position.y() * ratio - m_shift.y())));
+}
+
+QRect CEditEx::PlacementRect(const QRect& widgetRect) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return QRectF(QPointF(widgetRect.topLeft()) * ratio - m_shift, QSizeF(widgetRect.size()) * ratio).toAlignedRect();
 }
 
 POINT CEditEx::GetLinesOrigin() const
@@ -161,9 +188,8 @@ int CEditEx::LineLeft(LONG lineWidth) const
 bool CEditEx::Fits(const QString& text) const
 {
     const SIZE now = m_block, then = Block(text);
-    const LONG room = parentWidget() ? parentWidget()->height() - m_placement.top - m_inset.y() - m_margins.bottom
-                                     : then.cy;
-    const bool across = m_inset.x() + then.cx <= width() || then.cx <= now.cx;
+    const LONG room = parentWidget() ? ViewSize().cy - m_placement.top - m_inset.y() - m_margins.bottom : then.cy;
+    const bool across = m_inset.x() + then.cx <= m_placement.right - m_placement.left || then.cx <= now.cx;
     const bool down = then.cy <= room || then.cy <= now.cy;
     return across && down;
 }
@@ -276,12 +302,15 @@ void CEditEx::paintEvent(QPaintEvent* event)
     const auto realised = RealisedFontOf(m_font);
     // Only what shows of the editor is painted: a text of thousands of
     // lines makes an editor far taller than the view.
-    const QRect visible = viewport()->visibleRegion().boundingRect() & viewport()->rect();
-    const QRect area = event->rect() & visible;
+    // Everything below is in the placement's device pixels.
+    const QRect visible = PlacementRect(viewport()->visibleRegion().boundingRect() & viewport()->rect());
+    const QRect area = PlacementRect(event->rect()) & visible;
     const MemoryCanvas* behind = m_backBuffer ? m_backBuffer() : nullptr;
     if (area.isEmpty() || !realised)
         return;
     QPainter painter(viewport());
+    devicepixels::PaintInDevicePixels(painter, *this);
+    painter.translate(m_shift);
     // The composition under the editor, converted once for the editing.
     const QRect shown = visible.translated(m_placement.left, m_placement.top);
     if (m_background.isNull() || m_backgroundFrom != shown) {
@@ -364,13 +393,13 @@ void CEditEx::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     setFocus(Qt::MouseFocusReason);
-    PlaceCaret(event->position().toPoint(), event->modifiers() & Qt::ShiftModifier);
+    PlaceCaret(PlacementPoint(event->position()), event->modifiers() & Qt::ShiftModifier);
 }
 
 void CEditEx::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
-        PlaceCaret(event->position().toPoint(), true);
+        PlaceCaret(PlacementPoint(event->position()), true);
 }
 
 void CEditEx::mouseReleaseEvent(QMouseEvent*) {}
@@ -379,7 +408,7 @@ void CEditEx::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    PlaceCaret(event->position().toPoint(), false);
+    PlaceCaret(PlacementPoint(event->position()), false);
     QTextCursor cursor = textCursor();
     cursor.select(QTextCursor::WordUnderCursor);
     setTextCursor(cursor);

@@ -33,9 +33,10 @@ public:
     // at a point of the view's composition, the editor reaching to the
     // view's right edge and as far down as its lines and effects.
     void PlaceLinesAt(POINT lines);
-    // Where the editor lies in the view's composition (client coordinates
-    // of the card layer); the widget itself stands one pixel right and down,
-    // as the composition is shown.
+    // Where the editor lies in the view's composition (its device pixels,
+    // as the view's client); the widget itself stands a line right and
+    // down, as the composition is shown. The editor measures, paints and
+    // takes the mouse in those pixels.
     void PlaceAt(const RECT& rect);
     RECT GetPlacement() const { return m_placement; }
     // The top-left corner of the box of the lines, in the composition.
@@ -67,6 +68,11 @@ protected:
 
 private:
     SIZE Block(const QString& text) const;
+    // The view's client in device pixels.
+    SIZE ViewSize() const;
+    // A widget position, and a widget rectangle, in the placement's pixels.
+    QPoint PlacementPoint(const QPointF& position) const;
+    QRect PlacementRect(const QRect& widgetRect) const;
     // Whether the text would still fit, or at least fit no worse than now.
     bool Fits(const QString& text) const;
     QString WithSelectionReplaced(const QString& inserted) const;
@@ -95,6 +101,7 @@ private:
     QPoint m_inset;    // where the lines' box starts inside the editor
     SIZE m_block{};    // the lines' box for the text as it is
     RECT m_placement{};
+    QPointF m_shift;  // where the placement starts inside the widget, in device pixels
     bool m_bFinishing = false;
     // What a paint reuses: the composition under the editor as shown, and
     // the canvas the text is drawn on.

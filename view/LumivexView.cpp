@@ -10,6 +10,7 @@
 #include "app/NewTextFont.h"
 #include "model/ImageEx.h"
 #include "model/TextEx.h"
+#include "view/DevicePixels.h"
 
 namespace {
 
@@ -21,11 +22,6 @@ const QString kHintAddText =
 const QString kHintEditing = QStringLiteral("To stop editing text, press \"Enter\" key on your keyboard");
 
 const QColor kBorderColour(111, 111, 111);
-
-POINT ToPoint(const QPointF& p)
-{
-    return {LONG(std::floor(p.x())), LONG(std::floor(p.y()))};
-}
 
 Qt::CursorShape CursorForHit(int hit)
 {
@@ -90,7 +86,13 @@ CLumivexView::~CLumivexView()
 
 bool CLumivexView::ClientHolds(POINT p) const
 {
-    return p.x >= 0 && p.y >= 0 && p.x < width() && p.y < height();
+    const SIZE client = devicepixels::Size(*this);
+    return p.x >= 0 && p.y >= 0 && p.x < client.cx && p.y < client.cy;
+}
+
+POINT CLumivexView::ClientPoint(const QPointF& position) const
+{
+    return devicepixels::Point(*this, position);
 }
 
 bool CLumivexView::SelectionIsPicture() const
@@ -142,8 +144,9 @@ void CLumivexView::RedrawCard()
 
 const MemoryCanvas* CLumivexView::GetBackBuffer()
 {
-    if ((m_bBackBufferStale || !m_backBuffer) && width() > 0 && height() > 0) {
-        m_backBuffer = m_document.Compose({width(), height()});
+    const SIZE client = devicepixels::Size(*this);
+    if ((m_bBackBufferStale || !m_backBuffer) && client.cx > 0 && client.cy > 0) {
+        m_backBuffer = m_document.Compose(client, m_tracker.m_nHandleSize);
         m_bBackBufferStale = false;
     }
     return m_backBuffer.get();
@@ -151,25 +154,34 @@ const MemoryCanvas* CLumivexView::GetBackBuffer()
 
 void CLumivexView::paintEvent(QPaintEvent*)
 {
-    const LONG w = width(), h = height();
+    // A window moved to a screen of another ratio keeps its size in widget
+    // pixels: the card is fitted to its new count of device pixels here.
+    const SIZE client = devicepixels::Size(*this);
+    if (client.cx != m_rcLastClient.cx || client.cy != m_rcLastClient.cy)
+        FitToClient();
+    const LONG w = client.cx, h = client.cy, line = devicepixels::Length(*this, 1);
     QPainter painter(this);
+    devicepixels::PaintInDevicePixels(painter, *this);
     if (const MemoryCanvas* back = GetBackBuffer())
-        DrawBitmap(painter, QRect(1, 1, w - 2, h - 1), *back->Bitmap(), QRect(0, 0, w - 2, h - 1));
+        DrawBitmap(painter, QRect(line, line, w - 2 * line, h - line), *back->Bitmap(),
+                   QRect(0, 0, w - 2 * line, h - line));
     // Left, top and right border lines; there is no bottom line.
-    painter.fillRect(QRect(0, 0, 1, h), kBorderColour);
-    painter.fillRect(QRect(0, 0, w, 1), kBorderColour);
-    painter.fillRect(QRect(w - 1, 0, 1, h), kBorderColour);
+    painter.fillRect(QRect(0, 0, line, h), kBorderColour);
+    painter.fillRect(QRect(0, 0, w, line), kBorderColour);
+    painter.fillRect(QRect(w - line, 0, line, h), kBorderColour);
     if (m_drag.IsActive()) {
-        // The rubber band of the drag, one pixel right and down like the
-        // back buffer's copy.
+        // The rubber band of the drag, a line right and down like the back
+        // buffer's copy; a wide pen is drawn inside the band's pixels.
         const RECT r = m_tracker.m_rect;
         const QRect band = QRect(QPoint(std::min(r.left, r.right), std::min(r.top, r.bottom)),
                                  QPoint(std::max(r.left, r.right) - 1, std::max(r.top, r.bottom) - 1))
-                               .translated(1, 1);
-        painter.setPen(QPen(Qt::white, 1));
-        painter.drawRect(band);
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.drawRect(band);
+                               .translated(line, line);
+        const qreal inset = (line - 1) / 2.0;
+        const QRectF path = QRectF(band).adjusted(inset, inset, -inset, -inset);
+        painter.setPen(QPen(Qt::white, line));
+        painter.drawRect(path);
+        painter.setPen(QPen(Qt::black, line, Qt::DotLine));
+        painter.drawRect(path);
     }
 }
 
@@ -273,26 +285,33 @@ void CLumivexView::UpdateTrackerRect()
 void CLumivexView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (width() <= 0 || height() <= 0)
+    FitToClient();
+}
+
+void CLumivexView::FitToClient()
+{
+    const SIZE client = devicepixels::Size(*this);
+    if (client.cx <= 0 || client.cy <= 0)
         return;
+    m_tracker.m_nHandleSize = devicepixels::Length(*this, CTrackerEx::HANDLE_SIZE);
     if (m_host)
-        m_document.FitCardToView({width(), height()}, true);
+        m_document.FitCardToView(client, true);
     // The card has been refitted: the paint that follows composes it anew.
     RedrawCard();
-    if (m_pEdit->isVisible() && m_rcLastClient.width() > 0 && m_rcLastClient.height() > 0) {
+    if (m_pEdit->isVisible() && m_rcLastClient.cx > 0 && m_rcLastClient.cy > 0) {
         const RECT e = m_pEdit->GetPlacement();
-        const LONG x = LONG(double(width()) * e.left / m_rcLastClient.width() + 0.5);
-        const LONG y = LONG(double(height()) * e.top / m_rcLastClient.height() + 0.5);
-        m_pEdit->PlaceAt({x, y, width(), y + (e.bottom - e.top)});
+        const LONG x = LONG(double(client.cx) * e.left / m_rcLastClient.cx + 0.5);
+        const LONG y = LONG(double(client.cy) * e.top / m_rcLastClient.cy + 0.5);
+        m_pEdit->PlaceAt({x, y, client.cx, y + (e.bottom - e.top)});
     }
-    m_rcLastClient = size();
+    m_rcLastClient = client;
 }
 
 // ---- mouse and keys ----
 
 void CLumivexView::mousePressEvent(QMouseEvent* event)
 {
-    const POINT p = ToPoint(event->position());
+    const POINT p = ClientPoint(event->position());
     if (m_drag.IsActive())
         return;
     if (event->button() == Qt::LeftButton) {
@@ -304,7 +323,7 @@ void CLumivexView::mousePressEvent(QMouseEvent* event)
 
 void CLumivexView::mouseMoveEvent(QMouseEvent* event)
 {
-    const POINT p = ToPoint(event->position());
+    const POINT p = ClientPoint(event->position());
     if (m_drag.IsActive()) {
         m_drag.Move(p);
         update();
@@ -355,9 +374,9 @@ void CLumivexView::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void CLumivexView::FitSelectionIntoWindowAt(POINT client)
+void CLumivexView::FitSelectionIntoWindowAt(const QPointF& position)
 {
-    m_document.FitSelectedPhotoIntoWindowAt(ToCard(client));
+    m_document.FitSelectedPhotoIntoWindowAt(ToCard(ClientPoint(position)));
 }
 
 void CLumivexView::ClearSelection()
@@ -413,7 +432,7 @@ void CLumivexView::UpdateCursor(POINT p)
 void CLumivexView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && !m_drag.IsActive() && m_nMode != MODE_EDITING)
-        EditTextAt(ToPoint(event->position()));
+        EditTextAt(ClientPoint(event->position()));
 }
 
 // ---- undo and redo ----

@@ -46,9 +46,9 @@ public:
     // Escape: nothing selected, back to template mode; a deselected photo
     // sinks below the frame as after a click elsewhere.
     void ClearSelection();
-    // A photo dropped at a client point over one of the frame's windows is
-    // fitted into that window; elsewhere it stays as placed.
-    void FitSelectionIntoWindowAt(POINT client);
+    // A photo dropped at a position of the widget over one of the frame's
+    // windows is fitted into that window; elsewhere it stays as placed.
+    void FitSelectionIntoWindowAt(const QPointF& position);
 
     // The in-place editor: prepared (hidden) in a font, colour and look,
     // its lines' box starting at a client point; committed as a new text
@@ -63,7 +63,9 @@ public:
     void Redo();
 
     // The card's composition at the client size, composed when the card has
-    // changed since; null when it cannot be made.
+    // changed since; null when it cannot be made. The client is the widget
+    // in device pixels (see DevicePixels.h), as are the tracker's box and
+    // every point the view hands on.
     const MemoryCanvas* GetBackBuffer();
 
 protected:
@@ -84,6 +86,11 @@ private:
     void StartNewText(POINT p);
     void EditTextAt(POINT p);
     bool ClientHolds(POINT p) const;
+    // A mouse position as the client pixel it falls in.
+    POINT ClientPoint(const QPointF& position) const;
+    // The card fitted to the client's size, and the tracker's handles to
+    // the screen's ratio.
+    void FitToClient();
     bool SelectionIsPicture() const;
     // Whether a photo that loses the selection sinks below the frame.
     bool SinksPhotos() const;
@@ -99,7 +106,7 @@ private:
     CTrackerEx m_tracker;
     TrackerDrag m_drag;
     PhotoRotation m_rotation;
-    QSize m_rcLastClient;
+    SIZE m_rcLastClient{};
     // The font of the last new text: kept when the size box holds no size.
     LOGFONTW m_lfNewText;
     int m_nMode = MODE_NONE;
