@@ -176,8 +176,8 @@ void CLumivexView::paintEvent(QPaintEvent*)
         const QRect band = QRect(QPoint(std::min(r.left, r.right), std::min(r.top, r.bottom)),
                                  QPoint(std::max(r.left, r.right) - 1, std::max(r.top, r.bottom) - 1))
                                .translated(line, line);
-        const qreal inset = (line - 1) / 2.0;
-        const QRectF path = QRectF(band).adjusted(inset, inset, -inset, -inset);
+        const LONG inset = line / 2;
+        const QRect path = band.adjusted(inset, inset, -inset, -inset);
         painter.setPen(QPen(Qt::white, line));
         painter.drawRect(path);
         painter.setPen(QPen(Qt::black, line, Qt::DotLine));
