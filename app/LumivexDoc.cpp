@@ -159,9 +159,9 @@ void CLumivexDoc::PutBack(CardState state)
 
 // ---- pictures of the card ----
 
-std::unique_ptr<MemoryCanvas> CLumivexDoc::Compose(SIZE client, LONG handleSize)
+const MemoryCanvas* CLumivexDoc::Compose(SIZE client, LONG handleSize, CardCanvases& canvases)
 {
-    return ComposeCard(m_workArea, client.cx, client.cy, handleSize);
+    return ComposeCard(m_workArea, client, handleSize, canvases);
 }
 
 HBITMAP CLumivexDoc::RenderCardBitmap()

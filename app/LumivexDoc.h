@@ -19,7 +19,7 @@
 #include "app/CardHistory.h"
 #include "model/TemplateStore.h"
 #include "model/TextLook.h"
-#include "model/TrackerEx.h"
+#include "model/CardComposition.h"
 #include "model/WorkArea.h"
 
 class ImageEx;
@@ -132,8 +132,9 @@ public:
     void ClearHistory();
 
     // ---- pictures of the card ----
-    // The card on a client-sized back buffer (see ComposeCard).
-    std::unique_ptr<MemoryCanvas> Compose(SIZE client, LONG handleSize = CTrackerEx::HANDLE_SIZE);
+    // The card on a client-sized back buffer, made in the canvases given
+    // (see ComposeCard).
+    const MemoryCanvas* Compose(SIZE client, LONG handleSize, CardCanvases& canvases);
     // The card at the full resolution of its template; owned by the caller
     // (DeleteObject), null when it cannot be made.
     HBITMAP RenderCardBitmap();

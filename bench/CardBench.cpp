@@ -113,22 +113,25 @@ void BM_TextExFit_FarBoxesAndFieldLimits(benchmark::State& state)
     state.SetLabel(c.label);
 }
 
+constexpr LONG kClientWidth = 1200, kClientHeight = 800;
+
 // A card as the editor shows it: a frame of `source` pixels with a window in
-// its middle half, fitted to `shown`; a selected 12-megapixel photo a third
-// of the card wide, on top; two texts.
+// its middle half, fitted to `shown`, centred in a client of 1200 x 800
+// times `ratio` (the screen's device pixels a point); a selected
+// 12-megapixel photo a third of the card wide, on top; two texts.
 class EditedCard {
 public:
-    EditedCard(SIZE source, SIZE shown)
+    EditedCard(SIZE source, SIZE shown, LONG ratio = 1) : m_client{kClientWidth * ratio, kClientHeight * ratio}
     {
         // Frames reach the card only through a template file.
         m_card.LoadTemplate(FrameTemplateFolder(source).Path());
         m_card.ScaleAll(shown);
-        m_card.SetOrigin({(1200 - shown.cx) / 2, (800 - shown.cy) / 2});
+        m_card.SetOrigin({(m_client.cx - shown.cx) / 2, (m_client.cy - shown.cy) / 2});
 
-        auto greeting = std::make_unique<TextEx>(Arial(-48), RGB(200, 20, 40), u"Happy Birthday, Anna");
+        auto greeting = std::make_unique<TextEx>(Arial(-48 * ratio), RGB(200, 20, 40), u"Happy Birthday, Anna");
         greeting->m_ptPos = {shown.cx / 10, shown.cy / 20};
         m_card.AddElement(std::move(greeting));
-        auto signature = std::make_unique<TextEx>(Arial(-24), RGB(20, 20, 120), u"from all of us");
+        auto signature = std::make_unique<TextEx>(Arial(-24 * ratio), RGB(20, 20, 120), u"from all of us");
         signature->m_ptPos = {shown.cx / 2, shown.cy * 17 / 20};
         m_card.AddElement(std::move(signature));
 
@@ -141,6 +144,8 @@ public:
 
     WorkArea& Card() { return m_card; }
     ImageEx& Photo() { return *m_photo; }
+    // The card's composition as the view makes it, in the pixels of the last.
+    const MemoryCanvas* Compose() { return ComposeCard(m_card, m_client, CTrackerEx::HANDLE_SIZE, m_canvases); }
 
     // The photo's box in client coordinates, as the view keeps it.
     RECT PhotoBox() const
@@ -151,35 +156,45 @@ public:
     }
 
 private:
+    SIZE m_client;
+    CardCanvases m_canvases;
     WorkArea m_card;
     ImageEx* m_photo = nullptr;
 };
 
-constexpr LONG kClientWidth = 1200, kClientHeight = 800;
+// The view's three steps at a screen ratio of state.range(0): a card of
+// 1500 x 1050 pixels a point shown at 1000 x 700 points in a client of
+// 1200 x 800 points, so a ratio of 2 composes four times the pixels.
+EditedCard ViewCard(benchmark::State& state)
+{
+    const LONG ratio = LONG(state.range(0));
+    state.counters["ratio"] = double(ratio);
+    return EditedCard({1500 * ratio, 1050 * ratio}, {1000 * ratio, 700 * ratio}, ratio);
+}
 
 void BM_ComposeCard_1000x700_In1200x800(benchmark::State& state)
 {
-    EditedCard edited({1500, 1050}, {1000, 700});
+    EditedCard edited = ViewCard(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+        benchmark::DoNotOptimize(edited.Compose());
 }
 
 // One whole degree of a right-drag: the photo rebuilt at the new angle, the
 // card composed again.
 void BM_RotationStep_12MPPhoto(benchmark::State& state)
 {
-    EditedCard edited({1500, 1050}, {1000, 700});
+    EditedCard edited = ViewCard(state);
     for (auto _ : state) {
         edited.Photo().Rotate(1.0f);
-        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+        benchmark::DoNotOptimize(edited.Compose());
     }
 }
 
 // A corner drag step and the resize that ends it; the corner moves back and
-// forth by 20 pixels so that every step rebuilds the photo.
+// forth by 20 points so that every step rebuilds the photo.
 void BM_CornerDragStep_12MPPhoto(benchmark::State& state)
 {
-    EditedCard edited({1500, 1050}, {1000, 700});
+    EditedCard edited = ViewCard(state);
     const SIZE shown = edited.Card().GetFrameSize();
     const POINT origin = edited.Card().GetOrigin();
     const RECT card{origin.x, origin.y, origin.x + shown.cx, origin.y + shown.cy};
@@ -190,13 +205,13 @@ void BM_CornerDragStep_12MPPhoto(benchmark::State& state)
         tracker.m_fRatio = float(edited.Photo().GetAspectRatio());
         const POINT corner{tracker.m_rect.right - 1, tracker.m_rect.bottom - 1};
         tracker.BeginTrack(CTrackerEx::HIT_BOTTOM_RIGHT, corner, card);
-        const LONG step = grow ? 20 : -20;
+        const LONG step = (grow ? 20 : -20) * LONG(state.range(0));
         tracker.TrackTo({corner.x + step, corner.y + step});
         tracker.EndTrack();
         tracker.NormalizeRect();
         const RECT r = tracker.m_rect;
         edited.Photo().SetSize({r.right - r.left, r.bottom - r.top});
-        benchmark::DoNotOptimize(ComposeCard(edited.Card(), kClientWidth, kClientHeight));
+        benchmark::DoNotOptimize(edited.Compose());
         grow = !grow;
     }
 }
@@ -274,9 +289,9 @@ BENCHMARK(BM_DrawWithAlpha_1200x900)->Arg(100)->Arg(50)->Unit(benchmark::kMillis
 BENCHMARK(BM_TextExMeasure_20Chars)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TextExFit_20Chars_48to96px)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextExFit_FarBoxesAndFieldLimits)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ComposeCard_1000x700_In1200x800)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RotationStep_12MPPhoto)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CornerDragStep_12MPPhoto)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeCard_1000x700_In1200x800)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotationStep_12MPPhoto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CornerDragStep_12MPPhoto)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderCardBitmap_3000x2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TallStripFitAndSave_2600x1800Card)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TallStripDragStep_1000x692Card)->Unit(benchmark::kMillisecond);

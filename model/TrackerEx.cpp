@@ -104,7 +104,10 @@ void CTrackerEx::Draw(HDC dc, RECT box) const
     box = Normalized(box);
     if (m_nStyle & STYLE_DOTTED_OUTLINE) {
         HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
-        HGDIOBJ previous = SelectObject(dc, pen);
+        // Put back exactly, also when the context had no pen: the pen is
+        // deleted below and must not stay selected.
+        const HPEN previous = dc->pen;
+        SelectObject(dc, pen);
         // One pixel outside the box on every side; each line stops short of
         // its end point, where the next one starts.
         const LONG left = SaturatingAdd(box.left, -1), top = SaturatingAdd(box.top, -1);
@@ -113,7 +116,7 @@ void CTrackerEx::Draw(HDC dc, RECT box) const
         LineTo(dc, box.right, box.bottom);
         LineTo(dc, left, box.bottom);
         LineTo(dc, left, top);
-        SelectObject(dc, previous);
+        dc->pen = previous;
         DeleteObject(pen);
     }
     if (m_nStyle & STYLE_HANDLES_INSIDE) {

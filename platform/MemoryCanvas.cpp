@@ -25,6 +25,13 @@ MemoryCanvas::~MemoryCanvas()
     DeleteDC(m_dc);
 }
 
+void MemoryCanvas::ResetContext()
+{
+    const HBITMAP bitmap = m_dc->bitmap;
+    *m_dc = DeviceContext{};
+    m_dc->bitmap = bitmap;
+}
+
 std::size_t MemoryCanvas::Stride() const
 {
     return std::size_t(((m_info.bmiHeader.biWidth * 24 + 31) / 32) * 4);

@@ -26,6 +26,9 @@ public:
     std::uint8_t* Row(LONG k) const { return m_bits + std::size_t(k) * Stride(); }
     // Sets every byte of the pixels, e.g. 0xFF for white.
     void Fill(std::uint8_t value);
+    // The context's drawing state (objects, colours, modes, clip) as a new
+    // canvas has it, for drawing afresh on pixels that are kept.
+    void ResetContext();
 
 private:
     BITMAPINFO m_info{};

@@ -146,10 +146,11 @@ const MemoryCanvas* CLumivexView::GetBackBuffer()
 {
     const SIZE client = devicepixels::Size(*this);
     if ((m_bBackBufferStale || !m_backBuffer) && client.cx > 0 && client.cy > 0) {
-        m_backBuffer = m_document.Compose(client, m_tracker.m_nHandleSize);
+        m_backBuffer = m_document.Compose(client, m_tracker.m_nHandleSize, m_canvases);
         m_bBackBufferStale = false;
+        ++m_nCompositions;
     }
-    return m_backBuffer.get();
+    return m_backBuffer;
 }
 
 void CLumivexView::paintEvent(QPaintEvent*)

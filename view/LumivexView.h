@@ -67,6 +67,8 @@ public:
     // in device pixels (see DevicePixels.h), as are the tracker's box and
     // every point the view hands on.
     const MemoryCanvas* GetBackBuffer();
+    // How many times the card has been composed.
+    int CompositionCount() const { return m_nCompositions; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -100,7 +102,10 @@ private:
     CLumivexDoc& m_document;
     const WorkArea& m_card;
     ViewHost* m_host;
-    std::unique_ptr<MemoryCanvas> m_backBuffer;
+    // The composition's pixels, reused while the client keeps its size.
+    CardCanvases m_canvases;
+    const MemoryCanvas* m_backBuffer = nullptr;
+    int m_nCompositions = 0;
     bool m_bBackBufferStale = true;
     CEditEx* m_pEdit = nullptr;
     CTrackerEx m_tracker;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/app/TemplateFolder.h"
 #include "tests/view/CardPixels.h"
 #include "model/CardComposition.h"
@@ -117,6 +119,28 @@ TEST_F(CardComposition, OutlineIsCutAtTheCardsEdges)
     EXPECT_EQ(CardPixel(*back, 1, 39), kBlack);
     EXPECT_EQ(CardPixel(*back, 2, 39), Grey(kPhotoGrey));
     ExpectHatchAroundTheCard(*back);
+}
+
+TEST_F(CardComposition, ReusedCanvasesHoldWhatAFreshCompositionHolds)
+{
+    // Composed into the same canvases while the card moves about the client,
+    // partly off it, and a photo moves and is selected: every time the same
+    // bytes as a composition made afresh.
+    m_card.AddElement(GreyPhoto(25, 16, {15, 12}, kPhotoGrey));
+    ElementBase* photo = m_card.GetElements().back().get();
+    CardCanvases canvases;
+    const POINT origins[] = {{13, 7}, {-20, 40}, {55, -8}, {0, 0}};
+    for (const POINT origin : origins) {
+        m_card.SetOrigin(origin);
+        photo->m_ptPos.x += 7;
+        m_card.SetSelected(origin.x == 13 ? nullptr : photo);
+        const MemoryCanvas* reused = ComposeCard(m_card, {kClientWidth, kClientHeight}, 9, canvases);
+        const auto fresh = ComposeCard(m_card, kClientWidth, kClientHeight, 9);
+        ASSERT_TRUE(reused && fresh);
+        EXPECT_EQ(reused, canvases.backBuffer.get());
+        ASSERT_EQ(0, std::memcmp(reused->Bits(), fresh->Bits(), fresh->Stride() * kClientHeight))
+            << origin.x << ", " << origin.y;
+    }
 }
 
 TEST(CardCompositionEdges, WithoutAFrameOnlyTheHatch)

@@ -118,7 +118,8 @@ TEST_F(OwnTemplates, FramePictureBecomesTheCardsTemplateAndPhotosShowThroughBoth
     ASSERT_TRUE(m_document.PlacePhoto(green));
     ASSERT_TRUE(m_document.SetSelectionBounds({0, 0}, {600, 400}));
     m_document.ClearSelection(true);
-    const auto back = m_document.Compose({600, 400});
+    CardCanvases canvases;
+    const MemoryCanvas* back = m_document.Compose({600, 400}, CTrackerEx::HANDLE_SIZE, canvases);
     ASSERT_TRUE(back);
     auto near = [](COLORREF a, COLORREF b) {
         return std::abs(GetRValue(a) - GetRValue(b)) <= 4 && std::abs(GetGValue(a) - GetGValue(b)) <= 4 &&
