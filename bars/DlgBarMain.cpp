@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QPainter>
 
-#include "app/BitmapImage.h"
 #include "app/FileFormats.h"
 #include "app/LumivexDoc.h"
 #include "app/PhotoFile.h"
@@ -17,7 +16,7 @@
 #include "controls/SkinBitmaps.h"
 #include "image/PxImage.h"
 
-CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
+CDlgBarMain::CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const SkinBitmap* background,
                          QWidget* parent)
     : QWidget(parent), m_document(document), m_background(background)
 {
@@ -120,8 +119,8 @@ void CDlgBarMain::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     const int W = width(), H = height(), w = m_background->Width(), h = m_background->Height();
-    DrawBitmap(painter, QRect(0, 0, 100, H), *m_background, QRect(0, 0, 100, H));
-    DrawBitmap(painter, QRect(100, 0, W - 100, H), *m_background, QRect(100, 0, w - 100, h));
+    DrawSkin(painter, QRect(0, 0, 100, H), *m_background, QRect(0, 0, 100, H));
+    DrawSkin(painter, QRect(100, 0, W - 100, H), *m_background, QRect(100, 0, w - 100, h));
 }
 
 void CDlgBarMain::OnPhoto()

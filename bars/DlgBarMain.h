@@ -14,6 +14,7 @@ class QAction;
 struct CardCommands;
 class PxSkinButton;
 class QMenu;
+struct SkinBitmap;
 
 // Control and command ids of the bar and its Help menu.
 constexpr int IDC_BTN_TEMPLATE = 1000;
@@ -30,7 +31,7 @@ public:
     static constexpr int kHeight = 65;
 
     // background: tool_main.jpg, owned by the main frame (may be null).
-    CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background, QWidget* parent);
+    CDlgBarMain(CLumivexDoc& document, const CardCommands& commands, const SkinBitmap* background, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
 
@@ -51,7 +52,7 @@ protected:
 
 private:
     CLumivexDoc& m_document;
-    const Bitmap* m_background;
+    const SkinBitmap* m_background;
     PxSkinButton* m_btnHelp;
     PxSkinButton* m_btnTemplate;
     PxSkinButton* m_btnText;

@@ -25,7 +25,8 @@ constexpr PhotoButton kButtons[] = {
 
 }  // namespace
 
-CDlgBarPhoto::CDlgBarPhoto(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent)
+CDlgBarPhoto::CDlgBarPhoto(CLumivexDoc& document, const SkinBitmap* background, const SkinBitmap* label,
+                           QWidget* parent)
     : CSubBar(background, label, {103, kSecondSeparator}, parent), m_document(document)
 {
     for (const PhotoButton& b : kButtons) {

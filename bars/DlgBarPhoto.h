@@ -25,7 +25,7 @@ public:
     // The second separator's x: after the Fit button, before On Top Most.
     static constexpr int kSecondSeparator = 241;
 
-    CDlgBarPhoto(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    CDlgBarPhoto(CLumivexDoc& document, const SkinBitmap* background, const SkinBitmap* label, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
     bool IsOnTopMost() const;

@@ -11,8 +11,8 @@
 #include "controls/PxSkinButton.h"
 #include "model/TemplatePackage.h"
 
-CDlgBarTemplate::CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
-                                 const Bitmap* label, QWidget* parent)
+CDlgBarTemplate::CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const SkinBitmap* background,
+                                 const SkinBitmap* label, QWidget* parent)
     : CSubBar(background, label, {}, parent), m_document(document)
 {
     m_btnSelect = AddSkinButton(IDC_TPL_SELECT, "seltpl", {47, 7});

@@ -18,8 +18,8 @@ constexpr int IDC_TPL_NEW = 1014;
 class CDlgBarTemplate : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const Bitmap* background,
-                    const Bitmap* label, QWidget* parent);
+    CDlgBarTemplate(CLumivexDoc& document, const CardCommands& commands, const SkinBitmap* background,
+                    const SkinBitmap* label, QWidget* parent);
 
     PxSkinButton* Button(int id) const;
 

@@ -60,7 +60,7 @@ int LeadingInteger(const QString& text)
     return int(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
-CDlgBarText::CDlgBarText(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent)
+CDlgBarText::CDlgBarText(CLumivexDoc& document, const SkinBitmap* background, const SkinBitmap* label, QWidget* parent)
     : CSubBar(background, label, {350, 444, 557}, parent), m_document(document)
 {
     m_fontBox = new CFontComboBox(this);

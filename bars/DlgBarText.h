@@ -43,7 +43,7 @@ int LeadingInteger(const QString& text);
 class CDlgBarText : public CSubBar {
     Q_OBJECT
 public:
-    CDlgBarText(CLumivexDoc& document, const Bitmap* background, const Bitmap* label, QWidget* parent);
+    CDlgBarText(CLumivexDoc& document, const SkinBitmap* background, const SkinBitmap* label, QWidget* parent);
 
     CFontComboBox& FontBox() const { return *m_fontBox; }
     CSizeComboBox& SizeBox() const { return *m_sizeBox; }

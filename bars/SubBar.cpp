@@ -2,11 +2,10 @@
 
 #include <QPainter>
 
-#include "app/BitmapImage.h"
 #include "controls/PxSkinButton.h"
 #include "controls/SkinBitmaps.h"
 
-CSubBar::CSubBar(const Bitmap* background, const Bitmap* label, std::vector<int> separators, QWidget* parent)
+CSubBar::CSubBar(const SkinBitmap* background, const SkinBitmap* label, std::vector<int> separators, QWidget* parent)
     : QWidget(parent), m_background(background), m_label(label), m_separators(std::move(separators))
 {
     setFixedHeight(kHeight);
@@ -19,13 +18,13 @@ void CSubBar::paintEvent(QPaintEvent*)
     const int W = width(), H = height();
     if (m_background) {
         const int w = m_background->Width(), h = m_background->Height();
-        DrawBitmap(painter, QRect(0, 0, 2, H), *m_background, QRect(0, 0, 2, H));
-        DrawBitmap(painter, QRect(2, 0, W - 4, H), *m_background, QRect(2, 0, w - 4, h));
-        DrawBitmap(painter, QRect(W - 2, 0, 2, H), *m_background, QRect(w - 2, 0, 2, H));
+        DrawSkin(painter, QRect(0, 0, 2, H), *m_background, QRect(0, 0, 2, H));
+        DrawSkin(painter, QRect(2, 0, W - 4, H), *m_background, QRect(2, 0, w - 4, h));
+        DrawSkin(painter, QRect(W - 2, 0, 2, H), *m_background, QRect(w - 2, 0, 2, H));
     }
     if (m_label)
-        DrawBitmap(painter, QRect(0, 0, m_label->Width(), m_label->Height()), *m_label,
-                   QRect(0, 0, m_label->Width(), m_label->Height()));
+        DrawSkin(painter, QRect(0, 0, m_label->Width(), m_label->Height()), *m_label,
+                 QRect(0, 0, m_label->Width(), m_label->Height()));
     // Lines from y = 6 up to, not including, y = 27.
     for (const int x : m_separators) {
         painter.fillRect(QRect(x, 6, 1, 21), QColor(157, 166, 165));

@@ -8,9 +8,8 @@
 #include <QPoint>
 #include <QWidget>
 
-#include "platform/Gdi.h"
-
 class PxSkinButton;
+struct SkinBitmap;
 
 class CSubBar : public QWidget {
     Q_OBJECT
@@ -19,7 +18,7 @@ public:
 
     // The pictures belong to the main frame and outlive the bar; either may
     // be null (a missing skin file), which leaves its part unpainted.
-    CSubBar(const Bitmap* background, const Bitmap* label, std::vector<int> separators, QWidget* parent);
+    CSubBar(const SkinBitmap* background, const SkinBitmap* label, std::vector<int> separators, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -28,7 +27,7 @@ protected:
     PxSkinButton* AddSkinButton(int id, const char* skin, QPoint at);
 
 private:
-    const Bitmap* m_background;
-    const Bitmap* m_label;
+    const SkinBitmap* m_background;
+    const SkinBitmap* m_label;
     std::vector<int> m_separators;  // x of each etched line pair's dark line
 };

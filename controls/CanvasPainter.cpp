@@ -2,13 +2,14 @@
 
 #include "app/BitmapImage.h"
 
-void PaintOnCanvas(QPainter& painter, const QRect& area, const std::function<void(MemoryCanvas&)>& draw)
+void PaintOnCanvas(QPainter& painter, const QRect& area, const std::function<void(MemoryCanvas&)>& draw, int scale)
 {
     if (area.isEmpty())
         return;
-    MemoryCanvas canvas(area.width(), area.height());
+    const QSize size = area.size() * scale;
+    MemoryCanvas canvas(size.width(), size.height());
     if (!canvas.IsValid())
         return;
     draw(canvas);
-    DrawBitmap(painter, area, *canvas.Bitmap(), QRect(QPoint(0, 0), area.size()));
+    DrawBitmap(painter, area, *canvas.Bitmap(), QRect(QPoint(0, 0), size));
 }

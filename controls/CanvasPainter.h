@@ -12,5 +12,8 @@
 #include "platform/MemoryCanvas.h"
 
 // A canvas the size of area, zeroed (black), is handed to draw in its own
-// device coordinates and then copied onto area.
-void PaintOnCanvas(QPainter& painter, const QRect& area, const std::function<void(MemoryCanvas&)>& draw);
+// device coordinates and then copied onto area. With a scale, the canvas has
+// that many pixels per pixel of area (a skin's doubled picture, for a dense
+// screen).
+void PaintOnCanvas(QPainter& painter, const QRect& area, const std::function<void(MemoryCanvas&)>& draw,
+                   int scale = 1);

@@ -3,8 +3,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "controls/CanvasPainter.h"
-
 PxSkinButton::PxSkinButton(QWidget* parent, Style style) : QAbstractButton(parent), m_nStyle(style)
 {
     setCheckable(style != PushButton);
@@ -22,8 +20,6 @@ PxSkinButton::~PxSkinButton() = default;
 
 void PxSkinButton::LoadSkinImages(const std::filesystem::path& upPath, const std::filesystem::path& downPath)
 {
-    m_imgDown.Destroy();
-    m_imgUp.Destroy();
     m_imgDown.Load(downPath, FormatJpg);
     m_imgUp.Load(upPath, FormatJpg);
     setGeometry(QRect(QPoint(0, 0), sizeHint()));
@@ -64,17 +60,15 @@ void PxSkinButton::SetHeld(bool held)
 QSize PxSkinButton::sizeHint() const
 {
     // An emptied picture keeps its old header: only a valid one has a size.
-    return m_imgUp.IsValid() ? QSize(int(m_imgUp.GetWidth()), int(m_imgUp.GetHeight())) : QSize(0, 0);
+    const PxImage& up = m_imgUp.picture;
+    return up.IsValid() ? QSize(int(up.GetWidth()), int(up.GetHeight())) : QSize(0, 0);
 }
 
 void PxSkinButton::paintEvent(QPaintEvent*)
 {
-    PxImage& picture = isDown() || m_bTracking || m_bHeld ? m_imgDown : m_imgUp;
     // An empty picture paints nothing: what lies below shows through.
-    if (!picture.IsValid())
-        return;
     QPainter painter(this);
-    PaintOnCanvas(painter, rect(), [&](MemoryCanvas& canvas) { picture.Draw(canvas.Dc(), 0, 0, width(), height()); });
+    PaintSkinImage(painter, rect(), isDown() || m_bTracking || m_bHeld ? m_imgDown : m_imgUp);
 }
 
 void PxSkinButton::enterEvent(QEnterEvent* event)

@@ -1,5 +1,6 @@
 // The push button that paints itself from two skin pictures: the up picture
-// normally, the down picture while it is pressed, hovered or held. It can
+// normally, the down picture while it is pressed, hovered or held. Each is
+// shown from its name@2x partner on a dense screen, where there is one. It can
 // carry a popup menu (the Help button's) and act as a check box or a radio
 // button; neither the check state nor the focus changes its look.
 #pragma once
@@ -8,7 +9,7 @@
 
 #include <QAbstractButton>
 
-#include "image/PxImage.h"
+#include "controls/SkinBitmaps.h"
 
 class QMenu;
 
@@ -61,6 +62,6 @@ private:
     // The pointer is over the button. Qt reports leaving only after the
     // mouse button is released, so while pressed the moves decide.
     bool m_bTracking = false;
-    PxImage m_imgUp;
-    PxImage m_imgDown;
+    SkinImage m_imgUp;
+    SkinImage m_imgDown;
 };

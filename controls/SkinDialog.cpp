@@ -5,8 +5,6 @@
 #include <QRegion>
 #include <QWindow>
 
-#include "controls/CanvasPainter.h"
-
 namespace {
 
 constexpr int kCornerEllipse = 10;
@@ -27,18 +25,17 @@ CSkinDialog::CSkinDialog(const std::filesystem::path& background, std::uint32_t 
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     m_imgBack.Load(background, format);
-    const int w = int(m_imgBack.GetWidth()), h = int(m_imgBack.GetHeight());
+    const PxImage& back = m_imgBack.picture;
+    const int w = int(back.GetWidth()), h = int(back.GetHeight());
     setFixedSize(w, h);
-    if (m_imgBack.IsValid())
+    if (back.IsValid())
         setMask(RoundedBox(w, h));
 }
 
 void CSkinDialog::paintEvent(QPaintEvent*)
 {
-    if (!m_imgBack.IsValid())
-        return;
     QPainter painter(this);
-    PaintOnCanvas(painter, rect(), [&](MemoryCanvas& canvas) { m_imgBack.Draw(canvas.Dc(), 0, 0, width(), height()); });
+    PaintSkinImage(painter, rect(), m_imgBack);
 }
 
 void CSkinDialog::mousePressEvent(QMouseEvent* event)

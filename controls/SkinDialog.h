@@ -1,6 +1,6 @@
-// A skinned dialog: no frame, the size and picture of its background file,
-// corners rounded by 10 x 10 ellipses, and dragged by any point that is not
-// a control.
+// A skinned dialog: no frame, the size and picture of its background file
+// (its name@2x partner on a dense screen), corners rounded by 10 x 10
+// ellipses, and dragged by any point that is not a control.
 #pragma once
 
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <QPoint>
 
-#include "image/PxImage.h"
+#include "controls/SkinBitmaps.h"
 
 class CSkinDialog : public QDialog {
     Q_OBJECT
@@ -18,7 +18,7 @@ public:
     CSkinDialog(const std::filesystem::path& background, std::uint32_t format, QWidget* parent);
 
 protected:
-    bool HasBackground() const { return m_imgBack.IsValid(); }
+    bool HasBackground() const { return m_imgBack.picture.IsValid(); }
 
     // QWidget
     void paintEvent(QPaintEvent* event) override;
@@ -26,7 +26,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    PxImage m_imgBack;
+    SkinImage m_imgBack;
     // Where the dialog was grabbed, relative to its top-left corner, while it
     // follows the pointer itself (none while the window system moves it).
     std::optional<QPoint> m_dragOffset;

@@ -4,8 +4,6 @@
 
 #include <QPainter>
 
-#include "app/BitmapImage.h"
-
 namespace {
 
 // 10 points at the 96 dots per inch the skin's pixel layout is made for.
@@ -57,9 +55,9 @@ void CStatusBarEx::paintEvent(QPaintEvent*)
     const int W = width(), H = height();
     if (m_hbmBack) {
         const int bw = m_hbmBack->Width(), bh = m_hbmBack->Height();
-        DrawBitmap(painter, QRect(0, 0, 2, H), *m_hbmBack, QRect(0, 0, 2, H));
-        DrawBitmap(painter, QRect(2, 0, W - 26, H), *m_hbmBack, QRect(2, 0, bw - 26, bh));
-        DrawBitmap(painter, QRect(W - 24, 0, 24, H), *m_hbmBack, QRect(bw - 24, 0, 24, H));
+        DrawSkin(painter, QRect(0, 0, 2, H), *m_hbmBack, QRect(0, 0, 2, H));
+        DrawSkin(painter, QRect(2, 0, W - 26, H), *m_hbmBack, QRect(2, 0, bw - 26, bh));
+        DrawSkin(painter, QRect(W - 24, 0, 24, H), *m_hbmBack, QRect(bw - 24, 0, 24, H));
     }
 
     QFont font(QStringLiteral("Tahoma"));

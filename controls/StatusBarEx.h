@@ -38,6 +38,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::unique_ptr<Bitmap> m_hbmBack;
+    std::unique_ptr<SkinBitmap> m_hbmBack;
     std::array<QString, kPaneCount> m_panes;
 };

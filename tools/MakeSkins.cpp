@@ -2,6 +2,11 @@
 // encoders (JPEG, and PNG for about.png and template.png).
 //   make_skins <folder>
 //
+// Every picture is drawn twice: name.jpg at the sizes below, and name@2x.jpg
+// at twice the size for screens of two device pixels per pixel. The second
+// drawing is made afresh at that density (strokes, glyphs and gradients at
+// twice the resolution), never enlarged from the first.
+//
 // One palette throughout: a deep ink caption, main bar and window border, a
 // light paper colour for the lower bars, status bar and dialogs, and a warm
 // amber accent for what is active (held buttons, the icons' details).
@@ -111,17 +116,27 @@ QColor StatusRow(int y)
     return y == 1 ? kWhite : Mix(kPaperTop, kPaperBottom, (y - 1) / double(kStatusHeight - 2));
 }
 
-QImage NewPicture(int width, int height)
+// A picture of width x height pixels of the window's layout, holding scale
+// device pixels per layout pixel: painters draw on it in layout pixels.
+QImage NewPicture(int width, int height, int scale)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
+    QImage picture(width * scale, height * scale, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(scale);
     picture.fill(kPaper);
     return picture;
 }
 
-// A piece of a band whose first row is the band's row top.
-QImage Band(int width, int height, RowColour rows, int top = 0)
+// The picture's whole area in layout pixels.
+QRect Area(const QImage& picture)
 {
-    QImage picture = NewPicture(width, height);
+    return QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize());
+}
+
+// A piece of a band whose first row is the band's row top. A row is one
+// layout pixel high at every scale, as the window's own lines are.
+QImage Band(int width, int height, int scale, RowColour rows, int top = 0)
+{
+    QImage picture = NewPicture(width, height, scale);
     QPainter painter(&picture);
     for (int y = 0; y < height; ++y)
         painter.fillRect(0, y, width, 1, rows(top + y));
@@ -162,13 +177,21 @@ void PaintEmblem(QPainter& painter, const QRectF& box)
     painter.restore();
 }
 
+// Writes one scale of the skin set: at scale 2 each name.ext becomes
+// name@2x.ext, the name the program looks for beside name.ext.
 class SkinWriter {
 public:
-    explicit SkinWriter(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+    SkinWriter(std::filesystem::path folder, int scale) : m_folder(std::move(folder)), m_scale(scale) {}
 
     bool Succeeded() const { return m_ok; }
+    int Scale() const { return m_scale; }
 
-    void Write(const std::string& name, const QImage& picture) { m_ok = WritePicture(picture, m_folder / name) && m_ok; }
+    void Write(const std::string& name, const QImage& picture)
+    {
+        const std::filesystem::path plain(name);
+        const std::string suffix = m_scale == 1 ? "" : "@" + std::to_string(m_scale) + "x";
+        m_ok = WritePicture(picture, m_folder / (plain.stem().string() + suffix + plain.extension().string())) && m_ok;
+    }
 
     // name_up.jpg and name_down.jpg from one drawing of both looks.
     template <typename Paint>
@@ -180,6 +203,7 @@ public:
 
 private:
     std::filesystem::path m_folder;
+    int m_scale;
     bool m_ok = true;
 };
 
@@ -187,7 +211,8 @@ private:
 
 void WriteCaption(SkinWriter& skins)
 {
-    QImage title = Band(300, kCaptionHeight, CaptionRow);
+    const int scale = skins.Scale();
+    QImage title = Band(300, kCaptionHeight, scale, CaptionRow);
     QPainter painter(&title);
     PaintEmblem(painter, QRectF(9, 4, 17, 17));
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -199,8 +224,8 @@ void WriteCaption(SkinWriter& skins)
 
     // The strip's cells: minimise, maximise, close (strip x 0-27, 27-54, 54-95).
     const QRect cells[] = {{0, 0, 27, 16}, {27, 0, 27, 16}, {54, 0, 41, 16}};
-    auto strip = [&cells](int hovered) {
-        QImage picture = Band(95, 16, CaptionRow, kStripTop);
+    auto strip = [&cells, scale](int hovered) {
+        QImage picture = Band(95, 16, scale, CaptionRow, kStripTop);
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
         for (int i = 0; i < 3; ++i) {
@@ -236,8 +261,9 @@ void WriteCaption(SkinWriter& skins)
 
 void WriteBorders(SkinWriter& skins)
 {
-    auto side = [](int height, bool left, bool besideMainBar) {
-        QImage picture = NewPicture(9, height);
+    const int scale = skins.Scale();
+    auto side = [scale](int height, bool left, bool besideMainBar) {
+        QImage picture = NewPicture(9, height, scale);
         QPainter painter(&picture);
         for (int y = 0; y < height; ++y)
             painter.fillRect(0, y, 9, 1, besideMainBar && y < kMainBarHeight - 1 ? MainBarRow(y) : kBarBottom);
@@ -252,7 +278,7 @@ void WriteBorders(SkinWriter& skins)
     skins.Write("left.jpg", side(16, true, false));
     skins.Write("right.jpg", side(16, false, false));
 
-    QImage bottom = Band(64, 8, [](int y) { return y == 7 ? kEdge : Mix(kBarBottom, kBarShadow, y / 7.0); });
+    QImage bottom = Band(64, 8, scale, [](int y) { return y == 7 ? kEdge : Mix(kBarBottom, kBarShadow, y / 7.0); });
     skins.Write("bottom.jpg", bottom);
 }
 
@@ -261,7 +287,8 @@ void WriteBorders(SkinWriter& skins)
 
 void WriteMainBar(SkinWriter& skins)
 {
-    skins.Write("tool_main.jpg", Band(120, kMainBarHeight, MainBarRow));
+    const int scale = skins.Scale();
+    skins.Write("tool_main.jpg", Band(120, kMainBarHeight, scale, MainBarRow));
 
     struct MainButton {
         const char* name;
@@ -274,8 +301,8 @@ void WriteMainBar(SkinWriter& skins)
         {"card", icons::Thumbnails, "Card"},
     };
     for (const MainButton& button : buttons)
-        skins.WriteButton(button.name, [&button](bool down) {
-            QImage picture = Band(64, 64, MainBarRow);
+        skins.WriteButton(button.name, [&button, scale](bool down) {
+            QImage picture = Band(64, 64, scale, MainBarRow);
             QPainter painter(&picture);
             painter.setRenderHint(QPainter::Antialiasing);
             if (down) {
@@ -297,15 +324,15 @@ void WriteMainBar(SkinWriter& skins)
 // The lower bars: flat icons on the light band; the down look is a white
 // tile with an amber outline.
 
-QImage LowerButton(QSize size, int top, bool down, Icon icon, const char* label = nullptr)
+QImage LowerButton(QSize size, int scale, int top, bool down, Icon icon, const char* label = nullptr)
 {
-    QImage picture = Band(size.width(), size.height(), SubBarRow, top);
+    QImage picture = Band(size.width(), size.height(), scale, SubBarRow, top);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     if (down) {
         painter.setPen(QPen(kAccent, 1));
         painter.setBrush(kWhite);
-        painter.drawRoundedRect(QRectF(picture.rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        painter.drawRoundedRect(QRectF(Area(picture)).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     }
     const IconInk ink{down ? kInkText : QColor(0x3b, 0x47, 0x58), kAccentDeep};
     if (!label) {
@@ -327,9 +354,9 @@ QImage LowerButton(QSize size, int top, bool down, Icon icon, const char* label 
 }
 
 // The label at a lower bar's left end: a dark tab continuing the main bar.
-QImage BarLabel(Icon icon)
+QImage BarLabel(Icon icon, int scale)
 {
-    QImage picture = Band(40, kSubBarHeight, SubBarRow);
+    QImage picture = Band(40, kSubBarHeight, scale, SubBarRow);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -341,10 +368,11 @@ QImage BarLabel(Icon icon)
 
 void WriteLowerBars(SkinWriter& skins)
 {
-    skins.Write("tool_sub.jpg", Band(64, kSubBarHeight, SubBarRow));
-    skins.Write("sub_photo.jpg", BarLabel(icons::Landscape));
-    skins.Write("sub_tpl.jpg", BarLabel(icons::Frame));
-    skins.Write("sub_text.jpg", BarLabel(icons::Letter));
+    const int scale = skins.Scale();
+    skins.Write("tool_sub.jpg", Band(64, kSubBarHeight, scale, SubBarRow));
+    skins.Write("sub_photo.jpg", BarLabel(icons::Landscape, scale));
+    skins.Write("sub_tpl.jpg", BarLabel(icons::Frame, scale));
+    skins.Write("sub_text.jpg", BarLabel(icons::Letter, scale));
 
     struct IconButton {
         const char* name;
@@ -359,7 +387,8 @@ void WriteLowerBars(SkinWriter& skins)
         {"outline", icons::TextOutline}, {"shadow", icons::TextShadow},
     };
     for (const IconButton& button : iconButtons)
-        skins.WriteButton(button.name, [&button](bool down) { return LowerButton({24, 21}, 6, down, button.icon); });
+        skins.WriteButton(button.name,
+                          [&button, scale](bool down) { return LowerButton({24, 21}, scale, 6, down, button.icon); });
 
     struct LabelledButton {
         const char* name;
@@ -375,14 +404,14 @@ void WriteLowerBars(SkinWriter& skins)
         {"newtpl", icons::Landscape, "From Picture", 112},
     };
     for (const LabelledButton& button : labelledButtons)
-        skins.WriteButton(button.name, [&button](bool down) {
-            return LowerButton({button.width, 19}, 7, down, button.icon, button.label);
+        skins.WriteButton(button.name, [&button, scale](bool down) {
+            return LowerButton({button.width, 19}, scale, 7, down, button.icon, button.label);
         });
 }
 
 void WriteStatusBar(SkinWriter& skins)
 {
-    QImage status = Band(200, kStatusHeight, StatusRow);
+    QImage status = Band(200, kStatusHeight, skins.Scale(), StatusRow);
     QPainter painter(&status);
     painter.setRenderHint(QPainter::Antialiasing);
     // The size grip in the right 24 px: three diagonal rows of dots.
@@ -418,9 +447,9 @@ void PaintDialogFrame(QPainter& painter, const QRect& area, int headerHeight)
 void WriteAbout(SkinWriter& skins)
 {
     constexpr int kHeader = 140;
-    QImage about = NewPicture(400, 300);
+    QImage about = NewPicture(400, 300, skins.Scale());
     QPainter painter(&about);
-    PaintDialogFrame(painter, about.rect(), kHeader);
+    PaintDialogFrame(painter, Area(about), kHeader);
     painter.fillRect(QRect(1, kHeader, 398, 3), kAccent);
 
     // Cards fanned out at the header's right, the front one a picture card
@@ -470,9 +499,9 @@ void WriteAbout(SkinWriter& skins)
 
 void WriteTemplateDialog(SkinWriter& skins)
 {
-    QImage dialog = NewPicture(476, 384);
+    QImage dialog = NewPicture(476, 384, skins.Scale());
     QPainter painter(&dialog);
-    PaintDialogFrame(painter, dialog.rect(), 27);
+    PaintDialogFrame(painter, Area(dialog), 27);
     PaintEmblem(painter, QRectF(8, 5, 17, 17));
     painter.setFont(Face("DejaVu Sans", 12, QFont::Bold));
     painter.setPen(kLightOnDark);
@@ -488,11 +517,11 @@ void WriteTemplateDialog(SkinWriter& skins)
 // The OK and Cancel buttons lie on the dialogs' paper.
 void WriteDialogButtons(SkinWriter& skins)
 {
-    auto button = [](const char* label, bool primary, bool down) {
-        QImage picture = NewPicture(58, 22);
+    auto button = [scale = skins.Scale()](const char* label, bool primary, bool down) {
+        QImage picture = NewPicture(58, 22, scale);
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF face = QRectF(picture.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QRectF face = QRectF(Area(picture)).adjusted(0.5, 0.5, -0.5, -0.5);
         if (primary) {
             painter.setPen(QPen(kAccentDeep, 1));
             painter.setBrush(down ? kAccentLight : kAccent);
@@ -503,7 +532,7 @@ void WriteDialogButtons(SkinWriter& skins)
         painter.drawRoundedRect(face, 4, 4);
         painter.setFont(Face("DejaVu Sans", 11, primary ? QFont::Bold : QFont::Normal));
         painter.setPen(kInkText);
-        painter.drawText(picture.rect(), Qt::AlignCenter, label);
+        painter.drawText(Area(picture), Qt::AlignCenter, label);
         return picture;
     };
     skins.WriteButton("ok", [&](bool down) { return button("OK", true, down); });
@@ -613,14 +642,18 @@ int main(int argc, char** argv)
     std::error_code error;
     std::filesystem::create_directories(folder, error);
 
-    SkinWriter skins(folder);
-    WriteCaption(skins);
-    WriteBorders(skins);
-    WriteMainBar(skins);
-    WriteLowerBars(skins);
-    WriteStatusBar(skins);
-    WriteAbout(skins);
-    WriteTemplateDialog(skins);
-    WriteDialogButtons(skins);
-    return skins.Succeeded() ? 0 : 1;
+    bool ok = true;
+    for (const int scale : {1, 2}) {
+        SkinWriter skins(folder, scale);
+        WriteCaption(skins);
+        WriteBorders(skins);
+        WriteMainBar(skins);
+        WriteLowerBars(skins);
+        WriteStatusBar(skins);
+        WriteAbout(skins);
+        WriteTemplateDialog(skins);
+        WriteDialogButtons(skins);
+        ok = skins.Succeeded() && ok;
+    }
+    return ok ? 0 : 1;
 }

@@ -39,11 +39,11 @@
 namespace {
 
 // A whole picture copied at its own size.
-void DrawWhole(QPainter& painter, int x, int y, const Bitmap* picture)
+void DrawWhole(QPainter& painter, int x, int y, const SkinBitmap* picture)
 {
     if (picture)
-        DrawBitmap(painter, QRect(x, y, picture->Width(), picture->Height()), *picture,
-                   QRect(0, 0, picture->Width(), picture->Height()));
+        DrawSkin(painter, QRect(x, y, picture->Width(), picture->Height()), *picture,
+                 QRect(0, 0, picture->Width(), picture->Height()));
 }
 
 }  // namespace
@@ -306,25 +306,25 @@ void CMainFrame::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const int W = width(), H = height();
-    if (const Bitmap* title = m_skin.title.get()) {
+    if (const SkinBitmap* title = m_skin.title.get()) {
         const int tw = title->Width(), th = title->Height();
-        DrawBitmap(painter, QRect(0, 0, 150, th), *title, QRect(0, 0, 150, th));
-        DrawBitmap(painter, QRect(150, 0, W - 270, th), *title, QRect(160, 0, 2, th));
-        DrawBitmap(painter, QRect(W - 120, 0, 120, th), *title, QRect(tw - 120, 0, 120, th));
+        DrawSkin(painter, QRect(0, 0, 150, th), *title, QRect(0, 0, 150, th));
+        DrawSkin(painter, QRect(150, 0, W - 270, th), *title, QRect(160, 0, 2, th));
+        DrawSkin(painter, QRect(W - 120, 0, 120, th), *title, QRect(tw - 120, 0, 120, th));
     }
     if (m_captionStrip)
-        DrawBitmap(painter, QRect(W - 108, 1, 95, m_captionStrip->Height()), *m_captionStrip,
-                   QRect(0, 0, 95, m_captionStrip->Height()));
+        DrawSkin(painter, QRect(W - 108, 1, 95, m_captionStrip->Height()), *m_captionStrip,
+                 QRect(0, 0, 95, m_captionStrip->Height()));
     DrawWhole(painter, 0, 25, m_skin.topLeft.get());
-    if (const Bitmap* left = m_skin.left.get())
-        DrawBitmap(painter, QRect(0, 90, left->Width(), H - 90), *left, QRect(0, 0, left->Width(), left->Height()));
+    if (const SkinBitmap* left = m_skin.left.get())
+        DrawSkin(painter, QRect(0, 90, left->Width(), H - 90), *left, QRect(0, 0, left->Width(), left->Height()));
     DrawWhole(painter, W - 9, 25, m_skin.topRight.get());
-    if (const Bitmap* right = m_skin.right.get())
-        DrawBitmap(painter, QRect(W - 9, 90, right->Width(), H - 90), *right,
-                   QRect(0, 0, right->Width(), right->Height()));
-    if (const Bitmap* bottom = m_skin.bottom.get())
-        DrawBitmap(painter, QRect(1, H - kBottom, W - 2, kBottom), *bottom,
-                   QRect(0, 8 - kBottom, bottom->Width(), kBottom));
+    if (const SkinBitmap* right = m_skin.right.get())
+        DrawSkin(painter, QRect(W - 9, 90, right->Width(), H - 90), *right,
+                 QRect(0, 0, right->Width(), right->Height()));
+    if (const SkinBitmap* bottom = m_skin.bottom.get())
+        DrawSkin(painter, QRect(1, H - kBottom, W - 2, kBottom), *bottom,
+                 QRect(0, 8 - kBottom, bottom->Width(), kBottom));
 }
 
 Qt::Edges CMainFrame::BorderAt(const QPoint& p) const
@@ -346,7 +346,7 @@ Qt::Edges CMainFrame::BorderAt(const QPoint& p) const
 void CMainFrame::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    const Bitmap* strip = m_skin.capNormal.get();
+    const SkinBitmap* strip = m_skin.capNormal.get();
     if (CloseRect().contains(p))
         strip = m_skin.capClose.get();
     else if (MinimiseRect().contains(p))

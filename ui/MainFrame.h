@@ -46,7 +46,7 @@ public:
     QRect MaximiseRect() const;
     QRect CloseRect() const;
     // The caption strip now shown: the normal one or a hovered button's.
-    const Bitmap* CaptionStrip() const { return m_captionStrip; }
+    const SkinBitmap* CaptionStrip() const { return m_captionStrip; }
 
     // Files dropped on the window, pasted or named on the command line:
     // photos placed as Photo places them, template packages imported. Why a
@@ -100,7 +100,7 @@ private:
     CDlgBarText* m_textBar = nullptr;
     CLumivexView* m_view = nullptr;
     CStatusBarEx* m_statusBar = nullptr;
-    const Bitmap* m_captionStrip = nullptr;
+    const SkinBitmap* m_captionStrip = nullptr;
     QString m_hint;           // pane 0 as the view last set it
     QTimer* m_passing = nullptr;  // brings the hint back after a passing message
 };

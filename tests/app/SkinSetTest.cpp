@@ -83,6 +83,25 @@ TEST(SkinSet, EveryButtonHasUpAndDownLooksOfOneSize)
     }
 }
 
+// Beside each picture of the window, name@2x.ext drawn at twice its size
+// for dense screens (thumb.jpg belongs to the default template, not the
+// window).
+TEST(SkinSet, EveryPictureHasAPartnerAtTwiceItsSize)
+{
+    auto expectPartner = [](const std::string& name, const SkinPicture& size) {
+        const std::size_t dot = name.rfind('.');
+        PxImage partner;
+        ExpectPicture(partner, name.substr(0, dot) + "@2x" + name.substr(dot), 2 * size.width, 2 * size.height,
+                      size.format);
+    };
+    for (const SkinPicture& picture : kPictures)
+        if (std::string(picture.name) != "thumb.jpg")
+            expectPartner(picture.name, picture);
+    for (const SkinPicture& button : kButtons)
+        for (const char* look : {"_up.jpg", "_down.jpg"})
+            expectPartner(button.name + std::string(look), button);
+}
+
 TEST(SkinSet, CaptionStripsShowWhichButtonIsHovered)
 {
     PxImage normal;

@@ -17,6 +17,7 @@ fail() { echo "installed tree: $*"; failed=1; }
 
 expected=(
   lib/orvantis/orvantis lib/orvantis/Orvantis.html lib/orvantis/res/skins/this.tpl lib/orvantis/res/skins/title.jpg
+  lib/orvantis/res/skins/title@2x.jpg
   share/applications/orvantis.desktop share/metainfo/orvantis.metainfo.xml
 )
 expected+=(share/mime/packages/orvantis-card.xml share/thumbnailers/orvantis.thumbnailer)
