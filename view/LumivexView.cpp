@@ -362,7 +362,8 @@ void CLumivexView::keyPressEvent(QKeyEvent* event)
             QWidget::keyPressEvent(event);
         return;
     }
-    const LONG step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    // A step of one or ten points on screen, in the client's pixels.
+    const LONG step = devicepixels::Length(*this, event->modifiers() & Qt::ShiftModifier ? 10 : 1);
     switch (event->key()) {
     case Qt::Key_Delete: m_document.DeleteSelection(); break;
     case Qt::Key_Escape: ClearSelection(); break;

@@ -89,6 +89,13 @@ TEST_F(ScaledView, ClicksAndDragsLandOnTheirDevicePixels)
     Send(QEvent::MouseButtonPress, {box.left, box.top + 20});
     Send(QEvent::MouseButtonRelease, {box.left, box.top + 20}, Qt::NoButton);
     EXPECT_EQ(Card().GetSelected(), placed);
+
+    // The arrow keys move it by a point on screen, Shift by ten.
+    const POINT at = placed->GetPos();
+    QTest::keyClick(&m_view, Qt::Key_Right);
+    QTest::keyClick(&m_view, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(placed->GetPos().x, at.x + Device(1));
+    EXPECT_EQ(placed->GetPos().y, at.y + Device(10));
 }
 
 TEST_F(ScaledView, ATextTypedAtAClickLandsThere)
