@@ -11,18 +11,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/inside.sh" <<'INNER'
 set -euo pipefail
-build=$1 work=$2
+build=$1 work=$2 steps=$3
+source "$steps"
 QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=xcb XDG_STATE_HOME="$work/state" ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0 \
   "$build/orvantis" 2>"$work/errors" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
-shown=
-for _ in $(seq 100); do
-  if xwininfo -name Orvantis >"$work/info" 2>/dev/null && grep -q IsViewable "$work/info"; then shown=1; break; fi
-  kill -0 $program 2>/dev/null || { echo "the program ended without a window"; cat "$work/errors"; exit 1; }
-  sleep 0.2
-done
-[[ -n $shown ]] || { echo "no window appeared within 20 s"; cat "$work/errors"; exit 1; }
+xwininfo -id "$(window Orvantis)" >"$work/info"
 sleep 2
 import -window root "$work/shot.png"
 value() { awk -F: -v k="$1" '$1 ~ k {gsub(/ /, "", $2); print $2}' "$work/info"; }
@@ -51,4 +46,4 @@ kill $program
 wait $program 2>/dev/null || true
 echo "card and skin shown at device pixels"
 INNER
-xvfb-run -a -s "-screen 0 2560x1600x24" bash "$work/inside.sh" "$build" "$work"
+xvfb-run -a -s "-screen 0 2560x1600x24" bash "$work/inside.sh" "$build" "$work" "$(dirname "$0")/x11_steps.sh"
