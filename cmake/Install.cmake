@@ -91,7 +91,18 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.orvantis.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fontconfig, fonts-liberation, fonts-liberation2, fonts-dejavu-core")
+# The libraries the image core opens itself (image/CMakeLists.txt) are not
+# linked, so dpkg-shlibdeps misses them: dpkg names their packages.
+set(ORVANTIS_OPENED_PACKAGES "")
+get_property(ORVANTIS_OPENED_LIBRARIES GLOBAL PROPERTY ORVANTIS_OPENED_LIBRARIES)
+foreach(library ${ORVANTIS_OPENED_LIBRARIES})
+  execute_process(COMMAND dpkg-query -S ${library} OUTPUT_VARIABLE owner RESULT_VARIABLE failed ERROR_QUIET)
+  if(NOT failed AND owner MATCHES "^([^:,]+)")
+    string(APPEND ORVANTIS_OPENED_PACKAGES ", ${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fontconfig, fonts-liberation, fonts-liberation2, fonts-dejavu-core${ORVANTIS_OPENED_PACKAGES}")
 # Help Topic hands the manual to the desktop's browser; qt6-wayland lets the
 # program run as a Wayland client rather than through Xwayland; the colour
 # emoji and CJK faces draw the emoji, Chinese, Japanese and Korean of texts.

@@ -110,9 +110,9 @@ bool PxImage::Destroy()
         delete[] layers;
         layers = nullptr;
     }
-    std::free(selection);
-    std::free(alpha);
-    std::free(dib);
+    FreePixels(selection);
+    FreePixels(alpha);
+    FreePixels(dib);
     selection = alpha = dib = nullptr;
     info.bits = nullptr;
     return true;

@@ -219,8 +219,8 @@ public:
     // negative width or height means the image's own; 1 when drawing was
     // attempted, 0 when nothing could be drawn.
     std::int32_t Draw(HDC dc, std::int32_t x = 0, std::int32_t y = 0, std::int32_t width = -1, std::int32_t height = -1,
-                      const RECT* clip = nullptr, bool smooth = false);
-    std::int32_t Draw(HDC dc, const RECT& target, const RECT* clip = nullptr, bool smooth = false);
+                      const RECT* clip = nullptr, bool smooth = false) const;
+    std::int32_t Draw(HDC dc, const RECT& target, const RECT* clip = nullptr, bool smooth = false) const;
     // A DIB section (no device context) or a device bitmap holding these pixels; the caller owns it.
     HBITMAP MakeBitmap(HDC dc = nullptr);
     bool CreateFromHBITMAP(HBITMAP bitmap, HPALETTE palette = nullptr);

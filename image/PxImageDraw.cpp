@@ -21,13 +21,13 @@ void Show(const MemoryCanvas& surface, HDC dc, std::int32_t left, std::int32_t t
 
 }  // namespace
 
-std::int32_t PxImage::Draw(HDC dc, const RECT& target, const RECT* clip, bool smooth)
+std::int32_t PxImage::Draw(HDC dc, const RECT& target, const RECT* clip, bool smooth) const
 {
     return Draw(dc, target.left, target.top, RectWidth(target), RectHeight(target), clip, smooth);
 }
 
 std::int32_t PxImage::Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                           const RECT* clip, bool smooth)
+                           const RECT* clip, bool smooth) const
 {
     if (!dib || !dc || width == 0 || height == 0 || !info.enabled)
         return 0;

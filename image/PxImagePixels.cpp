@@ -195,7 +195,7 @@ void PxImage::AlphaCreate()
 
 void PxImage::AlphaDelete()
 {
-    std::free(alpha);
+    FreePixels(alpha);
     alpha = nullptr;
 }
 
@@ -282,7 +282,7 @@ bool PxImage::SelectionCopy(const PxImage& src)
 
 bool PxImage::SelectionDelete()
 {
-    std::free(selection);
+    FreePixels(selection);
     selection = nullptr;
     info.selectionBox = {LONG(GetWidth()), 0, 0, LONG(GetHeight())};
     return true;

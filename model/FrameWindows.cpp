@@ -5,16 +5,19 @@
 #include <cstdint>
 
 #include "model/ImageEx.h"
+#include "platform/PixelMemory.h"
 
 std::vector<RECT> FindFrameWindows(const ImageEx& frame)
 {
-    const PxImage& mask = frame.m_imgMaskWork;
+    const PxImage& mask = frame.WorkMask();
     std::vector<RECT> windows;
     if (!mask.IsValid() || mask.GetBpp() != 24)
         return windows;
     const auto width = std::int32_t(mask.GetWidth()), height = std::int32_t(mask.GetHeight());
-    // Top-down: 1 for a transparent pixel not yet given to a region.
-    std::vector<std::uint8_t> open(std::size_t(width) * std::size_t(height));
+    // Top-down: 1 for a transparent pixel not yet given to a region. A byte
+    // for every pixel of the frame: pixel memory, which the kernel hands over
+    // zeroed in large pages rather than a fault every four kilobytes.
+    PixelBytes open(std::size_t(width) * std::size_t(height));
     for (std::int32_t y = 0; y < height; ++y) {
         const std::uint8_t* row = mask.GetBits(std::uint32_t(height - 1 - y));
         std::uint8_t* out = open.data() + std::size_t(y) * std::size_t(width);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "image/ImageSize.h"
 #include "platform/Coordinates.h"
@@ -38,6 +39,19 @@ bool WithinLimit(std::int64_t width, std::int64_t height)
 LONG MarginFor(SIZE canvas)
 {
     return std::max<LONG>(64, std::max(canvas.cx, canvas.cy) / 8);
+}
+
+// A working picture, or an empty one for none.
+const PxImage& Shown(const std::shared_ptr<const PxImage>& picture)
+{
+    static const PxImage none;
+    return picture ? *picture : none;
+}
+
+// A picture to share, null for an empty one.
+std::shared_ptr<const PxImage> Shared(PxImage&& picture)
+{
+    return picture.IsValid() ? std::make_shared<const PxImage>(std::move(picture)) : nullptr;
 }
 
 // A part of a box (y downwards) as the window of a picture of the box's
@@ -76,9 +90,10 @@ ImageEx::ImageEx(const ImageEx& other, WorkPictures work)
       m_canvas(other.m_canvas)
 {
     if (work == WorkPictures::Copied) {
-        m_imgWork = other.m_imgWork;
-        m_imgMaskWork = other.m_imgMaskWork;
         m_box = other.m_box;
+        m_pending = other.m_pending;
+        m_work = other.m_work;
+        m_maskWork = other.m_maskWork;
         m_kept = other.m_kept;
         m_keptHighQuality = other.m_keptHighQuality;
     }
@@ -107,12 +122,22 @@ bool ImageEx::TakeWorkFrom(ImageEx& other)
         return false;
     // The same box; what other keeps must cover what of it this one shows.
     m_box = other.m_box;
+    if (other.m_pending) {
+        // Nothing made yet: the build is this one's to make, and what other
+        // still keeps shows it as it was before.
+        m_pending = std::exchange(other.m_pending, std::nullopt);
+        other.m_work.reset();
+        other.m_maskWork.reset();
+        other.m_box = {};
+        other.m_kept = {};
+        return true;
+    }
     if (!Holds(other.m_kept, PartOn(m_canvas))) {
         m_box = {};
         return false;
     }
-    m_imgWork.Transfer(other.m_imgWork);
-    m_imgMaskWork.Transfer(other.m_imgMaskWork);
+    m_work = std::move(other.m_work);
+    m_maskWork = std::move(other.m_maskWork);
     m_kept = other.m_kept;
     m_keptHighQuality = other.m_keptHighQuality;
     other.m_box = {};
@@ -150,7 +175,9 @@ void ImageEx::Rebuild(bool highQuality)
 {
     ElementBase::Rebuild(highQuality);
     if (!m_source->IsValid() || m_size.cx <= 0 || m_size.cy <= 0) {
-        // Nothing to resample: the old working pictures take the other steps.
+        // Nothing to resample: the old working pictures (made first, when
+        // they were left to be made) take the other steps.
+        MakeWork();
         TransformStale(highQuality);
         return;
     }
@@ -163,17 +190,43 @@ void ImageEx::Build(bool highQuality, bool widen)
     if (IsTurned(m_fAngle) && !PxImage::Rotate2Size(m_fAngle, m_size.cx, m_size.cy, true, box.cx, box.cy))
         box = {};
     m_box = box;
-    BuildPart(PartOn(m_canvas), highQuality, widen);
+    m_pending = Pending{highQuality, widen, m_ptPos};
 }
 
-void ImageEx::BuildPart(RECT part, bool highQuality, bool widen)
+void ImageEx::MakeWork() const
+{
+    if (const std::optional<Pending> pending = std::exchange(m_pending, std::nullopt)) {
+        const bool moved = pending->at.x != m_ptPos.x || pending->at.y != m_ptPos.y;
+        BuildPart(PartOn(m_canvas), pending->highQuality, pending->widen || moved);
+    }
+}
+
+const RECT& ImageEx::KeptPart() const
+{
+    MakeWork();
+    return m_kept;
+}
+
+const PxImage& ImageEx::WorkPicture() const
+{
+    MakeWork();
+    return Shown(m_work);
+}
+
+const PxImage& ImageEx::WorkMask() const
+{
+    MakeWork();
+    return Shown(m_maskWork);
+}
+
+void ImageEx::BuildPart(RECT part, bool highQuality, bool widen) const
 {
     const bool turned = IsTurned(m_fAngle);
     // Uncovered corners: white in the picture (transparent where it has
     // alpha), black in the mask, so they are invisible and let clicks through.
     const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
     const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
-    PxImage work, mask;
+    std::shared_ptr<const PxImage> work, mask;
     // The working pictures for the part `keep` of the box; false when they
     // would be too large or cannot be made. Each step makes the part of its
     // whole result that the next steps read.
@@ -196,25 +249,38 @@ void ImageEx::BuildPart(RECT part, bool highQuality, bool widen)
             resampled.x = m_size.cx - (held.x + held.width);
         if (m_bFlip)
             resampled.y = m_size.cy - (held.y + held.height);
-        auto build = [&](PxImage& source, PxImage& result, const RGBQUAD& fill) {
-            if (!source.IsValid())
+        auto build = [&](const std::shared_ptr<PxImage>& source, std::shared_ptr<const PxImage>& made,
+                         const RGBQUAD& fill) {
+            made.reset();
+            if (!source->IsValid())
                 return true;
+            // All of it at its own size, as it stands: both resamplers copy
+            // it, record and all, so it is shared instead.
+            if (!turned && !m_bFlip && !m_bMirror && resampled == PxWindow{0, 0, m_size.cx, m_size.cy} &&
+                source->GetWidth() == std::uint32_t(m_size.cx) && source->GetHeight() == std::uint32_t(m_size.cy)) {
+                made = source;
+                return true;
+            }
+            PxImage result;
             // The image core spreads large rebuilds over all cores; small
             // ones, as the editor's steps mostly are, stay on this thread.
-            const bool made =
-                highQuality ? source.Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat,
-                                               &result, false, true, &resampled)
-                            : source.Resample(m_size.cx, m_size.cy, 1, &result, &resampled);
-            if (!made)
+            const bool resampledOk =
+                highQuality ? source->Resample2(m_size.cx, m_size.cy, PxImage::Bicubic, PxImage::OverflowRepeat,
+                                                &result, false, true, &resampled)
+                            : source->Resample(m_size.cx, m_size.cy, 1, &result, &resampled);
+            if (!resampledOk)
                 return false;
             if (m_bFlip)
                 result.Flip();
             if (m_bMirror)
                 result.Mirror();
-            return !turned || result.Rotate2Part(m_fAngle, m_size.cx, m_size.cy, held, out, nullptr, method,
-                                                 PxImage::OverflowBackground, &fill, true, true);
+            if (turned && !result.Rotate2Part(m_fAngle, m_size.cx, m_size.cy, held, out, nullptr, method,
+                                              PxImage::OverflowBackground, &fill, true, true))
+                return false;
+            made = Shared(std::move(result));
+            return true;
         };
-        return build(*m_source, work, white) && build(*m_maskSource, mask, black);
+        return build(m_source, work, white) && build(m_maskSource, mask, black);
     };
 
     RECT keep = part;
@@ -227,37 +293,41 @@ void ImageEx::BuildPart(RECT part, bool highQuality, bool widen)
     const bool widened = keep.left != part.left || keep.top != part.top || keep.right != part.right ||
                          keep.bottom != part.bottom;
     if (!make(keep) && (!widened || !make(keep = part))) {
-        work.Destroy();
-        mask.Destroy();
+        work.reset();
+        mask.reset();
     }
-    m_imgWork.Transfer(work);
-    m_imgMaskWork.Transfer(mask);
-    m_kept = m_imgWork.IsValid() ? keep : RECT{};
+    m_work = std::move(work);
+    m_maskWork = std::move(mask);
+    m_kept = m_work ? keep : RECT{};
     m_keptHighQuality = highQuality;
 }
 
 void ImageEx::TransformStale(bool highQuality)
 {
+    // Shared pictures never change: the steps are taken on copies.
+    PxImage work = Shown(m_work), mask = Shown(m_maskWork);
     if (m_bFlip) {
-        m_imgWork.Flip();
-        m_imgMaskWork.Flip();
+        work.Flip();
+        mask.Flip();
     }
     if (m_bMirror) {
-        m_imgWork.Mirror();
-        m_imgMaskWork.Mirror();
+        work.Mirror();
+        mask.Mirror();
     }
     if (IsTurned(m_fAngle)) {
         const auto method = highQuality ? PxImage::Bicubic2 : PxImage::NearestNeighbour;
         const RGBQUAD white{255, 255, 255, 0}, black{0, 0, 0, 0};
-        m_imgWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false, true);
-        m_imgMaskWork.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false, true);
+        work.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &white, true, false, true);
+        mask.Rotate2(m_fAngle, nullptr, method, PxImage::OverflowBackground, &black, true, false, true);
     }
-    if (!m_imgWork.IsValid()) {
+    m_work = Shared(std::move(work));
+    m_maskWork = Shared(std::move(mask));
+    if (!m_work) {
         m_box = {};
         m_kept = {};
         return;
     }
-    m_box = {LONG(m_imgWork.GetWidth()), LONG(m_imgWork.GetHeight())};
+    m_box = {LONG(m_work->GetWidth()), LONG(m_work->GetHeight())};
     m_kept = {0, 0, m_box.cx, m_box.cy};
     m_keptHighQuality = highQuality;
 }
@@ -265,8 +335,9 @@ void ImageEx::TransformStale(bool highQuality)
 void ImageEx::KeepCovered()
 {
     // The element is what it was, only elsewhere: the same pixels as those
-    // kept, of their quality, with a margin for the moves to come.
-    if (m_box.cx > 0 && m_box.cy > 0 && m_source->IsValid() && m_size.cx > 0 && m_size.cy > 0 &&
+    // kept, of their quality, with a margin for the moves to come. A build
+    // still to be made is made where the element will then be.
+    if (!m_pending && m_box.cx > 0 && m_box.cy > 0 && m_source->IsValid() && m_size.cx > 0 && m_size.cy > 0 &&
         !Holds(m_kept, PartOn(m_canvas)))
         Build(m_keptHighQuality, true);
 }
@@ -336,14 +407,15 @@ void ImageEx::Draw(HDC dc)
     const bool onBitmap = bitmap && GetObjectW(bitmap, sizeof canvas, &canvas);
     // Moved since the last rebuild, or drawn on another card: what the
     // canvas shows of the box is made first when it is not kept.
-    if (onBitmap && m_box.cx > 0 && m_box.cy > 0 && !Holds(m_kept, PartOn({canvas.bmWidth, canvas.bmHeight}))) {
+    if (onBitmap && m_box.cx > 0 && m_box.cy > 0 && !Holds(KeptPart(), PartOn({canvas.bmWidth, canvas.bmHeight}))) {
         m_canvas = {canvas.bmWidth, canvas.bmHeight};
         KeepCovered();
     }
-    if (!m_imgMaskWork.IsValid()) {
+    MakeWork();
+    if (!m_maskWork) {
         // Where something is kept, it lies on the canvas or next to it.
-        if (m_imgWork.IsValid())
-            m_imgWork.Draw(dc, SaturatingAdd(m_ptPos.x, m_kept.left), SaturatingAdd(m_ptPos.y, m_kept.top), -1, -1,
+        if (m_work)
+            m_work->Draw(dc, SaturatingAdd(m_ptPos.x, m_kept.left), SaturatingAdd(m_ptPos.y, m_kept.top), -1, -1,
                            nullptr, false);
         return;
     }
@@ -369,15 +441,16 @@ void BlendPixels(const std::uint8_t* s, const std::uint8_t* m, std::uint8_t* d, 
 
 void ImageEx::BlendThroughMask(const BITMAP& canvas) const
 {
-    if (canvas.bmBitsPixel != 24 || !canvas.bmBits || !m_imgWork.IsValid() || m_imgWork.GetBpp() != 24 ||
-        m_imgMaskWork.GetBpp() != 24)
+    const PxImage& work = Shown(m_work);
+    const PxImage& mask = Shown(m_maskWork);
+    if (canvas.bmBitsPixel != 24 || !canvas.bmBits || !work.IsValid() || work.GetBpp() != 24 || mask.GetBpp() != 24)
         return;
     // Both working pictures come from the same steps; guard against a mask
     // that was never rebuilt to the picture's size all the same.
     // In 64 bits: the position may lie anywhere in the 32-bit range.
-    const std::int64_t width = std::min(m_imgWork.GetWidth(), m_imgMaskWork.GetWidth());
-    const std::int64_t height = std::min(m_imgWork.GetHeight(), m_imgMaskWork.GetHeight());
-    const std::int64_t workHeight = m_imgWork.GetHeight();
+    const std::int64_t width = std::min(work.GetWidth(), mask.GetWidth());
+    const std::int64_t height = std::min(work.GetHeight(), mask.GetHeight());
+    const std::int64_t workHeight = work.GetHeight();
     // The kept part is drawn where it lies in the box.
     const std::int64_t x = std::int64_t(m_ptPos.x) + m_kept.left, y = std::int64_t(m_ptPos.y) + m_kept.top;
     const std::int64_t firstColumn = std::max<std::int64_t>(0, -x);
@@ -390,8 +463,8 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
         const std::int64_t canvasRow = canvas.bmHeight + i - y - workHeight;
         if (canvasRow < 0 || canvasRow >= canvas.bmHeight)
             continue;
-        const std::uint8_t* s = m_imgWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
-        const std::uint8_t* m = m_imgMaskWork.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
+        const std::uint8_t* s = work.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
+        const std::uint8_t* m = mask.GetBits(std::uint32_t(i)) + 3 * std::size_t(firstColumn);
         std::uint8_t* d = canvasBits + std::size_t(canvasRow) * std::size_t(canvas.bmWidthBytes) +
                           3 * std::size_t(std::max<std::int64_t>(0, x));
         std::int64_t column = firstColumn;
@@ -414,6 +487,7 @@ void ImageEx::BlendThroughMask(const BITMAP& canvas) const
 
 bool ImageEx::IsTransparentAt(POINT point) const
 {
+    MakeWork();
     // Box pixels from the kept part's corner: a point of the box outside it
     // lies off the card, and is answered as a point outside the box.
     const std::int64_t dx = std::int64_t(point.x) - m_ptPos.x - m_kept.left;
@@ -423,8 +497,8 @@ bool ImageEx::IsTransparentAt(POINT point) const
         return false;
     const std::int32_t column = std::int32_t(dx);
     const std::int32_t row = std::int32_t(height - 1 - dy);  // bottom-up
-    if (m_imgMaskWork.IsValid() && m_imgMaskWork.IsInside(column, row) &&
-        m_imgMaskWork.GetPixelColor(column, row, false).rgbBlue < 128)
+    const PxImage& mask = Shown(m_maskWork);
+    if (mask.IsValid() && mask.IsInside(column, row) && mask.GetPixelColor(column, row, false).rgbBlue < 128)
         return true;
-    return m_imgWork.IsTransparent(column, row);
+    return Shown(m_work).IsTransparent(column, row);
 }

@@ -1,6 +1,9 @@
 // The picture element: the template frame or a user's photo. It keeps its
 // source picture and grey mask untouched and derives working copies at the
-// current size, flip, mirror and angle from them on every change.
+// current size, flip, mirror and angle from them after every change. They
+// are made when something first draws them or looks at them: a change that
+// the next one replaces (a photo placed, then fitted, then saved at full
+// quality) costs no pixels.
 //
 // The working pictures as a whole fill the element's box (GetSize), which
 // can be far larger than the card: a tall strip fitted across a window is
@@ -11,6 +14,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "image/PxImage.h"
 #include "model/ElementBase.h"
@@ -44,7 +48,11 @@ public:
     void KeepCovered();
     // The part of the box the working pictures hold: box pixels from the
     // box's top-left corner, y downwards; empty when they hold nothing.
-    const RECT& KeptPart() const { return m_kept; }
+    const RECT& KeptPart() const;
+    // What is painted, the kept part of the box, and its mask, made by the
+    // same steps and so of the same size.
+    const PxImage& WorkPicture() const;
+    const PxImage& WorkMask() const;
 
     // true: toggle the flip (upside down); false: toggle the mirror.
     void ToggleFlipMirror(bool flip);
@@ -78,8 +86,6 @@ public:
     // the shared pictures are never replaced.
     const PxImage& m_imgSrc = *m_source;      // 24 bits per pixel
     const PxImage& m_imgMaskSrc = *m_maskSource;  // 24-bit grey: 255 visible, 0 invisible; may be empty
-    PxImage m_imgWork;      // what is painted: the kept part of the box (KeptPart)
-    PxImage m_imgMaskWork;  // the same steps as m_imgWork, so the same size
     float m_fAngle = 0;
     bool m_bMirror = false;
     bool m_bFlip = false;
@@ -91,12 +97,17 @@ private:
     // The part of the box on this canvas at the element's position; the
     // whole box when the canvas is not known.
     RECT PartOn(SIZE canvas) const;
-    // The box for the present size and angle, and the working pictures for
-    // its part on the canvas.
+    // The box for the present size and angle; the working pictures for its
+    // part on the canvas are left to be made (MakeWork).
     void Build(bool highQuality, bool widen);
+    // Makes the working pictures that the last Build left to be made, for
+    // the part of the box on the canvas where the element then is (each of
+    // their pixels is the same wherever it stands), with the margin for
+    // moves when it has moved since, as a rebuild after a move has.
+    void MakeWork() const;
     // Builds the working pictures for that part of the box (with a margin
     // when widened), within the pixels a decoded picture may have.
-    void BuildPart(RECT part, bool highQuality, bool widen);
+    void BuildPart(RECT part, bool highQuality, bool widen) const;
     // The steps after the resampling (flip, mirror, turn) as they always
     // ran, on the working pictures a refused resampling leaves as they were.
     void TransformStale(bool highQuality);
@@ -105,6 +116,18 @@ private:
 
     SIZE m_canvas{};  // {0, 0}: not known
     SIZE m_box{};     // the working pictures' size as a whole; {0, 0} until built
-    RECT m_kept{};    // see KeptPart
-    bool m_keptHighQuality = false;  // the resampler the kept pixels came from
+
+    // The working pictures and what they hold, made when first needed. Made,
+    // they never change: copies of the element share them, and one that is
+    // its source unchanged (a frame shown at its own size) is the source.
+    struct Pending {
+        bool highQuality;
+        bool widen;
+        POINT at;  // where the element stood when it was asked for
+    };
+    mutable std::optional<Pending> m_pending;  // the build MakeWork has still to do
+    mutable std::shared_ptr<const PxImage> m_work;      // see WorkPicture; null for none
+    mutable std::shared_ptr<const PxImage> m_maskWork;  // see WorkMask; null for none
+    mutable RECT m_kept{};                              // see KeptPart
+    mutable bool m_keptHighQuality = false;  // the resampler the kept pixels came from
 };

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/PixelMemory.h"
+
 namespace {
 
 // The picture decoders read streams of at most this many bytes.
@@ -40,6 +42,9 @@ std::shared_ptr<SourceFile> ReadSourceFile(const std::string& path, std::string&
     struct stat status {};
     why = ::fstat(fd, &status) != 0 ? std::strerror(errno) : Unsuitable(status);
     if (why.empty()) {
+        // A photo's few megabytes are written whole at once: had whole first.
+        source->bytes.reserve(std::size_t(status.st_size));
+        PrepareForWriting(source->bytes.data(), source->bytes.capacity());
         source->bytes.resize(std::size_t(status.st_size));
         std::size_t done = 0;
         while (done < source->bytes.size()) {

@@ -197,6 +197,11 @@ bool WorkArea::ReadImageRecord(PxImage& picture, PxFile& file)
     const std::int64_t left = BytesLeft(file);
     if (left < 0 || length > std::uint64_t(left))
         return false;  // never allocate more than the file still holds
+    // A template read whole is decoded where its record lies, not copied first.
+    if (auto* memory = dynamic_cast<PxMemFile*>(&file)) {
+        picture.Decode(memory->buffer + memory->position, std::int32_t(length), FormatJpg);
+        return file.Seek(std::int32_t(length), 1);
+    }
     auto* stream = static_cast<std::uint8_t*>(std::malloc(length));
     if (!stream)
         return false;

@@ -2,7 +2,11 @@
 // A photo of tens of megabytes, or a back buffer of a few, is otherwise
 // faulted in four kilobytes at a time when it is first written, which costs
 // as much as a good part of decoding or composing it; with 2 MiB pages the
-// same memory takes a few dozen faults.
+// same memory takes a few dozen faults. A block of a large page or more is
+// mapped on its own, in whole large pages from a large page's boundary:
+// the kernel can back all of it with them, not only the part of a heap
+// block that happens to span whole ones (which left a 6 MB picture two
+// megabytes in four-kilobyte pages, costing as much as the rest together).
 #pragma once
 
 #include <cstddef>
@@ -12,9 +16,17 @@
 #include <utility>
 #include <vector>
 
-// A std::malloc block (the caller frees it with std::free), zeroed when
-// zeroed is true; null when the memory cannot be had.
+// A block that FreePixels frees, zeroed when zeroed is true; null when the
+// memory cannot be had.
 void* AllocatePixels(std::size_t bytes, bool zeroed);
+// Frees a block of AllocatePixels; null is nothing to free.
+void FreePixels(void* block) noexcept;
+
+// Has the memory of [data, data + bytes), part of a block of any allocator
+// that is about to be written whole (a file's bytes read into a vector), at
+// once: large pages where whole ones fit, the rest in one call rather than a
+// fault for every four kilobytes as it is first written. What it holds stays.
+void PrepareForWriting(void* data, std::size_t bytes);
 
 // The allocator of pixel vectors. Its blocks come zeroed (fresh memory from
 // the kernel costs no clearing), so a vector sized by resize() or by its
@@ -37,7 +49,7 @@ public:
             throw std::bad_alloc();
         return static_cast<T*>(block);
     }
-    void deallocate(T* block, std::size_t) noexcept { std::free(block); }
+    void deallocate(T* block, std::size_t) noexcept { FreePixels(block); }
     template <class U>
     void construct(U* at) noexcept
     {

@@ -1,6 +1,7 @@
 #include "render/CardAssembly.h"
 
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <new>
 
@@ -18,20 +19,18 @@
 
 namespace {
 
+// Work done beside the caller's: on a thread of its own, or when no thread
+// can be had, by the caller when it asks for the result.
+constexpr std::launch kBeside = std::launch::async | std::launch::deferred;
+
 std::string Quoted(const std::filesystem::path& path)
 {
     return "'" + path.string() + "'";
 }
 
-bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, std::string& error)
+bool PlacePhoto(CLumivexDoc& document, const PhotoRequest& request, PxImage picture, SharedSourceFile source,
+                std::string& error)
 {
-    PxImage picture;
-    std::string reason;
-    SharedSourceFile source;
-    if (!OpenPhoto(request.file, picture, reason, source)) {
-        error = "cannot read photo " + Quoted(request.file) + ": " + reason;
-        return false;
-    }
     if (!document.PlacePhoto(std::move(picture), 0, std::move(source))) {
         error = "cannot place photo " + Quoted(request.file) + " on the card";
         return false;
@@ -107,17 +106,36 @@ CardMaker::CardMaker(std::filesystem::path templateFolder)
 
 CardMaker::~CardMaker() = default;
 
+CardMaker::OpenedPhotos CardMaker::OpenPhotos(const std::vector<PhotoRequest>& requests)
+{
+    OpenedPhotos opened;
+    for (const PhotoRequest& request : requests) {
+        OpenedPhoto& photo = opened.photos.emplace_back();
+        std::string reason;
+        if (!OpenPhoto(request.file, photo.picture, reason, photo.source)) {
+            opened.photos.pop_back();
+            opened.error = "cannot read photo " + Quoted(request.file) + ": " + reason;
+            break;
+        }
+    }
+    return opened;
+}
+
 bool CardMaker::Render(const CardRequest& card, std::string& error)
 {
     if (!card.cardFile.empty())
         return RenderCardFile(card, error);
+    // The photos are read and decoded on a thread of their own while the
+    // template loads; a loaded template leaves nothing to do beside them.
+    std::future<OpenedPhotos> photos =
+        std::async(m_document ? std::launch::deferred : kBeside, OpenPhotos, std::cref(card.photos));
     try {
         if (!m_document) {
             m_document = std::make_unique<CLumivexDoc>(m_folder);
             // Shown at 100%: the card's coordinates are those of the full-resolution file.
             m_document->FitCardToView(m_document->Card().GetCardImageSize(), true);
         }
-        const bool made = Assemble(card, error);
+        const bool made = Assemble(card, photos, error);
         // The history keeps its newest steps only: a card of more steps than
         // that cannot be taken back to the template, and a fresh one is loaded.
         if (m_document->GetHistory().UndoCount() >= CardHistory::kDefaultLimit)
@@ -137,21 +155,26 @@ bool CardMaker::Render(const CardRequest& card, std::string& error)
     }
 }
 
-bool CardMaker::Assemble(const CardRequest& request, std::string& error)
+bool CardMaker::Assemble(const CardRequest& request, std::future<OpenedPhotos>& photos, std::string& error)
 {
     CLumivexDoc& document = *m_document;
     if (!document.Card().GetFrame() || document.Card().GetCardImageSize().cx <= 0) {
         error = "no card template in " + Quoted(m_folder) + " (its this.tpl is missing or holds no frame)";
         return false;
     }
-    return Finish(document, request, error);
+    return Finish(document, request, photos.get(), error);
 }
 
-bool CardMaker::Finish(CLumivexDoc& document, const CardRequest& request, std::string& error)
+bool CardMaker::Finish(CLumivexDoc& document, const CardRequest& request, OpenedPhotos opened, std::string& error)
 {
-    for (const PhotoRequest& photo : request.photos)
-        if (!PlacePhoto(document, photo, error))
+    for (std::size_t i = 0; i < opened.photos.size(); ++i)
+        if (!PlacePhoto(document, request.photos[i], std::move(opened.photos[i].picture),
+                        std::move(opened.photos[i].source), error))
             return false;
+    if (!opened.error.empty()) {
+        error = opened.error;
+        return false;
+    }
     for (const TextRequest& text : request.texts)
         AddText(document, text, request.style);
     const std::filesystem::path& output = request.output;
@@ -165,6 +188,8 @@ bool CardMaker::Finish(CLumivexDoc& document, const CardRequest& request, std::s
 
 bool CardMaker::RenderCardFile(const CardRequest& request, std::string& error)
 {
+    // Read while the card file is, which brings its own template.
+    std::future<OpenedPhotos> photos = std::async(kBeside, OpenPhotos, std::cref(request.photos));
     try {
         // Each card file brings its own template: this document holds one card at a time.
         if (!m_cardDocument)
@@ -175,7 +200,7 @@ bool CardMaker::RenderCardFile(const CardRequest& request, std::string& error)
             error = "cannot open card " + Quoted(request.cardFile) + ": " + error;
             return false;
         }
-        return Finish(document, request, error);
+        return Finish(document, request, photos.get(), error);
     } catch (const std::bad_alloc&) {
         m_cardDocument.reset();
         error = "not enough memory for the card " + Quoted(request.cardFile);

@@ -5,9 +5,13 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "image/PxImage.h"
+#include "model/SourceFile.h"
 #include "render/CardRequest.h"
 
 class CLumivexDoc;
@@ -26,12 +30,25 @@ public:
     bool Render(const CardRequest& card, std::string& error);
 
 private:
-    bool Assemble(const CardRequest& request, std::string& error);
+    // A photo of a request, decoded, with the file it was read from.
+    struct OpenedPhoto {
+        PxImage picture;
+        SharedSourceFile source;
+    };
+    // The request's photos in order up to the first that cannot be read,
+    // which error names (empty when all were read).
+    struct OpenedPhotos {
+        std::vector<OpenedPhoto> photos;
+        std::string error;
+    };
+    static OpenedPhotos OpenPhotos(const std::vector<PhotoRequest>& requests);
+
+    bool Assemble(const CardRequest& request, std::future<OpenedPhotos>& photos, std::string& error);
     // A card that starts from a card file rather than the template.
     bool RenderCardFile(const CardRequest& request, std::string& error);
     // The request's photos and texts put on the card, which is then saved as
     // a picture, or as a card file when the name ends in .orvantis.
-    static bool Finish(CLumivexDoc& document, const CardRequest& request, std::string& error);
+    static bool Finish(CLumivexDoc& document, const CardRequest& request, OpenedPhotos photos, std::string& error);
 
     std::filesystem::path m_folder;
     std::unique_ptr<CLumivexDoc> m_document;  // made by the first card

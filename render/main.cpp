@@ -54,9 +54,12 @@ int main(int argc, char** argv)
 
     QGuiApplication application(argc, argv);
     std::string error;
-    if (!CardMaker(args.templateFolder).Render(args.card, error)) {
+    const bool made = CardMaker(args.templateFolder).Render(args.card, error);
+    if (!made)
         std::fprintf(stderr, "orvantis-render: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    // The card is written or its failure told: the process ends without
+    // taking Qt down, whose font database would read the system's font
+    // configuration only to free it again after a card without texts.
+    std::fflush(nullptr);
+    std::_Exit(made ? 0 : 1);
 }

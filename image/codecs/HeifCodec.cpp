@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <libheif/heif.h>
@@ -15,6 +16,7 @@
 #include "image/codecs/AvifSequence.h"
 #include "image/codecs/CodecSupport.h"
 #include "image/codecs/HeifBoxes.h"
+#include "image/codecs/RuntimeLibrary.h"
 
 namespace {
 
@@ -26,19 +28,57 @@ using Brands = HeifCodec::Brands;
 // below it; the pixel count of the picture is checked here before decoding.
 constexpr int kMaxSide = 1 << 16;
 
-template <auto Release>
+// The libheif functions the codec calls (without their heif_ prefix).
+#define ORVANTIS_HEIF_FUNCTIONS(F)                                                                               \
+    F(context_alloc) F(context_free) F(context_set_maximum_image_size_limit)                                     \
+    F(context_read_from_memory_without_copy) F(context_get_primary_image_handle) F(decoding_options_alloc)       \
+    F(decoding_options_free) F(decode_image) F(image_release) F(image_get_plane_readonly) F(image_get_width)     \
+    F(image_get_height) F(image_get_bits_per_pixel_range) F(image_handle_release) F(image_handle_get_width)      \
+    F(image_handle_get_height) F(image_handle_has_alpha_channel) F(image_handle_is_premultiplied_alpha)          \
+    F(image_handle_get_color_profile_type) F(image_handle_get_raw_color_profile_size)                           \
+    F(image_handle_get_raw_color_profile) F(image_handle_get_nclx_color_profile) F(nclx_color_profile_free)
+
+struct Heif {
+#define ORVANTIS_DECLARE(name) decltype(&heif_##name) name;
+    ORVANTIS_HEIF_FUNCTIONS(ORVANTIS_DECLARE)
+#undef ORVANTIS_DECLARE
+};
+
+// libheif, opened when the first HEIF or AVIF picture is read.
+const pximage::RuntimeLibrary& HeifLibrary()
+{
+    static const pximage::RuntimeLibrary library(ORVANTIS_HEIF_LIBRARY);
+    return library;
+}
+
+// Its functions; null when it or one of them is missing (its Problem says which).
+const Heif* HeifFunctions()
+{
+    static const std::optional<Heif> heif = []() -> std::optional<Heif> {
+        Heif functions;
+#define ORVANTIS_FIND(name) &&HeifLibrary().Find(functions.name, "heif_" #name)
+        if (true ORVANTIS_HEIF_FUNCTIONS(ORVANTIS_FIND))
+            return functions;
+#undef ORVANTIS_FIND
+        return std::nullopt;
+    }();
+    return heif ? &*heif : nullptr;
+}
+
+// Objects go back to the library that made them, which was open by then.
+template <auto Heif::*Release>
 struct Releaser {
     template <class T>
     void operator()(T* object) const
     {
-        Release(object);
+        (HeifFunctions()->*Release)(object);
     }
 };
-using Context = std::unique_ptr<heif_context, Releaser<heif_context_free>>;
-using Handle = std::unique_ptr<heif_image_handle, Releaser<heif_image_handle_release>>;
-using Picture = std::unique_ptr<heif_image, Releaser<heif_image_release>>;
-using Options = std::unique_ptr<heif_decoding_options, Releaser<heif_decoding_options_free>>;
-using Nclx = std::unique_ptr<heif_color_profile_nclx, Releaser<heif_nclx_color_profile_free>>;
+using Context = std::unique_ptr<heif_context, Releaser<&Heif::context_free>>;
+using Handle = std::unique_ptr<heif_image_handle, Releaser<&Heif::image_handle_release>>;
+using Picture = std::unique_ptr<heif_image, Releaser<&Heif::image_release>>;
+using Options = std::unique_ptr<heif_decoding_options, Releaser<&Heif::decoding_options_free>>;
+using Nclx = std::unique_ptr<heif_color_profile_nclx, Releaser<&Heif::nclx_color_profile_free>>;
 
 Brands BrandOf(const std::uint8_t* fourcc)
 {
@@ -76,19 +116,19 @@ std::shared_ptr<const ColourSpace> NclxColourSpace(const heif_color_profile_nclx
 }
 
 // An ICC profile wins over colour parameters.
-std::shared_ptr<const ColourSpace> ColourSpaceOf(const heif_image_handle* handle)
+std::shared_ptr<const ColourSpace> ColourSpaceOf(const Heif& heif, const heif_image_handle* handle)
 {
-    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    const heif_color_profile_type type = heif.image_handle_get_color_profile_type(handle);
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
         auto space = std::make_shared<ColourSpace>();
-        space->iccProfile.resize(heif_image_handle_get_raw_color_profile_size(handle));
+        space->iccProfile.resize(heif.image_handle_get_raw_color_profile_size(handle));
         if (space->iccProfile.empty() ||
-            heif_image_handle_get_raw_color_profile(handle, space->iccProfile.data()).code != heif_error_Ok)
+            heif.image_handle_get_raw_color_profile(handle, space->iccProfile.data()).code != heif_error_Ok)
             return nullptr;
         return space;
     }
     heif_color_profile_nclx* parameters = nullptr;
-    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &parameters);
+    const heif_error error = heif.image_handle_get_nclx_color_profile(handle, &parameters);
     // Owned whatever the outcome: for values it does not know, libheif
     // hands the record over together with its error.
     const Nclx nclx(parameters);
@@ -159,10 +199,10 @@ bool RefuseDamaged(PxImage& image, const char* name, const char* how)
 // size its items declare, within the limits (libheif and its decoders
 // allocate for each before anything is decoded), and the pictures its
 // derived pictures are made of present.
-bool CheckBeforeDecoding(PxImage& image, std::span<const std::uint8_t> file, const heif_image_handle* handle,
-                         bool alpha, const char* name)
+bool CheckBeforeDecoding(const Heif& heif, PxImage& image, std::span<const std::uint8_t> file,
+                         const heif_image_handle* handle, bool alpha, const char* name)
 {
-    const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+    const int width = heif.image_handle_get_width(handle), height = heif.image_handle_get_height(handle);
     if (!pximage::CheckPictureSize(image, std::max(width, 0), std::max(height, 0), alpha, name))
         return false;
     const std::optional<std::vector<pximage::PictureSize>> declared = pximage::DeclaredPictureSizes(file);
@@ -177,13 +217,14 @@ bool CheckBeforeDecoding(PxImage& image, std::span<const std::uint8_t> file, con
 }
 
 // The decoded interleaved red, green, blue (and alpha) rows into this picture.
-bool StorePicture(PxImage& image, const heif_image* picture, bool alpha, std::uint32_t format, const char* name)
+bool StorePicture(const Heif& heif, PxImage& image, const heif_image* picture, bool alpha, std::uint32_t format,
+                  const char* name)
 {
     int stride = 0;
-    const std::uint8_t* rows = heif_image_get_plane_readonly(picture, heif_channel_interleaved, &stride);
-    const int width = heif_image_get_width(picture, heif_channel_interleaved);
-    const int height = heif_image_get_height(picture, heif_channel_interleaved);
-    if (!rows || stride <= 0 || heif_image_get_bits_per_pixel_range(picture, heif_channel_interleaved) != 8) {
+    const std::uint8_t* rows = heif.image_get_plane_readonly(picture, heif_channel_interleaved, &stride);
+    const int width = heif.image_get_width(picture, heif_channel_interleaved);
+    const int height = heif.image_get_height(picture, heif_channel_interleaved);
+    if (!rows || stride <= 0 || heif.image_get_bits_per_pixel_range(picture, heif_channel_interleaved) != 8) {
         image.SetLastError("the picture came out of the decoder in a form this program cannot read");
         return false;
     }
@@ -205,28 +246,35 @@ bool DecodeHeif(PxFile& file, PxImage& image)
         return false;
     const std::uint32_t format = FormatOf(bytes);
     const char* name = format == FormatAvif ? "AVIF" : "HEIF";
-    const Context context(heif_context_alloc());
-    const Options options(heif_decoding_options_alloc());
+    const Heif* functions = HeifFunctions();
+    if (!functions) {
+        const std::string text = std::string("the ") + name + " file cannot be read: " + HeifLibrary().Problem();
+        image.SetLastError(text.c_str());
+        return false;
+    }
+    const Heif& heif = *functions;
+    const Context context(heif.context_alloc());
+    const Options options(heif.decoding_options_alloc());
     if (!context || !options) {
         image.SetLastError("Can't allocate memory");
         return false;
     }
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
+    heif.context_set_maximum_image_size_limit(context.get(), kMaxSide);
+    heif_error error = heif.context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
     heif_image_handle* primary = nullptr;
     if (error.code == heif_error_Ok)
-        error = heif_context_get_primary_image_handle(context.get(), &primary);
+        error = heif.context_get_primary_image_handle(context.get(), &primary);
     const Handle handle(primary);
     if (error.code != heif_error_Ok)
         return pximage::NamesAvifSequence(bytes) ? pximage::DecodeAvifSequence(image, bytes) : Refuse(image, name, error);
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const bool alpha = heif.image_handle_has_alpha_channel(handle.get()) != 0;
     if (image.info.escape == -1) {  // the caller wants the size only
-        image.header.biWidth = LONG(heif_image_handle_get_width(handle.get()));
-        image.header.biHeight = LONG(heif_image_handle_get_height(handle.get()));
+        image.header.biWidth = LONG(heif.image_handle_get_width(handle.get()));
+        image.header.biHeight = LONG(heif.image_handle_get_height(handle.get()));
         return true;
     }
-    if (!CheckBeforeDecoding(image, bytes, handle.get(), alpha, name))
+    if (!CheckBeforeDecoding(heif, image, bytes, handle.get(), alpha, name))
         return false;
     if (image.info.escape) {
         image.SetLastError("Cancelled");
@@ -234,16 +282,16 @@ bool DecodeHeif(PxFile& file, PxImage& image)
     }
     options->convert_hdr_to_8bit = 1;
     heif_image* decoded = nullptr;
-    error = heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+    error = heif.decode_image(handle.get(), &decoded, heif_colorspace_RGB,
                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     const Picture picture(decoded);
     if (error.code != heif_error_Ok)
         return Refuse(image, name, error);
-    if (!StorePicture(image, picture.get(), alpha, format, name))
+    if (!StorePicture(heif, image, picture.get(), alpha, format, name))
         return false;
-    if (alpha && heif_image_handle_is_premultiplied_alpha(handle.get()))
+    if (alpha && heif.image_handle_is_premultiplied_alpha(handle.get()))
         Unpremultiply(image);
-    image.info.colourSpace = ColourSpaceOf(handle.get());
+    image.info.colourSpace = ColourSpaceOf(heif, handle.get());
     return true;
 }
 

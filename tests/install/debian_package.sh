@@ -19,7 +19,7 @@ failed=0
 fail() { echo "package: $*"; failed=1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 libminizip1 liblcms2-2 libavif15 \
+for needed in libqt6widgets6 libjpeg62-turbo libpng16-16 libtiff6 libopenjp2-7 libminizip1 liblcms2-2 libavif15 libheif1 \
               qt6-qpa-plugins fonts-liberation fonts-dejavu-core; do
   grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done

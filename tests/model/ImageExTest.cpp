@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "model/FrameWindows.h"
 #include "model/ImageEx.h"
@@ -32,9 +33,9 @@ TEST(ImageEx, PhotoWithoutAlphaGetsAnOpaqueMaskAndDrawsUnchanged)
     EXPECT_EQ(element.m_imgMaskSrc.GetWidth(), 1u);
     EXPECT_EQ(element.m_nKind, ELEMENT_USER);
     element.SetSize({200, 100});
-    ASSERT_EQ(element.m_imgMaskWork.GetWidth(), 200u);
-    ASSERT_EQ(element.m_imgMaskWork.GetHeight(), 100u);
-    EXPECT_EQ(element.m_imgMaskWork.GetPixelColor(123, 45, false), (RGBQUAD{255, 255, 255, 0}));
+    ASSERT_EQ(element.WorkMask().GetWidth(), 200u);
+    ASSERT_EQ(element.WorkMask().GetHeight(), 100u);
+    EXPECT_EQ(element.WorkMask().GetPixelColor(123, 45, false), (RGBQUAD{255, 255, 255, 0}));
     Canvas canvas(220, 120);
     element.m_ptPos = {10, 15};
     element.Draw(canvas.Dc());
@@ -92,7 +93,7 @@ TEST(ImageEx, MaskRunsBlendAsTheFormulaSaysAtEveryAlignment)
         element.Draw(canvas.Dc());
         for (int y = 0; y < 2; ++y)
             for (int x = -left; x < 61; ++x) {
-                const RGBQUAD m = FromTop(element.m_imgMaskWork, x, y), p = FromTop(photo, x, y);
+                const RGBQUAD m = FromTop(element.WorkMask(), x, y), p = FromTop(photo, x, y);
                 const auto blend = [&](BYTE mc, BYTE pc) { return BYTE(m.rgbBlue == 0 ? 255 : ((255 - mc) * 255 + pc * mc) / 255); };
                 const RGBQUAD expected{blend(m.rgbBlue, p.rgbBlue), blend(m.rgbGreen, p.rgbGreen), blend(m.rgbRed, p.rgbRed), 0};
                 ASSERT_EQ(canvas.At(left + x, y), expected) << "left " << left << ", " << x << "," << y;
@@ -186,7 +187,7 @@ TEST(ImageEx, FlipMirrorToggles)
     ImageEx plain(testimages::Random(6, 4, 24, false, 10), PxImage());
     plain.SetSize({6, 4});
     plain.ToggleFlipMirror(false);
-    EXPECT_EQ(FromTop(plain.m_imgWork, 0, 0), FromTop(plain.m_imgSrc, 5, 0));
+    EXPECT_EQ(FromTop(plain.WorkPicture(), 0, 0), FromTop(plain.m_imgSrc, 5, 0));
 }
 
 TEST(ImageEx, HitTestThroughRotatedCornersAndMasks)
@@ -210,15 +211,18 @@ TEST(ImageEx, HitTestThroughRotatedCornersAndMasks)
     EXPECT_FALSE(alphaPhoto.IsTransparentAt({2, 0}));
 }
 
-// Copies share the untouched sources and own their working pictures; a
-// state copy holds no working pictures and rebuilds the same ones.
-TEST(ImageEx, ClonesShareSourcesAndOwnWorkingPictures)
+// Copies share the untouched sources and the working pictures made so far,
+// which never change: a copy changed afterwards makes its own and leaves the
+// original's as they were. A state copy holds no working pictures and
+// rebuilds the same ones.
+TEST(ImageEx, ClonesShareSourcesAndWorkingPicturesButChangeAlone)
 {
     ImageEx element(testimages::Random(5, 5, 24, true, 13), testimages::Random(5, 5, 24, false, 14));
     element.SetSize({10, 10});
     element.Rotate(30);
     element.m_nKind = ELEMENT_TEMPLATE_FRAME;
     element.m_ptPos = {3, 4};
+    const PxImage made(element.WorkPicture());
     auto copy = element.Clone();
     auto* image = dynamic_cast<ImageEx*>(copy.get());
     ASSERT_NE(image, nullptr);
@@ -226,18 +230,21 @@ TEST(ImageEx, ClonesShareSourcesAndOwnWorkingPictures)
     EXPECT_EQ(image->m_ptPos.y, 4);
     EXPECT_TRUE(image->SharesSourcesWith(element));
     EXPECT_EQ(&image->m_imgSrc, &element.m_imgSrc);
-    EXPECT_NE(image->m_imgWork.GetBits(), element.m_imgWork.GetBits());
-    EXPECT_TRUE(testimages::SamePixels(image->m_imgWork, element.m_imgWork));
+    EXPECT_EQ(image->WorkPicture().GetBits(), element.WorkPicture().GetBits());
+    image->ToggleFlipMirror(true);
+    image->SetSize({12, 12});
+    EXPECT_NE(image->WorkPicture().GetBits(), element.WorkPicture().GetBits());
+    EXPECT_TRUE(testimages::SamePixels(element.WorkPicture(), made));
 
     auto state = element.CloneState();
     auto* stored = dynamic_cast<ImageEx*>(state.get());
     ASSERT_NE(stored, nullptr);
     EXPECT_TRUE(stored->SharesSourcesWith(element));
-    EXPECT_FALSE(stored->m_imgWork.IsValid());
+    EXPECT_FALSE(stored->WorkPicture().IsValid());
     copy.reset();  // the sources outlive any one holder
     stored->Rebuild(false);
-    EXPECT_TRUE(testimages::SamePixels(stored->m_imgWork, element.m_imgWork));
-    EXPECT_TRUE(testimages::SamePixels(stored->m_imgMaskWork, element.m_imgMaskWork));
+    EXPECT_TRUE(testimages::SamePixels(stored->WorkPicture(), element.WorkPicture()));
+    EXPECT_TRUE(testimages::SamePixels(stored->WorkMask(), element.WorkMask()));
     EXPECT_EQ(stored->GetPos().x, element.GetPos().x);
 }
 
@@ -325,8 +332,8 @@ TEST(ImageEx, WorkingPicturesHoldThePartOnTheCardAsTheWholeBoxHasIt)
                     whole.Rebuild(highQuality);
                     const WholeBox made = MadeWhole(whole, highQuality);
                     // Told no card, an element keeps its whole box.
-                    ASSERT_TRUE(testimages::SamePixels(whole.m_imgWork, made.picture));
-                    ASSERT_TRUE(testimages::SamePixels(whole.m_imgMaskWork, made.mask));
+                    ASSERT_TRUE(testimages::SamePixels(whole.WorkPicture(), made.picture));
+                    ASSERT_TRUE(testimages::SamePixels(whole.WorkMask(), made.mask));
                     const SIZE box = whole.GetSize();
                     ASSERT_EQ(box.cx, LONG(made.picture.GetWidth()));
                     ASSERT_EQ(box.cy, LONG(made.picture.GetHeight()));
@@ -341,15 +348,15 @@ TEST(ImageEx, WorkingPicturesHoldThePartOnTheCardAsTheWholeBoxHasIt)
                         EXPECT_EQ(element.GetSize(), box);
                         const RECT onCard = OnCard(box, card, pos), kept = element.KeptPart();
                         if (onCard.right == 0) {
-                            EXPECT_FALSE(element.m_imgWork.IsValid()) << where;
+                            EXPECT_FALSE(element.WorkPicture().IsValid()) << where;
                             continue;
                         }
                         ASSERT_TRUE(Holds(kept, onCard)) << where;
                         ASSERT_TRUE(Holds({0, 0, box.cx, box.cy}, kept)) << where;
                         if (highQuality)
                             EXPECT_TRUE(Holds(onCard, kept)) << where;
-                        ASSERT_TRUE(testimages::SamePixels(element.m_imgWork, PartOf(made.picture, kept))) << where;
-                        ASSERT_TRUE(testimages::SamePixels(element.m_imgMaskWork, PartOf(made.mask, kept))) << where;
+                        ASSERT_TRUE(testimages::SamePixels(element.WorkPicture(), PartOf(made.picture, kept))) << where;
+                        ASSERT_TRUE(testimages::SamePixels(element.WorkMask(), PartOf(made.mask, kept))) << where;
                         WhiteCanvas expected(card.cx, card.cy), shown(card.cx, card.cy);
                         whole.m_ptPos = pos;
                         whole.Draw(expected.Dc());
@@ -383,15 +390,15 @@ TEST(ImageEx, MovesRebuildOnlyWhenTheCardShowsWhatIsNotKept)
             for (LONG x = 0; x < card.cx; x += 3)
                 ASSERT_EQ(element.IsTransparentAt({x, y}), whole.IsTransparentAt({x, y})) << step << " " << x << "," << y;
     };
-    const std::uint8_t* kept = element.m_imgWork.GetBits();
-    const std::int64_t keptPixels = std::int64_t(element.m_imgWork.GetWidth()) * element.m_imgWork.GetHeight();
+    const std::uint8_t* kept = element.WorkPicture().GetBits();
+    const std::int64_t keptPixels = std::int64_t(element.WorkPicture().GetWidth()) * element.WorkPicture().GetHeight();
     EXPECT_LT(keptPixels, 78 * 1800 / 4);
     element.m_ptPos.y -= 30;  // within the margin
     same("a small step");
-    EXPECT_EQ(element.m_imgWork.GetBits(), kept);
+    EXPECT_EQ(element.WorkPicture().GetBits(), kept);
     element.m_ptPos.y -= 400;
     same("a long way");
-    EXPECT_NE(element.m_imgWork.GetBits(), kept);
+    EXPECT_NE(element.WorkPicture().GetBits(), kept);
     // A save leaves high-quality pixels behind and the fast resampler for
     // the next change; a move is no change of the picture and keeps them.
     for (ImageEx* e : {&whole, &element}) {
@@ -418,6 +425,75 @@ TEST(ImageEx, MovesRebuildOnlyWhenTheCardShowsWhatIsNotKept)
     EXPECT_EQ(nearImage.GetSize(), whole.GetSize());
 }
 
+// A picture shown at its own size as it stands (a frame at 100%) is its
+// source itself, which both resamplers would copy unchanged; mirrored, it is
+// a picture of its own.
+TEST(ImageEx, PictureAtItsOwnSizeIsItsSource)
+{
+    ImageEx frame(testimages::Random(30, 20, 24, false, 27), testimages::Random(30, 20, 24, false, 28));
+    frame.SetSize({30, 20});
+    for (const bool highQuality : {false, true}) {
+        frame.Rebuild(highQuality);
+        EXPECT_EQ(frame.WorkPicture().GetBits(), frame.m_imgSrc.GetBits());
+        EXPECT_EQ(frame.WorkMask().GetBits(), frame.m_imgMaskSrc.GetBits());
+    }
+    frame.ToggleFlipMirror(false);
+    EXPECT_NE(frame.WorkPicture().GetBits(), frame.m_imgSrc.GetBits());
+    EXPECT_EQ(FromTop(frame.WorkPicture(), 0, 0), FromTop(frame.m_imgSrc, 29, 0));
+    EXPECT_EQ(FromTop(frame.WorkMask(), 0, 3), FromTop(frame.m_imgMaskSrc, 29, 3));
+}
+
+// Working pictures are made when first drawn or looked at. A photo changed
+// step after step with nothing looking, then copied, drawn and handed to an
+// undo state, shows what one whose pictures are made at every step shows.
+TEST(ImageEx, PicturesMadeWhenFirstNeededShowWhatPicturesMadeAtOnceShow)
+{
+    const SIZE card{120, 90};
+    const PxImage photo = testimages::Random(40, 30, 24, false, 26);
+    ImageEx lazy(photo, PxImage()), eager(photo, PxImage());
+    auto both = [&](const std::function<void(ImageEx&)>& step) {
+        step(lazy);
+        step(eager);
+        eager.WorkPicture();
+    };
+    auto same = [&](const ImageEx& a, const ImageEx& b, const char* when) {
+        WhiteCanvas shownA(card.cx, card.cy), shownB(card.cx, card.cy);
+        a.Clone()->Draw(shownA.Dc());
+        b.Clone()->Draw(shownB.Dc());
+        EXPECT_TRUE(SameCanvas(shownA, shownB, card.cx, card.cy)) << when;
+    };
+    both([&](ImageEx& e) { e.SetCanvas(card); });
+    both([](ImageEx& e) { e.SetSize({300, 200}); });
+    both([](ImageEx& e) {
+        e.m_ptPos = {-50, -40};
+        e.KeepCovered();
+    });
+    both([](ImageEx& e) { e.Rotate(33); });
+    both([](ImageEx& e) { e.ToggleFlipMirror(false); });
+    same(lazy, eager, "turned and mirrored");
+    both([](ImageEx& e) {
+        e.Rebuild(true);  // as a save does
+        e.m_bHighQuality = 0;
+    });
+    both([](ImageEx& e) {
+        e.m_ptPos.x += 150;
+        e.KeepCovered();
+    });
+    same(lazy, eager, "saved and moved");
+    for (LONG y = 0; y < card.cy; y += 7)
+        for (LONG x = 0; x < card.cx; x += 7)
+            ASSERT_EQ(lazy.IsTransparentAt({x, y}), eager.IsTransparentAt({x, y})) << x << "," << y;
+
+    both([](ImageEx& e) { e.SetSize({200, 150}); });
+    auto lazyState = lazy.CloneState(), eagerState = eager.CloneState();
+    auto& lazyBack = static_cast<ImageEx&>(*lazyState);
+    auto& eagerBack = static_cast<ImageEx&>(*eagerState);
+    ASSERT_TRUE(lazyBack.TakeWorkFrom(lazy));
+    ASSERT_TRUE(eagerBack.TakeWorkFrom(eager));
+    EXPECT_FALSE(lazy.WorkPicture().IsValid());
+    same(lazyBack, eagerBack, "handed to an undo state");
+}
+
 // The strip of the issue: 216 x 65,511 pixels fitted to cover a window of
 // 1,298 x 900 has a box of 1,298 x 393,673, above what a decoder gives a
 // picture; the card keeps a few cards' worth fast and exactly the part on
@@ -442,14 +518,14 @@ TEST(ImageEx, TallStripFittedAndSavedKeepsTheMemoryOfTheCard)
     EXPECT_EQ(box.cy, 393673);
     auto pixels = [](const PxImage& image) { return std::int64_t(image.GetWidth()) * image.GetHeight(); };
     const std::int64_t cardPixels = std::int64_t(cardSize.cx) * cardSize.cy;
-    EXPECT_GT(pixels(photo.m_imgWork), 0);
-    EXPECT_LE(pixels(photo.m_imgWork), 4 * cardPixels);
-    EXPECT_LE(pixels(photo.m_imgMaskWork), 4 * cardPixels);
+    EXPECT_GT(pixels(photo.WorkPicture()), 0);
+    EXPECT_LE(pixels(photo.WorkPicture()), 4 * cardPixels);
+    EXPECT_LE(pixels(photo.WorkMask()), 4 * cardPixels);
 
     photo.Rebuild(true);  // as the save does
     const RECT kept = photo.KeptPart(), onCard = OnCard(box, cardSize, photo.m_ptPos);
     EXPECT_TRUE(Holds(kept, onCard) && Holds(onCard, kept));
-    EXPECT_LE(pixels(photo.m_imgWork), cardPixels);
+    EXPECT_LE(pixels(photo.WorkPicture()), cardPixels);
     WhiteCanvas shown(cardSize.cx, cardSize.cy);
     photo.Draw(shown.Dc());
     // Each pixel by the resampler's definition, the picture and the mask
@@ -474,12 +550,12 @@ TEST(ImageEx, TallStripFittedAndSavedKeepsTheMemoryOfTheCard)
     ImageEx loose(strip, PxImage());
     loose.SetSize({1298, 393673});
     EXPECT_EQ(loose.GetSize(), box);
-    EXPECT_FALSE(loose.m_imgWork.IsValid());
+    EXPECT_FALSE(loose.WorkPicture().IsValid());
     loose.Rebuild(true);
     loose.m_ptPos = photo.m_ptPos;
     WhiteCanvas again(cardSize.cx, cardSize.cy);
     loose.Draw(again.Dc());
-    EXPECT_LE(pixels(loose.m_imgWork), 4 * cardPixels);
+    EXPECT_LE(pixels(loose.WorkPicture()), 4 * cardPixels);
     EXPECT_TRUE(SameCanvas(again, shown, cardSize.cx, cardSize.cy));
 }
 

@@ -190,7 +190,7 @@ TEST(TemplateFile, ZeroSizedAndRefusedFramesKeepTheWalkGoing)
     auto& frame = dynamic_cast<ImageEx&>(*list[0]);
     EXPECT_EQ(frame.m_nKind, ELEMENT_TEMPLATE_FRAME);
     EXPECT_TRUE(frame.m_imgSrc.IsValid());
-    EXPECT_FALSE(frame.m_imgWork.IsValid());  // the resampler refuses 0 x 0
+    EXPECT_FALSE(frame.WorkPicture().IsValid());  // the resampler refuses 0 x 0
     EXPECT_EQ(frame.GetSize(), (SIZE{0, 0}));
     EXPECT_EQ(frame.GetPos().y, 2);
     EXPECT_EQ(Texts(list), std::vector<std::u16string>{u"after"});

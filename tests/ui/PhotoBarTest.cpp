@@ -47,10 +47,11 @@ TEST_F(PhotoBar, ZoomStaysBetween11And999Pixels)
 TEST_F(PhotoBar, QuarterTurnsFlipsAndMirrorsComeBackToTheStart)
 {
     ImageEx* photo = Add(60, 40);
-    const PxImage before(photo->m_imgWork);
+    const PxImage before(photo->WorkPicture());
     auto same = [&] {
-        return photo->m_imgWork.GetWidth() == before.GetWidth() && photo->m_imgWork.GetHeight() == before.GetHeight() &&
-               std::equal(photo->m_imgWork.GetBits(), photo->m_imgWork.GetBits() + std::size_t(photo->m_imgWork.GetEffWidth()) * photo->m_imgWork.GetHeight(),
+        const PxImage& now = photo->WorkPicture();
+        return now.GetWidth() == before.GetWidth() && now.GetHeight() == before.GetHeight() &&
+               std::equal(now.GetBits(), now.GetBits() + std::size_t(now.GetEffWidth()) * now.GetHeight(),
                           before.GetBits());
     };
     Bar().Button(IDC_PHOTO_ROTATE_RIGHT)->click();

@@ -13,6 +13,7 @@
 
 #include "image/codecs/HeifBoxes.h"
 #include "image/codecs/HeifCodec.h"
+#include "image/codecs/RuntimeLibrary.h"
 #include "image/ImageSize.h"
 #include "tests/image/TestImages.h"
 #include "tests/image/codecs/CodecHarness.h"
@@ -742,6 +743,23 @@ TEST(AvifSequence, CutShortAndOverlongFrameListsAreRefusedInWords)
     const std::string listing = refusal(ListingMoreFramesThanBytes(file));
     EXPECT_EQ(listing, "the AVIF file is damaged or cut short (Exceeded avifDecoder's imageCountLimit)");
     EXPECT_TRUE(Decode<HeifCodec>(file).ok);
+}
+
+// The codecs open libheif and libavif themselves; one that is missing, or
+// lacks a function, is said in words rather than called.
+TEST(RuntimeLibrary, AMissingLibraryOrFunctionIsNamed)
+{
+    const pximage::RuntimeLibrary missing("liborvantis-none.so.0");
+    void (*function)() = nullptr;
+    EXPECT_FALSE(missing.Find(function, "heif_context_alloc"));
+    EXPECT_TRUE(missing.Problem().starts_with("liborvantis-none.so.0 cannot be opened")) << missing.Problem();
+
+    const pximage::RuntimeLibrary heif(ORVANTIS_HEIF_LIBRARY);
+    EXPECT_TRUE(heif.Find(function, "heif_context_alloc"));
+    EXPECT_NE(function, nullptr);
+    EXPECT_TRUE(heif.Problem().empty());
+    EXPECT_FALSE(heif.Find(function, "heif_no_such_function"));
+    EXPECT_EQ(heif.Problem(), "the library lacks heif_no_such_function");
 }
 
 }  // namespace
