@@ -356,13 +356,32 @@ void CEditEx::paintEvent(QPaintEvent* event)
         }
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    if (hasFocus()) {
-        const QTextBlock block = cursor.block();
-        const QString line = block.text();
-        const int x = LineLeft(LineWidth(line)) + int(std::lround(CursorX(line, cursor.positionInBlock())));
-        const QColor ink(GetRValue(m_crText), GetGValue(m_crText), GetBValue(m_crText));
-        painter.fillRect(QRect(x, m_inset.y() + block.blockNumber() * spacing, std::max(1, cell / 24), cell), ink);
-    }
+    if (hasFocus())
+        painter.fillRect(CaretRect(), QColor(GetRValue(m_crText), GetGValue(m_crText), GetBValue(m_crText)));
+}
+
+QRect CEditEx::CaretRect() const
+{
+    const auto realised = RealisedFontOf(m_font);
+    if (!realised)
+        return {};
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const QString line = block.text();
+    const int x = LineLeft(LineWidth(line)) + int(std::lround(CursorX(line, cursor.positionInBlock())));
+    const int cell = realised->Height();
+    return QRect(x, m_inset.y() + block.blockNumber() * realised->lineSpacing, std::max(1, cell / 24), cell);
+}
+
+QVariant CEditEx::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // An input method places its candidates by the caret as painted, not by
+    // Qt's own layout of the text, which the editor never shows.
+    if (query != Qt::ImCursorRectangle)
+        return QPlainTextEdit::inputMethodQuery(query);
+    const QRect caret = CaretRect();
+    const qreal ratio = devicePixelRatioF();
+    return QRectF((QPointF(caret.topLeft()) + m_shift) / ratio, QSizeF(caret.size()) / ratio);
 }
 
 void CEditEx::keyPressEvent(QKeyEvent* event)

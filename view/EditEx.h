@@ -49,6 +49,11 @@ public:
     // The composition under the editor changed: it is shown anew.
     void BackgroundChanged();
 
+    // The caret's rectangle, in widget points, is where the input method
+    // places what it shows.
+    using QPlainTextEdit::inputMethodQuery;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // The typed text, lines broken by '\n'.
     QString text() const { return toPlainText(); }
     void setText(const QString& text);
@@ -91,6 +96,8 @@ private:
     void Finish();
     // Where the text and its effects are drawn, in editor coordinates.
     QRect TextArea() const;
+    // The caret as it is painted, in the placement's pixels.
+    QRect CaretRect() const;
     static QImage Shown(const Bitmap* bitmap, const QRect& part);
 
     std::function<const MemoryCanvas*()> m_backBuffer;

@@ -116,6 +116,8 @@ TEST_F(ScaledView, ATextTypedAtAClickLandsThere)
     EXPECT_GE(shown.right(), placement.right + Device(1) - 1);
 
     QTest::keyClicks(&editor, QStringLiteral("Hi"));
+    // An input method is told where the caret is painted, in widget points.
+    const QRectF caret = editor.inputMethodQuery(Qt::ImCursorRectangle).toRectF().translated(editor.pos());
     QTest::keyClick(&editor, Qt::Key_Return);
     const auto* text = dynamic_cast<const TextEx*>(Card().GetElements().back().get());
     ASSERT_TRUE(text);
@@ -123,6 +125,9 @@ TEST_F(ScaledView, ATextTypedAtAClickLandsThere)
     const POINT o = Card().GetOrigin();
     EXPECT_EQ(text->GetLinesRect().left + o.x, click.x + CEditEx::kTextMargin);
     EXPECT_EQ(text->GetLinesRect().top + o.y, click.y);
+    // After the last glyph, one line right and down as the card is shown.
+    EXPECT_NEAR(caret.left() * m_ratio, text->GetLinesRect().right + o.x + Device(1), 2 * m_ratio);
+    EXPECT_NEAR(caret.top() * m_ratio, click.y + Device(1), m_ratio);
 }
 
 }  // namespace
