@@ -268,7 +268,7 @@ TEST_F(RenderOutput, CardsFromOneTemplateLoadAreThoseOfFreshLoads)
     const auto small = WritePhoto(m_folder, "small.jpg", 400, 300);
     const auto tall = WritePhoto(m_folder, "tall.jpg", 300, 500);
     auto card = [](std::vector<PhotoRequest> photos, std::vector<TextRequest> texts, const char* output) {
-        return CardRequest{std::move(photos), std::move(texts), TextStyle{}, output};
+        return CardRequest{std::move(photos), std::move(texts), TextStyle{}, output, {}};
     };
     const std::vector<CardRequest> cards = {
         card({{wide, std::nullopt}}, {{"First", std::nullopt}}, "0.png"),
