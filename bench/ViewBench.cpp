@@ -220,25 +220,25 @@ void BM_EditorKeystroke_ThreeLinesOutlineShadow(benchmark::State& state)
     state.counters["typed"] = double(kept) / double(state.iterations());
 }
 
-// A text bar change to a selected text of three lines with an outline and a
-// shadow: the text changed, the card composed and shown.
-void BM_TextBarChange_ThreeLinesOutlineShadow(benchmark::State& state)
+// One of the text bar's changes to the selected text (state.range(0): face,
+// size, colour, alignment, outline, shadow), alternating between two values,
+// and the card composed and shown after each.
+void TimeTextBarChange(benchmark::State& state, ShownCard& card)
 {
-    ShownCard card({1500, 1050});
-    card.Document().Place(GreetingWithEffects({40, 40}));
     CLumivexView& view = card.View();
     view.SetMode(MODE_TEXT);
+    CLumivexDoc& document = card.Document();
     const int change = int(state.range(0));
     bool flip = false;
     for (auto _ : state) {
         switch (change) {
-        case 0: card.Document().SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
-        case 1: card.Document().SetSelectedTextHeight(flip ? -48 : -64); break;
-        case 2: card.Document().SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
-        case 3: card.Document().AlignSelectedText(flip ? 0 : 2); break;
-        case 4: card.Document().SetSelectedTextOutline({RGB(30, 40, 120), PixelsOfPoints(flip ? 2 : 4)}); break;
+        case 0: document.SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
+        case 1: document.SetSelectedTextHeight(flip ? -48 : -64); break;
+        case 2: document.SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
+        case 3: document.AlignSelectedText(flip ? 0 : 2); break;
+        case 4: document.SetSelectedTextOutline({RGB(30, 40, 120), PixelsOfPoints(flip ? 2 : 4)}); break;
         default:
-            card.Document().SetSelectedTextShadow(
+            document.SetSelectedTextShadow(
                 {true, RGB(0, 0, 0), PixelsOfPoints(3), PixelsOfPoints(3), PixelsOfPoints(flip ? 4 : 8)});
             break;
         }
@@ -249,30 +249,23 @@ void BM_TextBarChange_ThreeLinesOutlineShadow(benchmark::State& state)
     state.SetLabel(kLabels[change]);
 }
 
-// A text bar change to a selected 40-character text: the text refitted, the
-// card composed and shown. Each step alternates between two values.
+// A text bar change to a selected text of three lines with an outline and a
+// shadow.
+void BM_TextBarChange_ThreeLinesOutlineShadow(benchmark::State& state)
+{
+    ShownCard card({1500, 1050});
+    card.Document().Place(GreetingWithEffects({40, 40}));
+    TimeTextBarChange(state, card);
+}
+
+// A text bar change to a selected 40-character text, refitted each time.
 void BM_TextBarChange_40CharText(benchmark::State& state)
 {
     ShownCard card({1500, 1050});
     auto text = std::make_unique<TextEx>(Arial(-48), RGB(200, 20, 40), u"Happy Birthday, Anna, from all of us here");
     text->m_ptPos = {40, 40};
     card.Document().Place(std::move(text));
-    CLumivexView& view = card.View();
-    view.SetMode(MODE_TEXT);
-    const int change = int(state.range(0));
-    bool flip = false;
-    for (auto _ : state) {
-        switch (change) {
-        case 0: card.Document().SetSelectedTextFace(flip ? u"DejaVu Serif" : u"DejaVu Sans"); break;
-        case 1: card.Document().SetSelectedTextHeight(flip ? -48 : -64); break;
-        case 2: card.Document().SetSelectedTextColor(flip ? RGB(200, 20, 40) : RGB(20, 40, 200)); break;
-        default: card.Document().AlignSelectedText(flip ? 0 : 1); break;
-        }
-        view.repaint();
-        flip = !flip;
-    }
-    static const char* const kLabels[] = {"face", "size", "colour", "alignment"};
-    state.SetLabel(kLabels[change]);
+    TimeTextBarChange(state, card);
 }
 
 // A category of 20 templates at print size, 1800 x 1200.
